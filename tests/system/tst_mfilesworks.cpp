@@ -1,0 +1,110 @@
+#include "mfilesworks.h"
+#include "mpathworks.h"
+#include "systemtestutil.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestMFilesWorks : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void fileNames();
+    void archiverOverride();
+#ifdef Q_OS_UNIX
+    void archiverBesideProgramWinsOverPath();
+    void archiverFromPath();
+#endif
+
+private:
+    QTemporaryDir *m_root = nullptr;
+    QByteArray m_path;
+};
+
+void TestMFilesWorks::init()
+{
+    m_root = new QTemporaryDir;
+    QVERIFY(m_root->isValid());
+    MPathWorks::setAppDirPath(m_root->path());
+    m_path = qgetenv("PATH");
+}
+
+void TestMFilesWorks::cleanup()
+{
+    qputenv("PATH", m_path);
+    MFilesWorks::clearArchiverOverride();
+    MPathWorks::setAppDirPath(QString());
+    delete m_root;
+}
+
+void TestMFilesWorks::fileNames()
+{
+    // This program is not called KeloAssist: the start-up switches still come
+    // from KeloAssist.ini, the remembered values from a file of its own name.
+    const QDir root(m_root->path());
+    QCOMPARE(MFilesWorks::appBaseName(), QStringLiteral("tst_mfilesworks"));
+    QCOMPARE(MFilesWorks::settingsFile().absoluteFilePath(),
+             root.absoluteFilePath("Settings/KeloAssist.ini"));
+    QCOMPARE(MFilesWorks::appSettingsFile().absoluteFilePath(),
+             root.absoluteFilePath("Settings/tst_mfilesworks.ini"));
+    QCOMPARE(MFilesWorks::eventLogFile().absoluteFilePath(),
+             root.absoluteFilePath("Log/tst_mfilesworks_events.log"));
+    QCOMPARE(MFilesWorks::mainLogFile().absoluteFilePath(), root.absoluteFilePath("Log/tst_mfilesworks.log"));
+    QCOMPARE(MFilesWorks::debugLogFile().absoluteFilePath(),
+             root.absoluteFilePath("Log/tst_mfilesworks.d.log"));
+    QCOMPARE(MFilesWorks::performanceLogFile().absoluteFilePath(),
+             root.absoluteFilePath("Log/tst_mfilesworks.p.log"));
+}
+
+void TestMFilesWorks::archiverOverride()
+{
+    const QString program = m_root->filePath("packer");
+    QVERIFY(writeProgram(program, "exit 0"));
+    MFilesWorks::setArchiverOverride(program);
+    QCOMPARE(MFilesWorks::archiverPath(), program);
+
+    MFilesWorks::setArchiverOverride(m_root->filePath("missing"));
+    QCOMPARE(MFilesWorks::archiverPath(), QString());
+
+#ifdef Q_OS_UNIX
+    const QString plain = m_root->filePath("plain");
+    QVERIFY(writeProgram(plain, "exit 0", false));
+    MFilesWorks::setArchiverOverride(plain);
+    QCOMPARE(MFilesWorks::archiverPath(), QString());
+#endif
+}
+
+#ifdef Q_OS_UNIX
+void TestMFilesWorks::archiverBesideProgramWinsOverPath()
+{
+    QTemporaryDir onPath;
+    QVERIFY(writeProgram(onPath.filePath("7zz"), "exit 0"));
+    qputenv("PATH", QFile::encodeName(onPath.path()));
+
+    // "7z" beside the program beats "7zz" on PATH; a non-executable "7zz"
+    // beside it does not count.
+    QVERIFY(writeProgram(m_root->filePath("7zz"), "exit 0", false));
+    QVERIFY(writeProgram(m_root->filePath("7z"), "exit 0"));
+    QCOMPARE(MFilesWorks::archiverPath(), QDir(m_root->path()).absoluteFilePath("7z"));
+
+    QVERIFY(writeProgram(m_root->filePath("7zz"), "exit 0"));
+    QCOMPARE(MFilesWorks::archiverPath(), QDir(m_root->path()).absoluteFilePath("7zz"));
+}
+
+void TestMFilesWorks::archiverFromPath()
+{
+    QTemporaryDir onPath;
+    qputenv("PATH", QFile::encodeName(onPath.path()));
+    QCOMPARE(MFilesWorks::archiverPath(), QString());
+
+    QVERIFY(writeProgram(onPath.filePath("7z"), "exit 0"));
+    QCOMPARE(MFilesWorks::archiverPath(), QDir(onPath.path()).absoluteFilePath("7z"));
+}
+#endif
+
+QTEST_GUILESS_MAIN(TestMFilesWorks)
+#include "tst_mfilesworks.moc"
