@@ -14,7 +14,6 @@ private slots:
     void buildFolderUsesParent();
     void languageDirCreatesDataAndLanguage();
     void blockedDirectoryFallsBackToProgramDir();
-    void absoluteNameIsCreated();
 };
 
 void TestMPathWorks::buildFolderUsesParent_data()
@@ -74,17 +73,6 @@ void TestMPathWorks::blockedDirectoryFallsBackToProgramDir()
 
     QCOMPARE(MPathWorks::logDir().absolutePath(), QDir(root.path()).absolutePath());
     QVERIFY(QFileInfo(root.filePath("Log")).isFile());
-}
-
-void TestMPathWorks::absoluteNameIsCreated()
-{
-    QTemporaryDir root;
-    QTemporaryDir elsewhere;
-    MPathWorks::setAppDirPath(root.path());
-    const QString nested = elsewhere.filePath("a/b/c");
-
-    QCOMPARE(MPathWorks::dirIn(nested).absolutePath(), QDir(nested).absolutePath());
-    QVERIFY(QFileInfo(nested).isDir());
 }
 
 QTEST_GUILESS_MAIN(TestMPathWorks)
