@@ -1,9 +1,11 @@
 #include "mainproc.h"
 
 #include "convert.h"
+#include "zirivoro.h"
 
 #include <kelodefaults.h>
 #include <logging.h>
+#include <mlogsystem.h>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -121,4 +123,20 @@ QString mpDevErrorText(int code)
 const QByteArray &mpDrvErrorTable()
 {
     return dataFiles().driverErrors;
+}
+
+bool mpSetComPort(const QString &portName, int baud)
+{
+    LOG(DEBUG) << "mpSetComPort: COM:" << portName << " Baud: " << baud;
+    ZiRivoro *link = mpLinkSettings().link;
+    if (!link)
+        return false;
+    const int result = link->frInit(portName, QSerialPort::BaudRate(baud));
+    if (result == 0)
+        return true;
+    MLogSystem::instance()->logWrite(QCoreApplication::translate("MainProc", "Error connect: %1 (%2)!")
+                                         .arg(result)
+                                         .arg(link->drvErrorText(result)),
+                                     5);
+    return false;
 }

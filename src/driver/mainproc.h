@@ -48,3 +48,7 @@ QString mpErrorText(int code, const QByteArray &table);
 QString mpDevErrorText(int code);
 // The table of the driver's own codes 501..523 (line N is code 500 + N).
 const QByteArray &mpDrvErrorTable();
+
+// Opens the port for the link object of the settings; true on success. A
+// failure is written to the event log.
+bool mpSetComPort(const QString &portName, int baud);

@@ -1,0 +1,218 @@
+#include "testfp.h"
+
+#include "cmdexec.h"
+#include "convert.h"
+#include "mainproc.h"
+#include "razbcmd.h"
+#include "valueconv.h"
+#include "zirivoro.h"
+#include "zirivorolog.h"
+
+#include <logging.h>
+#include <mlogsystem.h>
+
+#include <QTextCodec>
+
+int lastErrCode = 0;
+QString lastErrText;
+
+namespace {
+
+constexpr int kErrorLevel = 5;
+
+void logTestFp(const QString &text, int level)
+{
+    MLogSystem::instance()->logWrite(QStringLiteral("%1: %2").arg(QStringLiteral("TestFp"), text), level);
+}
+
+QByteArray toWindows1251(const QString &text)
+{
+    static QTextCodec *codec = QTextCodec::codecForName("Windows-1251");
+    return codec ? codec->fromUnicode(text) : text.toLocal8Bit();
+}
+
+} // namespace
+
+void setDevError(int code)
+{
+    const QString text = mpDevErrorText(code);
+    logTestFp(QStringLiteral("Ошибка %1: %2!").arg(code).arg(text), kErrorLevel);
+    lastErrCode = code;
+    lastErrText = text;
+}
+
+TestFp::TestFp(QObject *parent) : QObject(parent) {}
+
+bool TestFp::report(const QString &message)
+{
+    logTestFp(message, kErrorLevel);
+    lastErrText = message;
+    lastErrCode = -1;
+    return false;
+}
+
+QString TestFp::getQuoteItem(const QString &rest, QChar quote, bool &ok)
+{
+    const int close = int(rest.indexOf(quote, 1));
+    ok = close > 0;
+    if (!ok)
+        return QString();
+    m_fields.append(rest.mid(1, close - 1));
+    return rest.mid(close + 1);
+}
+
+bool TestFp::splitCommand(const QString &command)
+{
+    m_fields.clear();
+    QString rest = command;
+    for (;;) {
+        if (rest.isEmpty())
+            return false;
+        if (rest.startsWith(QLatin1Char('"')) || rest.startsWith(QLatin1Char('\''))) {
+            bool ok = false;
+            rest = getQuoteItem(rest, rest.at(0), ok);
+            if (!ok)
+                return false;
+            if (rest.isEmpty())
+                return true;
+            if (!rest.startsWith(QLatin1Char(',')))
+                return false;
+            rest.remove(0, 1);
+        } else {
+            const int comma = int(rest.indexOf(QLatin1Char(',')));
+            if (comma < 0) {
+                m_fields.append(rest);
+                return true;
+            }
+            m_fields.append(rest.left(comma));
+            rest.remove(0, comma + 1);
+        }
+        if (m_fields.size() >= kMaxCommandFields)
+            return false;
+    }
+}
+
+bool TestFp::execCommand(const QString &command)
+{
+    if (!splitCommand(command))
+        return report(tr("Error parse command!"));
+    quint64 code = 0;
+    const int index =
+        parseUnsigned(m_fields.at(0).toLatin1(), 16, code) && code <= 0xFFFF ? findCommand(int(code)) : -1;
+    if (index < 0)
+        return report(tr("Bad command number!"));
+    const CmdRecord &record = cmdTable.at(index);
+    logTestFp(tr("Exec command: %1 (%2)").arg(QString::fromUtf8(record.name)).arg(record.code), 1);
+    curCmd = index;
+    if (!ceRazbCmdRpl())
+        return report(tr("Error parse command params!"));
+    return sendCmdRcvRpl();
+}
+
+bool TestFp::setParamValues(int &failIndex)
+{
+    for (int i = 1; i < cmdItems.count(); ++i) {
+        CmdItem &item = cmdItems[i];
+        failIndex = i;
+        if (i >= m_fields.size()) {
+            // A missing parameter keeps the description's default.
+            if (!item.dflt)
+                return false;
+            continue;
+        }
+        const QString &field = m_fields.at(i);
+        if (item.type == '@') {
+            bool ok = false;
+            const qlonglong number = field.toLongLong(&ok, 10);
+            item.value = littleEndianBytes(ok ? quint64(number) : 0, int(item.len));
+            continue;
+        }
+        const QByteArray text = item.type == '*' ? toWindows1251(field) : field.toUtf8();
+        if (text.size() >= kItemDftvalCap)
+            return false;
+        item.dftval = text;
+    }
+    return true;
+}
+
+QByteArray TestFp::buildRequest()
+{
+    QByteArray request;
+    for (int i = 0; i < cmdItems.count(); ++i) {
+        CmdItem &item = cmdItems[i];
+        if (item.len == 0 && (item.type == '$' || item.type == '?' || item.type == '*')) {
+            item.len = quint32(item.value.size());
+            if (!cmdLenFixed)
+                cmdLen += item.len;
+        }
+        QByteArray bytes = item.value.left(int(item.len));
+        bytes.append(QByteArray(int(item.len) - bytes.size(), '\0'));
+        request += bytes;
+    }
+    // A fixed request length pads with zero bytes or cuts.
+    request = request.left(int(cmdLen));
+    request.append(QByteArray(int(cmdLen) - request.size(), '\0'));
+    return request;
+}
+
+bool TestFp::fillReplyValues(const QByteArray &reply)
+{
+    // Only the items the reply really carries become reply values: an item
+    // that would run past its end, and every item after it, are absent.
+    ItemTable present;
+    for (int i = 0; i < rplItems.count(); ++i) {
+        CmdItem item = rplItems.at(i);
+        if (item.rel > quint32(reply.size()))
+            break;
+        if (item.len == 0)
+            item.len = quint32(reply.size()) - item.rel;
+        if (item.rel + item.len > quint32(reply.size()))
+            break;
+        item.value = reply.mid(int(item.rel), int(item.len));
+        present.append(item);
+    }
+    rplItems = present;
+    ceConvParmRpl();
+    return true;
+}
+
+bool TestFp::sendCmdRcvRpl()
+{
+    const CmdRecord &record = cmdTable.at(curCmd);
+    const QString name = QString::fromUtf8(record.name);
+    int failIndex = 0;
+    if (!setParamValues(failIndex) || !ceConvParmCmd(failIndex))
+        return report(tr("Error in param %1").arg(QString::fromUtf8(cmdItems.at(failIndex).view)));
+    const QByteArray request = buildRequest();
+
+    DriverLinkSettings &settings = mpLinkSettings();
+    if (!settings.connected || !settings.link)
+        return report(tr("No connect!"));
+
+    logSndBlock(request);
+    const TypeAnsCmd answer = settings.link->frCommand(request, mpGetTimeOut());
+    if (answer.code != 0)
+        return report(tr("%1: %2!").arg(name, settings.link->drvErrorText(answer.code)));
+
+    const QByteArray &reply = answer.answer;
+    int errorByte = -1;
+    if (reply.size() >= 2 && quint8(reply[0]) != 0xFF)
+        errorByte = quint8(reply[1]);
+    else if (reply.size() > 2)
+        errorByte = quint8(reply[2]);
+    else if (reply.size() == 2 && reply[1] != 0)
+        errorByte = quint8(reply[1]);
+    // The echo must be this request's code: a reply to anything else is not
+    // this command's result.
+    const bool echoed = !reply.isEmpty() && reply[0] == request[0]
+                        && (quint8(request[0]) != 0xFF || reply.size() <= 2 || reply[1] == request[1]);
+    if (errorByte < 0 || !echoed)
+        return report(tr("Error command execute: %1 (%2)!").arg(int(frlink::BadReplyLength)).arg(name));
+    if (errorByte != 0) {
+        setDevError(errorByte);
+        return false;
+    }
+    lastErrCode = 0;
+    LOG(DEBUG) << "ceSendCmdRcvRpl 1";
+    return fillReplyValues(reply);
+}

@@ -1,0 +1,345 @@
+#include "zirivoro.h"
+
+#include "mainproc.h"
+#include "zirivorolog.h"
+
+#include <logging.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace {
+
+QByteArray hexByte(unsigned char byte)
+{
+    return QByteArray(1, char(byte)).toHex();
+}
+
+} // namespace
+
+quint8 frlink::checkByte(const QByteArray &data)
+{
+    quint8 check = quint8(data.size() & 0xFF);
+    for (char c : data)
+        check ^= quint8(c);
+    return check;
+}
+
+void delayMs(int ms)
+{
+    if (ms <= 0)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+ZiRivoro::ZiRivoro(QObject *parent) : QObject(parent) {}
+
+ZiRivoro::~ZiRivoro()
+{
+    closeComPort();
+}
+
+int ZiRivoro::frInit(const QString &portName, QSerialPort::BaudRate baud)
+{
+    LOG(DEBUG) << "frInit" << portName << int(baud);
+    m_portName = portName;
+    m_baudRate = baud;
+    m_dataBits = QSerialPort::Data8;
+    m_parity = QSerialPort::NoParity;
+    m_stopBits = QSerialPort::OneStop;
+    m_flowControl = QSerialPort::NoFlowControl;
+    const int result = openComPort();
+    if (result != 0)
+        LOG(DEBUG) << "frInit err" << result;
+    LOG(DEBUG) << "/frInit";
+    return result;
+}
+
+int ZiRivoro::openComPort()
+{
+    LOG(DEBUG) << "openComPort" << m_portName;
+    if (m_port.isOpen()) {
+        LOG(DEBUG) << "openComPort close port!";
+        m_port.close();
+    }
+    m_inbox.clear();
+    m_inboxPos = 0;
+    m_port.setPortName(m_portName);
+    m_port.setBaudRate(m_baudRate, QSerialPort::AllDirections);
+    m_port.setDataBits(QSerialPort::DataBits(m_dataBits));
+    m_port.setParity(QSerialPort::Parity(m_parity));
+    m_port.setStopBits(QSerialPort::StopBits(m_stopBits));
+    m_port.setFlowControl(QSerialPort::FlowControl(m_flowControl));
+    LOG(DEBUG) << "openComPort open";
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        LOG(DEBUG) << m_port.errorString();
+        m_openError = frlink::OpenError;
+        return frlink::OpenError;
+    }
+    // Pseudo-terminals and some adapters refuse the modem lines; that is not
+    // a reason to give up the port.
+    m_port.clearError();
+    LOG(DEBUG) << "/openComPort";
+    m_openError = 0;
+    return 0;
+}
+
+void ZiRivoro::closeComPort()
+{
+    if (m_port.isOpen()) {
+        m_port.flush();
+        m_port.close();
+    }
+    m_inbox.clear();
+    m_inboxPos = 0;
+}
+
+void ZiRivoro::snd(char byte)
+{
+    if (m_port.isOpen()) {
+        m_port.write(&byte, 1);
+        m_port.flush();
+    }
+    logSndBytes(QByteArray(1, byte));
+    LOG(DEBUG) << "s: 0x" << hexByte(quint8(byte));
+}
+
+bool ZiRivoro::takeByte(unsigned char &byte)
+{
+    if (m_inboxPos >= m_inbox.size()) {
+        m_inbox.clear();
+        m_inboxPos = 0;
+        if (m_port.isOpen() && m_port.bytesAvailable() > 0)
+            m_inbox = m_port.readAll();
+        if (m_inbox.isEmpty())
+            return false;
+    }
+    byte = quint8(m_inbox[m_inboxPos++]);
+    return true;
+}
+
+int ZiRivoro::gotByte(unsigned char byte)
+{
+    logRcvBytes(QByteArray(1, char(byte)));
+    LOG(DEBUG) << "r: 0x" << hexByte(byte);
+    m_lastByteResult = 0;
+    return 0;
+}
+
+void ZiRivoro::waitForInput(qint64 ms)
+{
+    // Sleep in the event loop until a byte arrives, the port fails or the
+    // time is up: the window stays live and the processor idle.
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(&m_port, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
+    connect(&m_port, &QSerialPort::errorOccurred, &loop, &QEventLoop::quit);
+    timer.start(int(qMin<qint64>(ms, 0x7FFFFFFF)));
+    loop.exec();
+}
+
+int ZiRivoro::rcvTime(unsigned char &byte, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (;;) {
+        if (takeByte(byte))
+            return gotByte(byte);
+        const qint64 left = ms - timer.elapsed();
+        if (left <= 0 || !m_port.isOpen())
+            break;
+        waitForInput(left);
+        if (m_port.error() == QSerialPort::ResourceError) {
+            // The device went away: no byte will come on this port.
+            m_port.close();
+        }
+    }
+    // One last look: a dialog opened during the wait may have kept us past
+    // the deadline while the byte was already there.
+    if (m_port.isOpen())
+        m_port.waitForReadyRead(0);
+    if (takeByte(byte))
+        return gotByte(byte);
+    LOG(DEBUG) << "rTmt";
+    m_lastByteResult = frlink::ByteTimeout;
+    return frlink::ByteTimeout;
+}
+
+void ZiRivoro::dropInput()
+{
+    m_inbox.clear();
+    m_inboxPos = 0;
+    if (m_port.isOpen())
+        m_port.readAll();
+}
+
+void ZiRivoro::clrInput()
+{
+    dropInput();
+    snd(frlink::ACK);
+    delayMs(100);
+    dropInput();
+}
+
+int ZiRivoro::sndBlock()
+{
+    snd(frlink::STX);
+    snd(char(m_request.size() & 0xFF));
+    for (char c : std::as_const(m_request))
+        snd(c);
+    snd(char(frlink::checkByte(m_request)));
+    unsigned char answer = 0;
+    if (rcvTime(answer, frlink::kByteTimeoutMs) == 0 && answer == quint8(frlink::ACK))
+        return 0;
+    return frlink::GotAck;
+}
+
+int ZiRivoro::rcvBlock()
+{
+    m_received.clear();
+    unsigned char byte = 0;
+    if (rcvTime(byte, m_firstByteTimeout) != 0)
+        return frlink::ByteTimeout;
+    if (byte != quint8(frlink::STX))
+        return frlink::NotStx;
+    unsigned char len = 0;
+    if (rcvTime(len, frlink::kByteTimeoutMs) != 0)
+        return frlink::ByteTimeout;
+    if (len == 0)
+        return frlink::BadLength;
+    quint8 check = len;
+    for (int i = 0; i < len; ++i) {
+        // A byte missing inside the frame ends it at once.
+        if (rcvTime(byte, frlink::kByteTimeoutMs) != 0)
+            return frlink::ByteTimeout;
+        m_received.append(char(byte));
+        check ^= byte;
+    }
+    if (rcvTime(byte, frlink::kByteTimeoutMs) != 0)
+        return frlink::ByteTimeout;
+    if (byte != check) {
+        snd(frlink::NAK);
+        return frlink::BadChecksum;
+    }
+    snd(frlink::ACK);
+    return 0;
+}
+
+bool ZiRivoro::isOwnPendingReply() const
+{
+    if (m_received.isEmpty() || m_request.isEmpty() || m_received[0] != m_request[0])
+        return false;
+    if (quint8(m_request[0]) != 0xFF)
+        return true;
+    return m_request.size() > 1 && m_received.size() > 1 && m_received[1] == m_request[1];
+}
+
+int ZiRivoro::exeCmdOnce(int attempt)
+{
+    unsigned char answer = 0;
+    snd(frlink::ENQ);
+    if (rcvTime(answer, frlink::kByteTimeoutMs) != 0) {
+        delayMs(50);
+        return frlink::ExchangeError;
+    }
+    if (answer == quint8(frlink::ACK)) {
+        // The register still holds a reply. Before this command was sent it
+        // is stale; on a later attempt it is this command's own reply whose
+        // acknowledgement went missing, and sending again would run it twice.
+        const int received = rcvBlock();
+        if (attempt > 1 && received == 0 && isOwnPendingReply())
+            return 0;
+        delayMs(50);
+        return frlink::GotAck;
+    }
+    if (answer != quint8(frlink::NAK)) {
+        clrInput();
+        return frlink::ExchangeError;
+    }
+    const int sent = sndBlock();
+    if (sent != 0)
+        return sent;
+    if (rcvBlock() == 0)
+        return 0;
+
+    snd(frlink::ENQ);
+    if (rcvTime(answer, frlink::kByteTimeoutMs) != 0 || answer == quint8(frlink::NAK))
+        return frlink::GotNak;
+    if (answer == quint8(frlink::ACK))
+        return rcvBlock() == 0 ? 0 : frlink::NoAnswer;
+    delayMs(50);
+    return frlink::NoAnswer;
+}
+
+int ZiRivoro::exeCmd()
+{
+    int result = 0;
+    for (int attempt = 1; attempt <= frlink::kAttempts; ++attempt) {
+        result = exeCmdOnce(attempt);
+        if (result == 0)
+            return 0;
+        LOG(DEBUG) << "ZiRivoro::exeCmd" << result;
+        delayMs(100);
+        LOG(DEBUG) << "ZiRivoro::exeCmd; retry cmd #" << attempt;
+    }
+    return result;
+}
+
+TypeAnsCmd ZiRivoro::frCommand(const QByteArray &request, int timeout)
+{
+    LOG(DEBUG) << "frCommand:timeout" << timeout;
+    m_firstByteTimeout = timeout;
+    LOG(DEBUG) << "frCommand; sedn cmd = " << request.toHex();
+    m_request = request;
+    int code = 0;
+    if (request.isEmpty() || request.size() > frlink::kMaxFrameData) {
+        // The length byte cannot describe such a request: nothing is sent.
+        code = frlink::BadLength;
+    } else {
+        code = exeCmd();
+    }
+    LOG(DEBUG) << "exeCmd;- ret code = " << code;
+    m_lastResult = code;
+    m_answer.clear();
+    if (code == 0)
+        m_answer = m_received;
+    LOG(DEBUG) << "/frCommand; ansv cmd = " << m_answer.toHex();
+    return TypeAnsCmd{code, m_answer};
+}
+
+int ZiRivoro::frSetLink(QSerialPort::BaudRate baud, int timeout)
+{
+    LOG(DEBUG) << "frSetLink:" << int(baud) << timeout;
+    m_firstByteTimeout = timeout;
+    m_baudRate = baud;
+    if (m_port.isOpen()
+        && (m_port.baudRate(QSerialPort::Input) != baud || m_port.baudRate(QSerialPort::Output) != baud)) {
+        if (!m_port.setBaudRate(baud, QSerialPort::AllDirections)) {
+            LOG(DEBUG) << "frSetLink baud error:" << m_port.errorString();
+            return frlink::SpeedError;
+        }
+    }
+    snd(frlink::ENQ);
+    unsigned char answer = 0;
+    if (rcvTime(answer, frlink::kProbeTimeoutMs) != 0)
+        answer = 0;
+    if (answer == quint8(frlink::NAK))
+        return 1;
+    if (answer == quint8(frlink::ACK)) {
+        rcvBlock();
+        return 1;
+    }
+    return 0;
+}
+
+QString ZiRivoro::drvErrorText(int code) const
+{
+    return QCoreApplication::translate("ZiRivoro", "Ошибка драйвера ")
+           + mpErrorText(code - 500, mpDrvErrorTable());
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+// The serial link to the register: one request/reply exchange at a time with
+// the ENQ/ACK/NAK handshake, framed blocks (STX, length, data, XOR check),
+// per-byte time-outs and a fixed number of attempts. The bytes carried are not
+// interpreted here.
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+// The result of one command exchange: 0 or a driver error 500 + n, and the
+// reply's data bytes (empty unless the code is 0).
+struct TypeAnsCmd
+{
+    int code = 0;
+    QByteArray answer;
+};
+
+namespace frlink {
+constexpr char ENQ = 0x05;
+constexpr char STX = 0x02;
+constexpr char ACK = 0x06;
+constexpr char NAK = 0x15;
+
+constexpr int kAttempts = 10;
+constexpr int kByteTimeoutMs = 1000; // a byte inside a frame, and the answer to ENQ
+constexpr int kProbeTimeoutMs = 2000;
+constexpr int kMaxFrameData = 255;
+
+enum Result {
+    Ok = 0,
+    ByteTimeout = 501,
+    ExchangeError = 502,
+    OpenError = 510,
+    SpeedError = 511,
+    NotStx = 517,
+    BadLength = 518,
+    BadChecksum = 519,
+    GotAck = 520,
+    GotNak = 521,
+    NoAnswer = 522,
+    BadReplyLength = 523,
+};
+
+// The check byte of a frame: the length XOR every data byte.
+quint8 checkByte(const QByteArray &data);
+} // namespace frlink
+
+class ZiRivoro : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ZiRivoro(QObject *parent = nullptr);
+    ~ZiRivoro() override;
+
+    int frInit(const QString &portName, QSerialPort::BaudRate baud);
+    int openComPort();
+    int frSetLink(QSerialPort::BaudRate baud, int timeout);
+    TypeAnsCmd frCommand(const QByteArray &request, int timeout);
+    void closeComPort();
+
+    int exeCmd();
+    int exeCmdOnce(int attempt);
+    int sndBlock();
+    int rcvBlock();
+    void clrInput();
+    void snd(char byte);
+    int rcvTime(unsigned char &byte, int ms);
+
+    // "Ошибка драйвера [n]: text!" for a driver code 500 + n.
+    QString drvErrorText(int code) const;
+
+    bool isOpen() const { return m_port.isOpen(); }
+    int lastResult() const { return m_lastResult; }
+    void setFirstByteTimeout(int ms) { m_firstByteTimeout = ms; }
+    QSerialPort &port() { return m_port; }
+
+private:
+    bool takeByte(unsigned char &byte);
+    int gotByte(unsigned char byte);
+    void waitForInput(qint64 ms);
+    void dropInput();
+    bool isOwnPendingReply() const;
+
+    QSerialPort m_port;
+    QString m_portName;
+    int m_baudRate = QSerialPort::Baud115200;
+    int m_dataBits = QSerialPort::Data8;
+    int m_parity = QSerialPort::NoParity;
+    int m_stopBits = QSerialPort::OneStop;
+    int m_flowControl = QSerialPort::NoFlowControl;
+    int m_lastResult = 0;
+    QByteArray m_answer;
+    QByteArray m_request;
+    QByteArray m_received;
+    int m_lastByteResult = 0;
+    int m_firstByteTimeout = 0;
+    int m_openError = 0;
+
+    // Bytes read from the port and not yet taken.
+    QByteArray m_inbox;
+    int m_inboxPos = 0;
+};
+
+// Waits the given time while the application goes on handling its events.
+void delayMs(int ms);

@@ -1,0 +1,251 @@
+// The serial link against a scripted peer on a pseudo-terminal: exact bytes
+// out, exact bytes back, and every fault path of the handshake.
+
+#include "mainproc.h"
+#include "ptypeer.h"
+#include "zirivoro.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+namespace {
+
+const QByteArray ENQ("\x05");
+const QByteArray ACK("\x06");
+const QByteArray NAK("\x15");
+
+QByteArray frame(const QByteArray &data)
+{
+    return QByteArray("\x02") + char(data.size()) + data + char(frlink::checkByte(data));
+}
+
+} // namespace
+
+class TstZiRivoro : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void frameBytes();
+    void plainExchange();
+    void badCheckByteIsRepeated();
+    void staleReplyIsDrainedFirst();
+    void lostAckDoesNotRunTheCommandTwice();
+    void malformedFrames_data();
+    void malformedFrames();
+    void noiseBeforeNakIsCleared();
+    void missingByteEndsTheFrame();
+    void overlongRequestIsNotSent();
+    void probe();
+    void silentRegister();
+    void openFailure();
+
+private:
+    bool open(ZiRivoro &link, PtyPeer &peer);
+};
+
+bool TstZiRivoro::open(ZiRivoro &link, PtyPeer &peer)
+{
+    if (!peer.isValid())
+        return false;
+    peer.start();
+    return link.frInit(peer.slavePath(), QSerialPort::Baud115200) == 0;
+}
+
+void TstZiRivoro::initTestCase()
+{
+    mpLoadDataFiles();
+}
+
+void TstZiRivoro::frameBytes()
+{
+    QCOMPARE(frame(QByteArray::fromHex("fc")).toHex(), QByteArray("0201fcfd"));
+    QCOMPARE(frame(QByteArray::fromHex("1100aa")).toHex(), QByteArray("02031100aab8"));
+}
+
+void TstZiRivoro::plainExchange()
+{
+    PtyPeer peer;
+    peer.step(ENQ, NAK);
+    peer.step(QByteArray::fromHex("0201fcfd"), ACK + QByteArray::fromHex("02031100aab8"));
+    peer.step(ACK);
+    ZiRivoro link;
+    QVERIFY(open(link, peer));
+    const TypeAnsCmd answer = link.frCommand(QByteArray::fromHex("fc"), 10000);
+    QCOMPARE(answer.code, 0);
+    QCOMPARE(answer.answer.toHex(), QByteArray("1100aa"));
+    QTRY_VERIFY(peer.finished());
+    QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
+}
+
+void TstZiRivoro::badCheckByteIsRepeated()
+{
+    PtyPeer peer;
+    const QByteArray reply = frame(QByteArray::fromHex("1100aa"));
+    QByteArray broken = reply;
+    broken[broken.size() - 1] = char(broken.at(broken.size() - 1) ^ 0x01);
+    peer.step(ENQ, NAK);
+    peer.step(frame("\x11"), ACK + broken);
+    peer.step(NAK);              // the link rejects the frame
+    peer.step(ENQ, ACK + reply); // and asks again; the reply is still pending
+    peer.step(ACK);
+    ZiRivoro link;
+    QVERIFY(open(link, peer));
+    const TypeAnsCmd answer = link.frCommand("\x11", 10000);
+    QCOMPARE(answer.code, 0);
+    QCOMPARE(answer.answer.toHex(), QByteArray("1100aa"));
+    QTRY_VERIFY(peer.finished());
+    QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
+}
+
+void TstZiRivoro::staleReplyIsDrainedFirst()
+{
+    PtyPeer peer;
+    peer.step(ENQ, ACK + frame(QByteArray::fromHex("1000"))); // left over from an earlier command
+    peer.step(ACK);                                           // taken and acknowledged
+    peer.step(ENQ, NAK);                                      // the next attempt starts afresh
+    peer.step(frame("\x10"), ACK + frame(QByteArray::fromHex("100001")));
+    peer.step(ACK);
+    ZiRivoro link;
+    QVERIFY(open(link, peer));
+    const TypeAnsCmd answer = link.frCommand("\x10", 10000);
+    QCOMPARE(answer.code, 0);
+    QCOMPARE(answer.answer.toHex(), QByteArray("100001"));
+    QTRY_VERIFY(peer.finished());
+    QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
+}
+
+void TstZiRivoro::lostAckDoesNotRunTheCommandTwice()
+{
+    // The register takes the frame and runs it, but its ACK is lost. On the
+    // next attempt it still holds the reply: that reply is the result, and
+    // the frame must not go out a second time.
+    PtyPeer peer;
+    const QByteArray request = QByteArray::fromHex("8004000000");
+    const QByteArray reply = frame(QByteArray::fromHex("800001"));
+    peer.step(ENQ, NAK);
+    peer.step(frame(request), QByteArray());
+    peer.step(ENQ, ACK + reply);
+    peer.step(ACK);
+    ZiRivoro link;
+    QVERIFY(open(link, peer));
+    const TypeAnsCmd answer = link.frCommand(request, 10000);
+    QCOMPARE(answer.code, 0);
+    QCOMPARE(answer.answer.toHex(), QByteArray("800001"));
+    QTRY_VERIFY(peer.finished());
+    QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
+    QCOMPARE(peer.received().count(frame(request)), 1);
+}
+
+void TstZiRivoro::malformedFrames_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("result");
+    QTest::newRow("length 0") << QByteArray::fromHex("0200") << int(frlink::BadLength);
+    QTest::newRow("not STX") << QByteArray::fromHex("aa") << int(frlink::NotStx);
+    QTest::newRow("bad check byte") << QByteArray::fromHex("02011100") << int(frlink::BadChecksum);
+}
+
+void TstZiRivoro::malformedFrames()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, result);
+    PtyPeer peer;
+    peer.step(ENQ, bytes);
+    ZiRivoro link;
+    QVERIFY(open(link, peer));
+    link.setFirstByteTimeout(1000);
+    link.snd(frlink::ENQ);
+    QCOMPARE(link.rcvBlock(), result);
+}
+
+void TstZiRivoro::noiseBeforeNakIsCleared()
+{
+    PtyPeer peer;
+    peer.step(ENQ, QByteArray::fromHex("ff15")); // noise, then the NAK
+    peer.step(ACK);                              // the link clears its input
+    peer.step(ENQ, NAK);
+    peer.step(frame("\xFC"), ACK + frame(QByteArray::fromHex("fc00")));
+    peer.step(ACK);
+    ZiRivoro link;
+    QVERIFY(open(link, peer));
+    const TypeAnsCmd answer = link.frCommand("\xFC", 10000);
+    QCOMPARE(answer.code, 0);
+    QCOMPARE(answer.answer.toHex(), QByteArray("fc00"));
+    QTRY_VERIFY(peer.finished());
+    QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
+}
+
+void TstZiRivoro::missingByteEndsTheFrame()
+{
+    PtyPeer peer;
+    peer.step(ENQ, QByteArray::fromHex("02051100")); // promises 5 bytes, sends 2
+    ZiRivoro link;
+    QVERIFY(open(link, peer));
+    link.setFirstByteTimeout(1000);
+    link.snd(frlink::ENQ);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(link.rcvBlock(), int(frlink::ByteTimeout));
+    QVERIFY(timer.elapsed() < 1900);
+}
+
+void TstZiRivoro::overlongRequestIsNotSent()
+{
+    PtyPeer peer;
+    ZiRivoro link;
+    QVERIFY(open(link, peer));
+    const TypeAnsCmd answer = link.frCommand(QByteArray(256, '\x1e'), 10000);
+    QCOMPARE(answer.code, int(frlink::BadLength));
+    QVERIFY(answer.answer.isEmpty());
+    QTest::qWait(50);
+    QVERIFY(peer.received().isEmpty());
+    QCOMPARE(link.drvErrorText(answer.code), QStringLiteral("Ошибка драйвера [18]: неправильная длина!"));
+}
+
+void TstZiRivoro::probe()
+{
+    PtyPeer peer;
+    peer.step(ENQ, NAK);
+    peer.step(ENQ, ACK + frame(QByteArray::fromHex("1100")));
+    peer.step(ACK);
+    ZiRivoro link;
+    QVERIFY(open(link, peer));
+    QCOMPARE(link.frSetLink(QSerialPort::Baud115200, 2000), 1);
+    QCOMPARE(link.frSetLink(QSerialPort::Baud115200, 2000), 1); // a pending reply is collected
+    QTRY_VERIFY(peer.finished());
+    QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
+}
+
+void TstZiRivoro::silentRegister()
+{
+    PtyPeer peer;
+    ZiRivoro link;
+    QVERIFY(open(link, peer));
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(link.frSetLink(QSerialPort::Baud115200, 2000), 0);
+    QVERIFY(timer.elapsed() >= 1900 && timer.elapsed() < 3000);
+
+    timer.restart();
+    const TypeAnsCmd answer = link.frCommand("\x11", 10000);
+    QCOMPARE(answer.code, int(frlink::ExchangeError));
+    QVERIFY(answer.answer.isEmpty());
+    // Ten attempts of a one-second wait, 50 ms and 100 ms apart.
+    QVERIFY2(timer.elapsed() >= 11000 && timer.elapsed() < 13500,
+             qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(peer.received().count(ENQ), 11);
+    QCOMPARE(link.drvErrorText(answer.code), QStringLiteral("Ошибка драйвера [2]: ошибка обмена с ФР!"));
+}
+
+void TstZiRivoro::openFailure()
+{
+    ZiRivoro link;
+    QCOMPARE(link.frInit(QStringLiteral("/dev/no-such-port"), QSerialPort::Baud115200),
+             int(frlink::OpenError));
+    QVERIFY(!link.isOpen());
+    QCOMPARE(link.frCommand("\x11", 100).code, int(frlink::ExchangeError));
+}
+
+QTEST_GUILESS_MAIN(TstZiRivoro)
+#include "tst_zirivoro.moc"
