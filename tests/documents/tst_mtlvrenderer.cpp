@@ -76,7 +76,9 @@ void TestMTLVRenderer::initTestCase()
 {
     // Far from UTC, so a conversion to local time would show.
     qputenv("TZ", "Asia/Vladivostok");
+#ifdef Q_OS_UNIX
     tzset();
+#endif
 }
 
 void TestMTLVRenderer::displayValue_data()
