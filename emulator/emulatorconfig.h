@@ -1,0 +1,48 @@
+#pragma once
+
+#include "emulatorfaults.h"
+
+#include <kelodefaults.h>
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+
+namespace kelo::emu {
+
+// How the register starts when no state file gives it.
+enum class Preset {
+    OutOfBox,   // serial number set, FN ready for registration, shift closed, empty archive
+    Registered, // registered, with one closed shift of a few receipts and a correction
+};
+
+struct EmulatorConfig
+{
+    int baud = 115200;       // bytes are paced at 10 bits each; 0 turns pacing off
+    int replyDelayMs = 0;    // processing time of every command before its reply
+    int faultDelayMs = 1500; // what the "delay" fault adds to a reply
+    int sysAdminPassword = kelo::kDefaultSysAdminPassword;
+    quint64 seed = 1;
+    Preset preset = Preset::OutOfBox;
+    qint64 serialNumber = -1; // -1 keeps the preset's number, 0 leaves it unset
+    int dumpBlocks = 256;     // 32-byte blocks of the firmware image
+    int ofdAckDelaySecs = 30; // register seconds until the OFD confirms a document; -1 never
+    QString statePath;        // loaded at start when present, saved after every change
+    QString linkPath;         // a symbolic link to the pseudo-terminal, removed at stop
+
+    struct ArmedFault
+    {
+        Fault fault;
+        int count;
+    };
+    QVector<ArmedFault> faults;
+    double randomFaultRate = 0.0;
+
+    // Byte trace of the line, called on the emulator's thread: direction '<'
+    // for bytes heard from the PC, '>' for bytes sent.
+    std::function<void(char direction, const QByteArray &bytes)> trace;
+};
+
+} // namespace kelo::emu

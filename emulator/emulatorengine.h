@@ -1,0 +1,87 @@
+#pragma once
+
+#include "emulatorconfig.h"
+#include "faultinjector.h"
+#include "linkprotocol.h"
+#include "ptychannel.h"
+#include "registermodel.h"
+
+#include <QJsonObject>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace kelo::emu {
+
+// The register stand-in as one object: a pseudo-terminal, the link and the
+// register model, served by a thread of its own that waits in poll() and paces
+// every byte at the configured baud rate.
+//
+//     EmulatorEngine emu(config);
+//     if (!emu.start()) qWarning() << emu.errorString();
+//     port.setPortName(emu.slavePath());
+//     emu.faults().arm(Fault::BadChecksum, 2);
+//     emu.inspect([](const RegisterModel &m) { ... });
+//     emu.stop();
+class EmulatorEngine
+{
+public:
+    struct Stats
+    {
+        LinkProtocol::Stats link;
+        int faultsInjected = 0;
+        quint64 bytesIn = 0;
+        quint64 bytesOut = 0;
+    };
+
+    explicit EmulatorEngine(const EmulatorConfig &config = EmulatorConfig());
+    ~EmulatorEngine();
+    EmulatorEngine(const EmulatorEngine &) = delete;
+    EmulatorEngine &operator=(const EmulatorEngine &) = delete;
+
+    // Loads the state file (or applies the preset), opens the pseudo-terminal,
+    // makes the link and starts serving. False with errorString() on failure.
+    bool start();
+    // Stops serving, saves the state file, removes the link. Safe to repeat.
+    void stop();
+    bool isRunning() const { return thread_.joinable(); }
+    QString slavePath() const { return slavePath_; }
+    QString portPath() const { return config_.linkPath.isEmpty() ? slavePath_ : config_.linkPath; }
+    QString errorString() const { return error_; }
+
+    FaultInjector &faults() { return faults_; }
+    void setReplyDelayMs(int ms) { replyDelayNs_ = qint64(qMax(0, ms)) * 1000000; }
+    void setBaud(int baud) { byteTimeNs_ = byteTimeFor(baud); }
+    Stats stats() const;
+
+    // Runs f with the register model while the link cannot touch it.
+    void inspect(const std::function<void(const RegisterModel &)> &f) const;
+    void modify(const std::function<void(RegisterModel &)> &f);
+    QJsonObject stateJson() const;
+    bool saveState(const QString &path, QString *error = nullptr) const;
+
+private:
+    static qint64 byteTimeFor(int baud);
+    void run();
+    void wake();
+
+    EmulatorConfig config_;
+    FaultInjector faults_;
+    mutable std::mutex modelMutex_;
+    RegisterModel model_;
+    PtyChannel pty_;
+    QString slavePath_;
+    QString error_;
+    std::thread thread_;
+    int wakePipe_[2] = {-1, -1};
+    std::atomic<bool> stopping_{false};
+    std::atomic<qint64> byteTimeNs_{0};
+    std::atomic<qint64> replyDelayNs_{0};
+    mutable std::mutex statsMutex_;
+    Stats stats_;
+};
+
+} // namespace kelo::emu

@@ -1,0 +1,180 @@
+// kelo-emulator: the register stand-in as a program. Prints "PORT <path>" once
+// the pseudo-terminal is ready and serves it until SIGINT or SIGTERM.
+
+#include "emulatorengine.h"
+#include "firmwareimage.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <pthread.h>
+#endif
+
+using namespace kelo::emu;
+
+namespace {
+
+bool parseFaults(const QStringList &specs, QVector<EmulatorConfig::ArmedFault> *faults, QString *error)
+{
+    for (const QString &spec : specs) {
+        const QStringList parts = spec.split(QLatin1Char(':'));
+        Fault fault;
+        bool ok = parts.size() <= 2 && faultFromName(parts.value(0), &fault);
+        const int count = parts.size() == 2 ? parts[1].toInt(&ok) : 1;
+        if (!ok || count < 0) {
+            *error = QStringLiteral("unknown fault \"%1\"").arg(spec);
+            return false;
+        }
+        faults->append({fault, count});
+    }
+    return true;
+}
+
+QString faultList()
+{
+    QStringList names;
+    for (const char *name : kFaultNames)
+        names << QLatin1String(name);
+    return names.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kelo-emulator"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Stand-in for the Kelo-Vint-F cash register on a pseudo-terminal.\n"
+                       "Prints \"PORT <path>\" when ready; ends on SIGINT or SIGTERM."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption state({QStringLiteral("s"), QStringLiteral("state")},
+                                   QStringLiteral("Keep the register in this JSON file (read at start, "
+                                                  "rewritten after every change)."),
+                                   QStringLiteral("file"));
+    const QCommandLineOption preset(
+        QStringLiteral("preset"),
+        QStringLiteral("Starting state without a state file: out-of-box (default) "
+                       "or registered."),
+        QStringLiteral("name"), QStringLiteral("out-of-box"));
+    const QCommandLineOption baud({QStringLiteral("b"), QStringLiteral("baud")},
+                                  QStringLiteral("Pace bytes at this rate, 10 bits a byte; 0 for no pacing."),
+                                  QStringLiteral("rate"), QStringLiteral("115200"));
+    const QCommandLineOption delay(QStringLiteral("delay"),
+                                   QStringLiteral("Processing time of every command, in milliseconds."),
+                                   QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption password(
+        QStringLiteral("password"), QStringLiteral("System administrator password."),
+        QStringLiteral("number"), QString::number(kelo::kDefaultSysAdminPassword));
+    const QCommandLineOption fault(QStringLiteral("fault"),
+                                   QStringLiteral("Inject a fault on its next N occasions (default 1); "
+                                                  "repeatable. Faults: %1.")
+                                       .arg(faultList()),
+                                   QStringLiteral("name[:N]"));
+    const QCommandLineOption rate(QStringLiteral("fault-rate"),
+                                  QStringLiteral("Random line faults: the chance per command, 0 to 1."),
+                                  QStringLiteral("p"), QStringLiteral("0"));
+    const QCommandLineOption faultDelay(QStringLiteral("fault-delay"),
+                                        QStringLiteral("What the delay fault adds to a reply, in ms."),
+                                        QStringLiteral("ms"), QStringLiteral("1500"));
+    const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed of every random choice."),
+                                  QStringLiteral("number"), QStringLiteral("1"));
+    const QCommandLineOption link(QStringLiteral("link"),
+                                  QStringLiteral("Make a symbolic link to the port; removed at the end."),
+                                  QStringLiteral("path"));
+    const QCommandLineOption blocks(QStringLiteral("dump-blocks"),
+                                    QStringLiteral("Size of the firmware image in 32-byte blocks."),
+                                    QStringLiteral("n"), QStringLiteral("256"));
+    const QCommandLineOption serial(QStringLiteral("serial"),
+                                    QStringLiteral("Serial number of a new register (0: not written yet)."),
+                                    QStringLiteral("number"));
+    const QCommandLineOption ofdDelay(QStringLiteral("ofd-delay"),
+                                      QStringLiteral("Seconds until the OFD confirms a document; -1 never."),
+                                      QStringLiteral("s"), QStringLiteral("30"));
+    const QCommandLineOption md5(QStringLiteral("dump-md5"),
+                                 QStringLiteral("Print the MD5 of the firmware image and exit."));
+    const QCommandLineOption trace(QStringLiteral("trace"),
+                                   QStringLiteral("Write every byte of the line to standard error."));
+    parser.addOptions({state, preset, baud, delay, password, fault, rate, faultDelay, seed, link, blocks,
+                       serial, ofdDelay, md5, trace});
+    parser.process(app);
+
+    QTextStream err(stderr);
+    auto fail = [&err](const QString &message) {
+        err << "kelo-emulator: " << message << Qt::endl;
+        return 2;
+    };
+
+    EmulatorConfig config;
+    bool ok = true;
+    auto number = [&parser, &ok](const QCommandLineOption &option) {
+        bool good = false;
+        const qint64 value = parser.value(option).toLongLong(&good);
+        ok = ok && good;
+        return value;
+    };
+    config.baud = static_cast<int>(number(baud));
+    config.replyDelayMs = static_cast<int>(number(delay));
+    config.sysAdminPassword = static_cast<int>(number(password));
+    config.faultDelayMs = static_cast<int>(number(faultDelay));
+    config.seed = static_cast<quint64>(number(seed));
+    config.dumpBlocks = static_cast<int>(number(blocks));
+    config.ofdAckDelaySecs = static_cast<int>(number(ofdDelay));
+    if (parser.isSet(serial))
+        config.serialNumber = number(serial);
+    bool rateOk = false;
+    config.randomFaultRate = parser.value(rate).toDouble(&rateOk);
+    ok = ok && rateOk;
+    if (!ok || config.baud < 0 || config.dumpBlocks < 1 || config.dumpBlocks > 0xFFFF
+        || config.randomFaultRate < 0 || config.randomFaultRate > 1)
+        return fail(QStringLiteral("a numeric option is out of range (see --help)"));
+    if (parser.value(preset) == QLatin1String("registered"))
+        config.preset = Preset::Registered;
+    else if (parser.value(preset) != QLatin1String("out-of-box"))
+        return fail(QStringLiteral("unknown preset \"%1\"").arg(parser.value(preset)));
+    QString why;
+    if (!parseFaults(parser.values(fault), &config.faults, &why))
+        return fail(why);
+    config.statePath = parser.value(state);
+    config.linkPath = parser.value(link);
+
+    if (parser.isSet(md5)) {
+        QTextStream(stdout) << FirmwareImage::md5Hex(config.dumpBlocks) << Qt::endl;
+        return 0;
+    }
+    if (parser.isSet(trace)) {
+        config.trace = [](char direction, const QByteArray &bytes) {
+            std::fprintf(stderr, "%c %s\n", direction, bytes.toHex(' ').constData());
+        };
+    }
+
+#ifdef Q_OS_UNIX
+    // The serving thread must not take the signals: block them first, so the
+    // thread inherits the mask, and collect them here.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    EmulatorEngine engine(config);
+    if (!engine.start())
+        return fail(engine.errorString());
+    QTextStream(stdout) << "PORT " << engine.portPath() << Qt::endl;
+    int received = 0;
+    sigwait(&stopSignals, &received);
+    engine.stop();
+    return 0;
+#else
+    return fail(QStringLiteral("the emulator needs pseudo-terminals, which this system does not have"));
+#endif
+}
