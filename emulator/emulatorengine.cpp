@@ -235,6 +235,13 @@ void EmulatorEngine::run()
         for (const LinkProtocol::TxByte &b : link.takeOutput())
             tx.push_back(b);
 
+        // Published before anything goes out, so a peer that saw a reply sees its counts.
+        {
+            std::lock_guard<std::mutex> lock(statsMutex_);
+            stats_.link = link.stats();
+            stats_.bytesIn = bytesIn;
+            stats_.bytesOut = bytesOut;
+        }
         // Bytes go out when their last bit would have left the line.
         QByteArray chunk;
         for (const auto &b : tx) {
@@ -260,12 +267,6 @@ void EmulatorEngine::run()
             QString why;
             if (model_.save(config_.statePath, &why))
                 savedChanges = changes;
-        }
-        {
-            std::lock_guard<std::mutex> lock(statsMutex_);
-            stats_.link = link.stats();
-            stats_.bytesIn = bytesIn;
-            stats_.bytesOut = bytesOut;
         }
 
         qint64 deadline = link.nextDeadline();

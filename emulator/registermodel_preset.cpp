@@ -96,6 +96,7 @@ void RegisterModel::applyPreset(Preset preset)
     execute(command(0x41));
     state_.clockOffsetSecs = 0;
     state_.printed.clear();
+    fn_.updateOfd(now());
 }
 
 } // namespace kelo::emu
