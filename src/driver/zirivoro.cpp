@@ -195,19 +195,28 @@ int ZiRivoro::sndBlock()
         snd(c);
     snd(char(frlink::checkByte(m_request)));
     unsigned char answer = 0;
-    if (rcvTime(answer, frlink::kByteTimeoutMs) == 0 && answer == quint8(frlink::ACK))
+    if (rcvTime(answer, frlink::kByteTimeoutMs) != 0)
+        return frlink::GotAck;
+    if (answer == quint8(frlink::ACK))
         return 0;
+    // The register was ready (it answered NAK), so a frame starting now can
+    // only be its reply to this request: the ACK before it went missing. The
+    // command has run; its reply must be taken, not the request sent again.
+    if (answer == quint8(frlink::STX))
+        return kReplyStarted;
     return frlink::GotAck;
 }
 
-int ZiRivoro::rcvBlock()
+int ZiRivoro::rcvBlock(bool stxTaken)
 {
     m_received.clear();
     unsigned char byte = 0;
-    if (rcvTime(byte, m_firstByteTimeout) != 0)
-        return frlink::ByteTimeout;
-    if (byte != quint8(frlink::STX))
-        return frlink::NotStx;
+    if (!stxTaken) {
+        if (rcvTime(byte, m_firstByteTimeout) != 0)
+            return frlink::ByteTimeout;
+        if (byte != quint8(frlink::STX))
+            return frlink::NotStx;
+    }
     unsigned char len = 0;
     if (rcvTime(len, frlink::kByteTimeoutMs) != 0)
         return frlink::ByteTimeout;
@@ -263,9 +272,9 @@ int ZiRivoro::exeCmdOnce(int attempt)
         return frlink::ExchangeError;
     }
     const int sent = sndBlock();
-    if (sent != 0)
+    if (sent != 0 && sent != kReplyStarted)
         return sent;
-    if (rcvBlock() == 0)
+    if (rcvBlock(sent == kReplyStarted) == 0)
         return 0;
 
     snd(frlink::ENQ);

@@ -64,7 +64,8 @@ public:
     int exeCmd();
     int exeCmdOnce(int attempt);
     int sndBlock();
-    int rcvBlock();
+    // stxTaken: the frame's STX has already been read.
+    int rcvBlock(bool stxTaken = false);
     void clrInput();
     void snd(char byte);
     int rcvTime(unsigned char &byte, int ms);
@@ -78,6 +79,9 @@ public:
     QSerialPort &port() { return m_port; }
 
 private:
+    // sndBlock: the reply began where the ACK was due.
+    static constexpr int kReplyStarted = -1;
+
     bool takeByte(unsigned char &byte);
     int gotByte(unsigned char byte);
     void waitForInput(qint64 ms);

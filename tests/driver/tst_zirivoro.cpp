@@ -31,6 +31,7 @@ private slots:
     void badCheckByteIsRepeated();
     void staleReplyIsDrainedFirst();
     void lostAckDoesNotRunTheCommandTwice();
+    void replyWithoutAckIsTaken();
     void malformedFrames_data();
     void malformedFrames();
     void noiseBeforeNakIsCleared();
@@ -134,6 +135,26 @@ void TstZiRivoro::lostAckDoesNotRunTheCommandTwice()
     QCOMPARE(answer.answer.toHex(), QByteArray("800001"));
     QTRY_VERIFY(peer.finished());
     QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
+    QCOMPARE(peer.received().count(frame(request)), 1);
+}
+
+void TstZiRivoro::replyWithoutAckIsTaken()
+{
+    // The ACK of the request is lost and the reply follows at once: the
+    // reply is taken; sending the request again would run it twice.
+    PtyPeer peer;
+    const QByteArray request = QByteArray::fromHex("8004000000");
+    peer.step(ENQ, NAK);
+    peer.step(frame(request), frame(QByteArray::fromHex("800001")));
+    peer.step(ACK);
+    ZiRivoro link;
+    QVERIFY(open(link, peer));
+    const TypeAnsCmd answer = link.frCommand(request, 10000);
+    QCOMPARE(answer.code, 0);
+    QCOMPARE(answer.answer.toHex(), QByteArray("800001"));
+    QTRY_VERIFY(peer.finished());
+    QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
+    QTest::qWait(200);
     QCOMPARE(peer.received().count(frame(request)), 1);
 }
 

@@ -1,0 +1,163 @@
+// Text commands end to end: the driver against the register emulator, with
+// and without faults on the line.
+
+#include "emulatorlink.h"
+#include "razbcmd.h"
+#include "testfp.h"
+
+#include <kelodefaults.h>
+
+#include <QTest>
+#include <QTextCodec>
+
+using kelo::emu::Fault;
+
+namespace {
+
+QString pw()
+{
+    return QString::number(kelo::kDefaultSysAdminPassword);
+}
+
+QString text(int index)
+{
+    return QString::fromUtf8(rplItems.at(index).dftval);
+}
+
+int receiptLines(kelo::emu::EmulatorEngine &engine)
+{
+    int lines = -1;
+    engine.inspect([&](const kelo::emu::RegisterModel &m) { lines = int(m.state().receipt.lines.size()); });
+    return lines;
+}
+
+} // namespace
+
+class TstExecEmulator : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void identification();
+    void stateAndPassword();
+    void receiptAndDocumentRead();
+    void lineFaultsNeverRunACommandTwice_data();
+    void lineFaultsNeverRunACommandTwice();
+    void shortReplyHasFewerValues();
+
+private:
+    bool exec(const QString &command)
+    {
+        TestFp fp;
+        return fp.execCommand(command);
+    }
+
+    std::unique_ptr<EmulatorLink> m_emu;
+};
+
+void TstExecEmulator::initTestCase()
+{
+    mpLoadDataFiles();
+    QVERIFY(mpParseDescriptionFiles());
+}
+
+void TstExecEmulator::init()
+{
+    mpLoadDefaults();
+    kelo::emu::EmulatorConfig config;
+    config.baud = 0; // no pacing: these tests are about behaviour, not timing
+    config.preset = kelo::emu::Preset::Registered;
+    m_emu = std::make_unique<EmulatorLink>(config);
+    QVERIFY(m_emu->connect());
+}
+
+void TstExecEmulator::cleanup()
+{
+    m_emu.reset();
+}
+
+void TstExecEmulator::identification()
+{
+    QVERIFY2(exec(QStringLiteral("FC")), qPrintable(lastErrText));
+    QCOMPARE(lastErrCode, 0);
+    QCOMPARE(rplItems.count(), 9);
+    QCOMPARE(int(quint8(rplItems.at(6).value.at(0))), 250);
+    const QByteArray name = rplItems.at(8).value;
+    QCOMPARE(QTextCodec::codecForName("Windows-1251")->toUnicode(name), QStringLiteral("Kelo-Vint-Ф"));
+}
+
+void TstExecEmulator::stateAndPassword()
+{
+    QVERIFY2(exec(pw().prepend("11,")), qPrintable(lastErrText));
+    QCOMPARE(rplItems.count(), 24);
+    quint64 serial = 0;
+    m_emu->engine().inspect([&](const kelo::emu::RegisterModel &m) { serial = m.state().serialNumber; });
+    QCOMPARE(text(18).toULongLong(), serial);
+
+    QVERIFY(!exec(QStringLiteral("11,12345")));
+    QCOMPARE(lastErrCode, 79);
+    QCOMPARE(lastErrText, QStringLiteral("[79]: Неверный пароль!"));
+}
+
+void TstExecEmulator::receiptAndDocumentRead()
+{
+    QVERIFY2(exec(pw().prepend("E0,")), qPrintable(lastErrText));
+    QVERIFY2(exec(pw().prepend("8D,") + ",0"), qPrintable(lastErrText));
+    QVERIFY2(exec(QStringLiteral("80,%1,1.000,550.00,0,1,0,0,0,'Торт Прага'").arg(pw())),
+             qPrintable(lastErrText));
+    QVERIFY2(exec(QStringLiteral("85,%1,1000.00,0.00,0.00,0.00,0,1,0,0,0,'Спасибо'").arg(pw())),
+             qPrintable(lastErrText));
+    QCOMPARE(text(3), QStringLiteral("450.00"));
+
+    QVERIFY(exec(pw().prepend("FF01,")));
+    const QString last = text(10);
+    QVERIFY2(exec(QStringLiteral("FF3A,%1,%2").arg(pw(), last)), qPrintable(lastErrText));
+    QCOMPARE(text(2), QStringLiteral("3"));
+    int items = 0;
+    bool sawTotal = false;
+    while (exec(pw().prepend("FF3B,"))) {
+        ++items;
+        QVERIFY(rplItems.count() >= 4);
+        // The variable-width value takes exactly the item's length.
+        QCOMPARE(quint32(rplItems.at(4).value.size()), text(3).toUInt());
+        sawTotal = sawTotal || text(2) == QStringLiteral("1020");
+        QVERIFY(items < 1000);
+    }
+    QCOMPARE(lastErrCode, 8);
+    QVERIFY(items > 5);
+    QVERIFY(sawTotal);
+}
+
+void TstExecEmulator::lineFaultsNeverRunACommandTwice_data()
+{
+    QTest::addColumn<int>("fault");
+    for (Fault f : kelo::emu::kLineFaults)
+        QTest::newRow(kelo::emu::kFaultNames[int(f)]) << int(f);
+}
+
+void TstExecEmulator::lineFaultsNeverRunACommandTwice()
+{
+    QFETCH(int, fault);
+    QVERIFY2(exec(pw().prepend("E0,")), qPrintable(lastErrText));
+    QVERIFY2(exec(pw().prepend("8D,") + ",0"), qPrintable(lastErrText));
+    m_emu->engine().faults().arm(Fault(fault), 1);
+    QVERIFY2(exec(QStringLiteral("80,%1,2.000,10.00,0,1,0,0,0,'Хлеб'").arg(pw())), qPrintable(lastErrText));
+    QCOMPARE(m_emu->engine().faults().injected(Fault(fault)), 1);
+    // The next command also passes whatever the fault left on the line.
+    QVERIFY2(exec(pw().prepend("10,")), qPrintable(lastErrText));
+    QCOMPARE(receiptLines(m_emu->engine()), 1);
+}
+
+void TstExecEmulator::shortReplyHasFewerValues()
+{
+    m_emu->engine().faults().arm(Fault::ShortReply, 1);
+    QVERIFY2(exec(pw().prepend("11,")), qPrintable(lastErrText));
+    QCOMPARE(rplItems.count(), 23); // the INN item no longer fits
+    QVERIFY(exec(pw().prepend("11,")));
+    QCOMPARE(rplItems.count(), 24);
+}
+
+QTEST_GUILESS_MAIN(TstExecEmulator)
+#include "tst_execemulator.moc"
