@@ -69,6 +69,72 @@ qint64 EmulatorEngine::byteTimeFor(int baud)
     return baud > 0 ? qint64(10) * 1000000000 / baud : 0;
 }
 
+bool EmulatorEngine::openPort()
+{
+    QString why;
+    if (!pty_.open(&why)) {
+        error_ = why;
+        return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(portMutex_);
+        slavePath_ = pty_.slavePath();
+        plugged_ = true;
+    }
+    if (!config_.linkPath.isEmpty()) {
+        QFile::remove(config_.linkPath);
+        if (!QFile::link(pty_.slavePath(), config_.linkPath)) {
+            error_ = QStringLiteral("cannot make the link %1").arg(config_.linkPath);
+            pty_.close();
+            std::lock_guard<std::mutex> lock(portMutex_);
+            plugged_ = false;
+            return false;
+        }
+    }
+    return true;
+}
+
+QString EmulatorEngine::slavePath() const
+{
+    std::lock_guard<std::mutex> lock(portMutex_);
+    return slavePath_;
+}
+
+QString EmulatorEngine::portPath() const
+{
+    return config_.linkPath.isEmpty() ? slavePath() : config_.linkPath;
+}
+
+bool EmulatorEngine::isPlugged() const
+{
+    std::lock_guard<std::mutex> lock(portMutex_);
+    return plugged_;
+}
+
+bool EmulatorEngine::unplug()
+{
+    return requestPort(false);
+}
+
+bool EmulatorEngine::plugIn()
+{
+    return requestPort(true);
+}
+
+bool EmulatorEngine::requestPort(bool plugged)
+{
+    if (!isRunning())
+        return false;
+    std::unique_lock<std::mutex> lock(portMutex_);
+    if (plugged_ == plugged)
+        return true;
+    const quint64 before = portChanges_;
+    portRequest_ = plugged ? 2 : 1;
+    wake();
+    portChanged_.wait(lock, [this, before] { return portChanges_ != before; });
+    return plugged_ == plugged;
+}
+
 bool EmulatorEngine::start()
 {
 #ifdef Q_OS_UNIX
@@ -93,17 +159,8 @@ bool EmulatorEngine::start()
         faults_.arm(f.fault, f.count);
     faults_.setRandomRate(config_.randomFaultRate);
 
-    if (!pty_.open(&error_))
+    if (!openPort())
         return false;
-    slavePath_ = pty_.slavePath();
-    if (!config_.linkPath.isEmpty()) {
-        QFile::remove(config_.linkPath);
-        if (!QFile::link(slavePath_, config_.linkPath)) {
-            error_ = QStringLiteral("cannot make the link %1").arg(config_.linkPath);
-            pty_.close();
-            return false;
-        }
-    }
     if (::pipe(wakePipe_) != 0) {
         error_ = QStringLiteral("cannot make the wake-up pipe");
         pty_.close();
@@ -135,6 +192,10 @@ void EmulatorEngine::stop()
         fd = -1;
     }
     pty_.close();
+    {
+        std::lock_guard<std::mutex> lock(portMutex_);
+        plugged_ = false;
+    }
     if (!config_.linkPath.isEmpty())
         QFile::remove(config_.linkPath);
     if (!config_.statePath.isEmpty()) {
@@ -197,7 +258,7 @@ void EmulatorEngine::run()
     });
     link.setFaultDelayNs(qint64(qMax(0, config_.faultDelayMs)) * 1000000);
 
-    const int master = pty_.masterFd();
+    int master = pty_.masterFd();
     std::deque<LinkProtocol::TxByte> rx;
     std::deque<LinkProtocol::TxByte> tx;
     qint64 lastRxDue = 0;
@@ -213,6 +274,22 @@ void EmulatorEngine::run()
     char buffer[4096];
 
     while (!stopping_) {
+        if (const int request = portRequest_.exchange(0)) {
+            // Whatever was on the line is lost with the cable.
+            if (request == 1) {
+                pty_.close();
+                rx.clear();
+                tx.clear();
+                std::lock_guard<std::mutex> lock(portMutex_);
+                plugged_ = false;
+            } else {
+                openPort();
+            }
+            master = pty_.masterFd();
+            std::lock_guard<std::mutex> lock(portMutex_);
+            ++portChanges_;
+            portChanged_.notify_all();
+        }
         const qint64 byteTime = byteTimeNs_;
         link.setByteTimeNs(byteTime);
         link.setReplyDelayNs(replyDelayNs_);
@@ -249,7 +326,7 @@ void EmulatorEngine::run()
                 break;
             chunk.append(static_cast<char>(b.byte));
         }
-        if (!chunk.isEmpty()) {
+        if (!chunk.isEmpty() && master >= 0) {
             const ssize_t n = ::write(master, chunk.constData(), static_cast<size_t>(chunk.size()));
             writeBlocked = n < chunk.size();
             if (n > 0) {

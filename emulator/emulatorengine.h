@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -48,9 +49,18 @@ public:
     // Stops serving, saves the state file, removes the link. Safe to repeat.
     void stop();
     bool isRunning() const { return thread_.joinable(); }
-    QString slavePath() const { return slavePath_; }
-    QString portPath() const { return config_.linkPath.isEmpty() ? slavePath_ : config_.linkPath; }
+    // The current slave device; a new one after the port is unplugged and back.
+    QString slavePath() const;
+    // The link when one was asked for (it follows the port), else the slave.
+    QString portPath() const;
     QString errorString() const { return error_; }
+
+    // Pulls the cable: the pseudo-terminal is closed, so the PC's port fails
+    // as if the register were unplugged; plugging in makes a new one (and
+    // points the link at it). Waits until the serving thread has done it.
+    bool unplug();
+    bool plugIn();
+    bool isPlugged() const;
 
     FaultInjector &faults() { return faults_; }
     void setReplyDelayMs(int ms) { replyDelayNs_ = qint64(qMax(0, ms)) * 1000000; }
@@ -67,6 +77,8 @@ private:
     static qint64 byteTimeFor(int baud);
     void run();
     void wake();
+    bool openPort();
+    bool requestPort(bool plugged);
 
     EmulatorConfig config_;
     FaultInjector faults_;
@@ -78,6 +90,11 @@ private:
     std::thread thread_;
     int wakePipe_[2] = {-1, -1};
     std::atomic<bool> stopping_{false};
+    std::atomic<int> portRequest_{0}; // 1 unplug, 2 plug in
+    mutable std::mutex portMutex_;
+    std::condition_variable portChanged_;
+    bool plugged_ = false;
+    quint64 portChanges_ = 0;
     std::atomic<qint64> byteTimeNs_{0};
     std::atomic<qint64> replyDelayNs_{0};
     mutable std::mutex statsMutex_;

@@ -8,6 +8,7 @@
 #include "registerrequests.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextCodec>
 
@@ -67,6 +68,7 @@ private slots:
     void randomFaultsAreSeeded();
     void shiftWithReceiptReadsBack();
     void dumpTakesItsWireTime();
+    void unpluggedPortComesBack();
 };
 
 void TestEmulatorLink::deviceTypeOverTheLine()
@@ -392,6 +394,30 @@ void TestEmulatorLink::dumpTakesItsWireTime()
           wire * 1000, elapsed * 1000, ratio);
     QVERIFY2(ratio >= 0.99, "faster than the line allows: bytes are not paced");
     QVERIFY2(ratio <= 1.25, "far slower than the line: pacing adds latency");
+}
+
+void TestEmulatorLink::unpluggedPortComesBack()
+{
+    QTemporaryDir dir;
+    EmulatorConfig config = Bench::unpaced();
+    config.linkPath = dir.filePath(QStringLiteral("ttyKELO"));
+    Bench bench(config);
+    QVERIFY(bench.engine.start());
+    QVERIFY(bench.pc.open(bench.engine.portPath()));
+    QCOMPARE(bench.deviceType(), expectedFcReply());
+
+    // Pulled in the middle of a command: the PC's port reports an error at once.
+    bench.pc.sendByte(ENQ);
+    QCOMPARE(bench.pc.readByte(1000), int(NAK));
+    QVERIFY(bench.engine.unplug());
+    QVERIFY(!bench.engine.isPlugged());
+    QCOMPARE(bench.pc.read(1, 1000), QByteArray());
+    bench.pc.close();
+    QVERIFY(!bench.pc.open(bench.engine.slavePath()));
+
+    QVERIFY(bench.engine.plugIn());
+    QVERIFY(bench.pc.open(config.linkPath)); // the link follows the new port
+    QCOMPARE(bench.deviceType(), expectedFcReply());
 }
 
 QTEST_GUILESS_MAIN(TestEmulatorLink)

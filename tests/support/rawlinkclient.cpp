@@ -75,8 +75,8 @@ QByteArray RawLinkClient::read(int count, int timeoutMs)
             ::read(fd_, buffer, static_cast<size_t>(qMin<qsizetype>(sizeof buffer, count - out.size())));
         if (n > 0)
             out.append(buffer, static_cast<int>(n));
-        else if (n < 0 && errno != EAGAIN)
-            break;
+        else if (n == 0 || errno != EAGAIN)
+            break; // the other side is gone
     }
     return out;
 }
