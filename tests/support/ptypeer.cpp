@@ -73,27 +73,35 @@ void PtyPeer::fail(const QString &why)
         m_failure = why;
 }
 
+bool PtyPeer::readSome(QByteArray *pending)
+{
+    {
+        QMutexLocker lock(&m_lock);
+        if (m_stop)
+            return false;
+    }
+    pollfd pfd{m_master, POLLIN, 0};
+    if (::poll(&pfd, 1, 20) <= 0)
+        return true;
+    char buf[512];
+    const ssize_t n = ::read(m_master, buf, sizeof buf);
+    if (n <= 0)
+        return true;
+    if (pending)
+        pending->append(buf, int(n));
+    QMutexLocker lock(&m_lock);
+    m_received.append(buf, int(n));
+    return true;
+}
+
 void PtyPeer::run()
 {
     QByteArray pending; // received and not yet matched
     for (int s = 0; s < m_steps.size(); ++s) {
         const Step &step = m_steps.at(s);
         while (pending.size() < step.expect.size()) {
-            {
-                QMutexLocker lock(&m_lock);
-                if (m_stop)
-                    return;
-            }
-            pollfd pfd{m_master, POLLIN, 0};
-            if (::poll(&pfd, 1, 20) <= 0)
-                continue;
-            char buf[512];
-            const ssize_t n = ::read(m_master, buf, sizeof buf);
-            if (n <= 0)
-                continue;
-            pending.append(buf, int(n));
-            QMutexLocker lock(&m_lock);
-            m_received.append(buf, int(n));
+            if (!readSome(&pending))
+                return;
         }
         if (!pending.startsWith(step.expect)) {
             fail(QStringLiteral("step %1: expected %2, got %3")
@@ -111,20 +119,6 @@ void PtyPeer::run()
         m_done = s + 1;
     }
     // Keep reading so that late bytes are seen by the test.
-    for (;;) {
-        {
-            QMutexLocker lock(&m_lock);
-            if (m_stop)
-                return;
-        }
-        pollfd pfd{m_master, POLLIN, 0};
-        if (::poll(&pfd, 1, 20) <= 0)
-            continue;
-        char buf[512];
-        const ssize_t n = ::read(m_master, buf, sizeof buf);
-        if (n > 0) {
-            QMutexLocker lock(&m_lock);
-            m_received.append(buf, int(n));
-        }
+    while (readSome(nullptr)) {
     }
 }

@@ -42,6 +42,8 @@ protected:
 
 private:
     void fail(const QString &why);
+    // Waits a little for bytes; false once the peer is stopped.
+    bool readSome(QByteArray *pending);
 
     int m_master = -1;
     int m_slaveKeep = -1; // keeps the terminal alive between opens of the slave
