@@ -53,8 +53,9 @@ void RegisterModel::applyPreset(Preset preset)
         r.append(QByteArray(10 + 2 + 4 + 40, '\0'));
         return r;
     };
-    auto at = [this](int daysAgo, int hour, int minute) {
-        setClock(QDateTime(now().date().addDays(-daysAgo), QTime(hour, minute), Qt::UTC));
+    const QDate today = now().date();
+    auto at = [this, today](int daysAgo, int hour, int minute) {
+        setClock(QDateTime(today.addDays(-daysAgo), QTime(hour, minute), Qt::UTC));
     };
 
     at(3, 10, 0);

@@ -158,6 +158,7 @@ private slots:
     void dumpHandsOutTheFirmware();
     void fnClosingAndReset();
     void stateSurvivesTheFile();
+    void registeredPresetHasAShortHistory();
 };
 
 void TestRegisterModel::replyLayouts_data()
@@ -617,6 +618,25 @@ void TestRegisterModel::stateSurvivesTheFile()
     broken.write("{\"format\": 7}");
     broken.close();
     QVERIFY(!restored.m.load(path, &error));
+}
+
+void TestRegisterModel::registeredPresetHasAShortHistory()
+{
+    Model model;
+    const FiscalStorage &fn = model.m.fiscalStorage();
+    QCOMPARE(fn.lastNumber(), quint32(7));
+    const QList<int> types = {1, 2, 3, 3, 3, 31, 5};
+    QDateTime previous;
+    for (quint32 n = 1; n <= fn.lastNumber(); ++n) {
+        const FiscalStorage::Document *doc = fn.find(n);
+        QCOMPARE(static_cast<int>(doc->type), types.at(static_cast<int>(n) - 1));
+        QVERIFY(!previous.isValid() || previous <= doc->time);
+        previous = doc->time;
+    }
+    QCOMPARE(fn.find(1)->time.date(), kHostTime.date().addDays(-3));
+    QCOMPARE(fn.lastDocument()->time, QDateTime(kHostTime.date().addDays(-1), QTime(18, 0), Qt::UTC));
+    QCOMPARE(model.m.now(), kHostTime); // the clock is back to the present
+    QCOMPARE(model.m.modeByte(), quint8(4));
 }
 
 QTEST_GUILESS_MAIN(TestRegisterModel)
