@@ -155,8 +155,13 @@ int ZiRivoro::rcvTime(unsigned char &byte, int ms)
         if (left <= 0 || !m_port.isOpen())
             break;
         waitForInput(left);
-        if (m_port.error() == QSerialPort::ResourceError) {
-            // The device went away: no byte will come on this port.
+        const QSerialPort::SerialPortError error = m_port.error();
+        if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+            || error == QSerialPort::WriteError) {
+            // The device went away (an unplugged adapter, a closed terminal):
+            // no byte will come on this port, and its notifier would wake us
+            // again and again.
+            LOG(DEBUG) << "port lost:" << m_port.errorString();
             m_port.close();
         }
     }

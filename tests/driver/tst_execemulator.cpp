@@ -7,8 +7,12 @@
 
 #include <kelodefaults.h>
 
+#include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
+
 #include <QTextCodec>
+#include <ctime>
 
 using kelo::emu::Fault;
 
@@ -46,6 +50,7 @@ private slots:
     void lineFaultsNeverRunACommandTwice_data();
     void lineFaultsNeverRunACommandTwice();
     void shortReplyHasFewerValues();
+    void unpluggedPortFailsFastAndIdle();
 
 private:
     bool exec(const QString &command)
@@ -157,6 +162,31 @@ void TstExecEmulator::shortReplyHasFewerValues()
     QCOMPARE(rplItems.count(), 23); // the INN item no longer fits
     QVERIFY(exec(pw().prepend("11,")));
     QCOMPARE(rplItems.count(), 24);
+}
+
+void TstExecEmulator::unpluggedPortFailsFastAndIdle()
+{
+    // The cable goes while the register is still working on the command:
+    // the link must give up promptly and not spin on the dead port.
+    m_emu->engine().setReplyDelayMs(2000);
+    QTimer::singleShot(300, [this] { m_emu->engine().unplug(); });
+    timespec cpu0{}, cpu1{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu0);
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(!exec(pw().prepend("11,")));
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu1);
+    const double cpu = double(cpu1.tv_sec - cpu0.tv_sec) + double(cpu1.tv_nsec - cpu0.tv_nsec) / 1e9;
+    QCOMPARE(lastErrCode, -1);
+    QCOMPARE(lastErrText, QStringLiteral("Состояние ФР: Ошибка драйвера [2]: ошибка обмена с ФР!!"));
+    QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY2(cpu < 1.0, qPrintable(QString::number(cpu)));
+
+    // Plugged back in, the next connection works again.
+    m_emu->engine().setReplyDelayMs(0);
+    QVERIFY(m_emu->engine().plugIn());
+    QVERIFY(m_emu->connect());
+    QVERIFY2(exec(pw().prepend("11,")), qPrintable(lastErrText));
 }
 
 QTEST_GUILESS_MAIN(TstExecEmulator)
