@@ -19,15 +19,15 @@ using namespace kelo::emu;
 
 namespace {
 
-bool parseFaults(const QStringList &specs, QVector<EmulatorConfig::ArmedFault> *faults, QString *error)
+bool parseFaults(const QStringList &faultArgs, QVector<EmulatorConfig::ArmedFault> *faults, QString *error)
 {
-    for (const QString &spec : specs) {
-        const QStringList parts = spec.split(QLatin1Char(':'));
+    for (const QString &arg : faultArgs) {
+        const QStringList parts = arg.split(QLatin1Char(':'));
         Fault fault;
         bool ok = parts.size() <= 2 && faultFromName(parts.value(0), &fault);
         const int count = parts.size() == 2 ? parts[1].toInt(&ok) : 1;
         if (!ok || count < 0) {
-            *error = QStringLiteral("unknown fault \"%1\"").arg(spec);
+            *error = QStringLiteral("unknown fault \"%1\"").arg(arg);
             return false;
         }
         faults->append({fault, count});
