@@ -1,0 +1,203 @@
+#ifndef MAINFORM_H
+#define MAINFORM_H
+
+#include "testfp.h"
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+
+class MBuiltinEmulator;
+class QCloseEvent;
+class QListWidgetItem;
+class QSettings;
+
+namespace Ui {
+class MMainForm;
+}
+
+// The model number the register reported when the connection was identified;
+// -1 while it is not identified. One per process, like the link settings.
+extern int deviceModelId;
+
+// How the program asks the window to start (command line); the defaults are a
+// plain start with the remembered port.
+struct MMainFormOptions
+{
+    QString port;              // preselect this port, adding it to the box when it is not listed
+    bool emulator = false;     // preselect the built-in register emulator
+    QString emulatorStatePath; // where the built-in emulator keeps its register; empty: Data/emulator.json
+};
+
+// The operator window: six pages chosen from the list on the left, one status
+// line, and the connection cycle every operation runs through:
+//
+//     if (!connectFR())
+//         return;                    // the status line says why
+//     commandText = "11,30";
+//     if (!execFRCommand(true))      // true: the last command of the cycle
+//         return;                    // port closed, error shown
+//     ... read rplItems ...
+//
+// Operations live in one source file per page (mainform_<page>.cpp).
+class MMainForm : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit MMainForm(QWidget *parent = nullptr, const MMainFormOptions &options = MMainFormOptions());
+    ~MMainForm() override;
+
+    // The connection cycle.
+    bool connectFR();
+    bool execFRCommand(bool finish);
+    bool disconnectFR();
+    bool identifyFR(bool finish);
+    // Reads (1F) or writes (1E) one table field and keeps the connection open;
+    // the value read is replyBytes(2). A string value is sent up to its first
+    // zero byte, with one zero byte after it.
+    bool accessFRTable(bool read, int table, int row, int field, const QByteArray &value = QByteArray());
+    // The same for a number: its little-endian bytes without the high zero bytes.
+    bool accessFRTableInt(bool read, int table, int row, int field, quint32 value);
+    void clearDeviceInfo();
+    // Waits while the window keeps handling its events.
+    void waitMs(int ms);
+    static int roundToInt(double x);
+
+    // The reply values of the last text command (index 0 the command code,
+    // 1 the error byte, the data items from 2 on).
+    static int replyCount();
+    static QByteArray replyBytes(int index);
+    // The text form; register strings are decoded from Windows-1251.
+    static QString replyText(int index);
+    // Register text up to its first zero byte, decoded from Windows-1251.
+    static QString fromRegisterText(const QByteArray &bytes);
+
+    // Saves one picture of every page into the directory; the file names.
+    QStringList savePageScreenshots(const QString &directory);
+    // Lets the next close event through without asking (menu "Выход").
+    void allowClose() { m_closeAllowed = true; }
+
+    QString commandText;
+    bool terminateRequested = false;
+    bool eMailAdded = false;
+    bool isKnownModel = false;
+
+public slots:
+    void outStateMessage(int code = -1, const QString &text = QString());
+    void outWorkMessage();
+    void disableControls();
+    void enableControls();
+    void onKKTRegNumberEdited();
+    void checkNeedParamForReg();
+
+private slots:
+    void messageReceived(const QString &message);
+    void onChangeFN();
+    void loadWidgetsStates();
+    void saveWidgetsStates();
+    void saveLastValue(QSettings &settings, QObject *widget);
+    void restoreLastValue(QSettings &settings, QObject *widget, const QVariant &defaultValue);
+    void onPressTerminateButton();
+    bool writeFormParamToFR();
+    void readFormParamFromFR();
+    void on_menuWidget_currentItemChanged(QListWidgetItem *current, QListWidgetItem *previous);
+    void on_butMenu_clicked();
+
+    // "Связь" and "Состояние"
+    void on_comboCOMPort_currentIndexChanged(int index);
+    void on_comboCOMBaudrate_currentIndexChanged(int index);
+    void on_strLinkTimeout_valueChanged(int value);
+    void on_strLinkPassword_editingFinished();
+    void on_butTestLink_clicked();
+    void on_butGetState_clicked();
+    void on_butResetState_clicked();
+
+    // Date and time ("Сервис")
+    void on_butGetDate_clicked();
+    void on_butGetFromSystem_clicked();
+    void on_butSetDate_clicked();
+    void on_butSetDateStep2_clicked();
+
+    // "Регистрация"
+    void on_butFN_CalcRegNumber_clicked();
+    void on_butFN_VerRegNumber_clicked();
+    void on_butFN_GetSerialNumber_clicked();
+    void on_butFN_FiskStep1_clicked();
+    void on_butFN_FiskStep2_clicked();
+    void on_butFN_ReFisk_clicked();
+    void on_butFN_FiskClose_clicked();
+    void on_butResetFN_clicked();
+
+    // "Смена и документы"
+    void on_butOpenDay_clicked();
+    void on_butCloseDay_clicked();
+    void on_butReportX_clicked();
+    void on_butReportStateBallanceStep2_clicked();
+    void on_butGetStateDay_clicked();
+    void on_butDocs_OpenCheck_clicked();
+    void on_butDocs_AddPos_clicked();
+    void on_butDocs_AnnPos_clicked();
+    void on_butDocs_Discount_clicked();
+    void on_butDocs_AddEMail_clicked();
+    void on_butDocs_CloseCheck_clicked();
+    void on_butDocs_AnnCheck_clicked();
+    void on_butDocs_KorrCheck_clicked();
+    void on_butDocs_AnnDiscount_clicked();
+
+    // "ОФД/ФН"
+    void on_butGetFDFromFN_clicked();
+    void on_butGetOFDStatus_clicked();
+    void on_butGetOFDDocs_clicked();
+    void on_getOFDRequest_clicked();
+    void on_butGetStateFisk_clicked();
+    void on_butGetFN_State_clicked();
+    void on_butGetFN_Srok_clicked();
+    void on_butGetFN_Number_clicked();
+    void on_butGetFN_Version_clicked();
+    void on_butDocs_AnnDocFromFN_clicked();
+    void on_butGetFD_Save_clicked();
+    void on_butGetFD_Print_clicked();
+
+    // "Сервис"
+    void on_butServiceReset_clicked();
+    void on_butFullReset_clicked();
+    void on_strSerialNumberForWrite_editingFinished();
+    void on_butWriteSerialNumber_clicked();
+    void on_butWriteSerialNumberV2_clicked();
+    void on_butService_GetDump_clicked();
+    void on_butService_CalcMD5_clicked();
+    void on_butService_Compare2Dumps_clicked();
+
+protected slots:
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void fillPortBoxes();
+    void connectSignals();
+    void applyStartOptions();
+    void selectPort(const QString &port);
+    // The device to open for the port box's text (the built-in emulator's
+    // terminal for its entry); empty when there is none.
+    QString devicePath(const QString &portText);
+    bool runTableCommand(bool read, int table, int row, int field, const QByteArray &hexValue);
+    // Ticks the tax and work-mode boxes from the two code fields.
+    void setCheckBoxesFromCodes();
+    void restoreLinkBox(QSettings &settings, const QString &name);
+    void saveLinkBox(QSettings &settings, const QString &name);
+    QObject *widgetNamed(const QString &name) const;
+
+    Ui::MMainForm *ui;
+    TestFp m_exec;
+    MMainFormOptions m_options;
+    std::unique_ptr<MBuiltinEmulator> m_emulator;
+    bool m_closeAllowed = false;
+};
+
+#endif // MAINFORM_H

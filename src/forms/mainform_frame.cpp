@@ -1,0 +1,248 @@
+// The connection cycle every operation runs through, the status line, the
+// identification of the register and the access to its tables.
+
+#include "mainform.h"
+#include "ui_mainform.h"
+
+#include <logging.h>
+#include <mainproc.h>
+#include <razbcmd.h>
+#include <zirivoro.h>
+
+#include <QEventLoop>
+#include <QTextCodec>
+#include <QTimer>
+
+namespace {
+
+constexpr int kProbeAttempts = 3;
+constexpr int kKnownModel = 250;
+
+quint8 firstByte(const QByteArray &bytes)
+{
+    return bytes.isEmpty() ? 0 : quint8(bytes.at(0));
+}
+
+QTextCodec *registerCodec()
+{
+    static QTextCodec *codec = QTextCodec::codecForName("Windows-1251");
+    return codec;
+}
+
+} // namespace
+
+bool MMainForm::connectFR()
+{
+    DriverLinkSettings &link = mpLinkSettings();
+    if (link.connected)
+        return true;
+    const QString port = ui->comboCOMPort->currentText();
+    const QString baud = ui->comboCOMBaudrate->currentText();
+    if (port.isEmpty() || baud.isEmpty()) {
+        outStateMessage(-1, tr("Не заданы параметры СОМ порта!"));
+        return false;
+    }
+    disableControls();
+    ui->strCommandResult->setText(tr("Соединение..."));
+    QCoreApplication::processEvents();
+
+    link.portName = port;
+    link.baudRate = baud.toInt();
+    if (!mpSetComPort(devicePath(port), link.baudRate)) {
+        ui->strCommandResult->setText(tr("Ошибка открытия СОМ порта!"));
+    } else {
+        for (int attempt = 0; attempt < kProbeAttempts; ++attempt) {
+            if (link.link->frSetLink(QSerialPort::BaudRate(link.baudRate), link.linkTimeout) == 1) {
+                link.connected = true;
+                return deviceModelId != -1 || identifyFR(false);
+            }
+        }
+        ui->strCommandResult->setText(tr("Ошибка соединения!"));
+        link.link->closeComPort();
+    }
+    enableControls();
+    deviceModelId = -1;
+    isKnownModel = false;
+    return false;
+}
+
+bool MMainForm::execFRCommand(bool finish)
+{
+    LOG(DEBUG) << "Command: " << commandText;
+    outWorkMessage();
+    if (!m_exec.execCommand(QString(commandText))) {
+        disconnectFR();
+        outStateMessage(-1, QString());
+        return false;
+    }
+    if (finish) {
+        disconnectFR();
+        outStateMessage(-1, QString());
+    }
+    return true;
+}
+
+bool MMainForm::disconnectFR()
+{
+    enableControls();
+    DriverLinkSettings &link = mpLinkSettings();
+    if (link.connected) {
+        if (link.link)
+            link.link->closeComPort();
+        link.connected = false;
+        ui->strCommandResult->clear();
+    }
+    return true;
+}
+
+bool MMainForm::identifyFR(bool finish)
+{
+    deviceModelId = -1;
+    commandText = QStringLiteral("FC");
+    if (!execFRCommand(finish))
+        return false;
+    if (replyCount() > 8) {
+        deviceModelId = firstByte(replyBytes(6));
+        isKnownModel =
+            deviceModelId == kKnownModel || fromRegisterText(replyBytes(8)) == QStringLiteral("Kelo-Vint-Ф");
+    }
+    ui->grpFisk_Misc->setVisible(isKnownModel);
+    if (!isKnownModel)
+        return true;
+    outStateMessage(0, tr("Добро пожаловать в тестовое ПО для ККТ \"Kelo-Vint-Ф\""));
+
+    const auto readCode = [this](int field) {
+        if (accessFRTable(true, 18, 1, field) && replyCount() >= 3)
+            return int(qint8(firstByte(replyBytes(2))));
+        return 0;
+    };
+    const int taxCode = readCode(5);
+    const int modeCode = readCode(6);
+    if (taxCode != 0)
+        ui->strFN_Tax_Code->setValue(taxCode);
+    if (modeCode != 0)
+        ui->strFN_Mode_Code->setValue(modeCode);
+    if (taxCode != 0 || modeCode != 0) {
+        setCheckBoxesFromCodes();
+        checkNeedParamForReg();
+    }
+    return true;
+}
+
+bool MMainForm::accessFRTable(bool read, int table, int row, int field, const QByteArray &value)
+{
+    QByteArray hex;
+    if (!read) {
+        const int nul = int(value.indexOf('\0'));
+        hex = (nul < 0 ? value : value.left(nul)).toHex() + "00";
+    }
+    return runTableCommand(read, table, row, field, hex);
+}
+
+bool MMainForm::accessFRTableInt(bool read, int table, int row, int field, quint32 value)
+{
+    // Cutting the four bytes at their first zero byte (as for a string) would
+    // turn 256, 25600 or port 21504 into 0; only the high zero bytes may go.
+    QByteArray bytes;
+    do {
+        bytes.append(char(value & 0xFF));
+        value >>= 8;
+    } while (value != 0);
+    return runTableCommand(read, table, row, field, read ? QByteArray() : bytes.toHex());
+}
+
+bool MMainForm::runTableCommand(bool read, int table, int row, int field, const QByteArray &hexValue)
+{
+    if (!connectFR())
+        return false;
+    const QString suffix = read ? QString() : QStringLiteral(",") + QString::fromLatin1(hexValue);
+    commandText = QStringLiteral("%1,%2,%3,%4,%5%6")
+                      .arg(read ? QStringLiteral("1F") : QStringLiteral("1E"))
+                      .arg(ui->strLinkPassword->value())
+                      .arg(table)
+                      .arg(row)
+                      .arg(field)
+                      .arg(suffix);
+    return execFRCommand(false);
+}
+
+void MMainForm::clearDeviceInfo()
+{
+    ui->frameFRInfo->hide();
+    for (QLineEdit *field : {ui->strInfo_Model, ui->strInfo_SerialNumber, ui->strInfo_RegNumber,
+                             ui->strInfo_INN, ui->strInfo_FNSerialNumber})
+        field->clear();
+    QCoreApplication::processEvents();
+}
+
+void MMainForm::waitMs(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+int MMainForm::roundToInt(double x)
+{
+    const int k = int(x - 1);
+    return k + int(x - k + 0.5);
+}
+
+int MMainForm::replyCount()
+{
+    return rplItems.count();
+}
+
+QByteArray MMainForm::replyBytes(int index)
+{
+    return index >= 0 && index < rplItems.count() ? rplItems.at(index).value : QByteArray();
+}
+
+QString MMainForm::replyText(int index)
+{
+    if (index < 0 || index >= rplItems.count())
+        return QString();
+    return registerCodec()->toUnicode(rplItems.at(index).dftval);
+}
+
+QString MMainForm::fromRegisterText(const QByteArray &bytes)
+{
+    const int nul = int(bytes.indexOf('\0'));
+    return registerCodec()->toUnicode(nul < 0 ? bytes : bytes.left(nul));
+}
+
+void MMainForm::outStateMessage(int code, const QString &text)
+{
+    Q_UNUSED(code)
+    if (!text.isEmpty())
+        ui->strCommandResult->setText(text);
+    else if (lastErrCode != 0)
+        ui->strCommandResult->setText(lastErrText);
+    else
+        ui->strCommandResult->setText(tr("Ошибок нет."));
+}
+
+void MMainForm::outWorkMessage()
+{
+    ui->strCommandResult->setText(tr("Идет выполнение команды. Ждите.."));
+    QCoreApplication::processEvents();
+}
+
+void MMainForm::disableControls()
+{
+    ui->tabWidget->setEnabled(false);
+    ui->menuWidget->setEnabled(false);
+    ui->butMenu->setEnabled(false);
+}
+
+void MMainForm::enableControls()
+{
+    ui->tabWidget->setEnabled(true);
+    ui->menuWidget->setEnabled(true);
+    ui->butMenu->setEnabled(true);
+}
+
+void MMainForm::onPressTerminateButton()
+{
+    terminateRequested = true;
+}

@@ -1,0 +1,1560 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru_RU" sourcelanguage="ru_RU">
+<context>
+    <name>Convert</name>
+    <message>
+        <source>Инициализация</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Нет файла Symbol.ini</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Нет файла Default.ini</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Нет файла View.ini</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Нет файла Command.ini</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DumpImage</name>
+    <message>
+        <source>Блок %1 дампа получен без данных!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Блок %1 дампа получен не из памяти программ (устройство %2)!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Блок %1 дампа получен с номером %2 вместо %3!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Получен лишний блок дампа: всего блоков %1!</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MAboutForm</name>
+    <message>
+        <source>About</source>
+        <translation>О программе</translation>
+    </message>
+    <message>
+        <source>Kelo ассистент.
+Программа для тестирования
+ККТ &quot;Kelo Vint Ф&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Версия</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>© ООО «Морване», 2017
+Россия, г. Москва</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Версия %1 сборка %2 от %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MBuiltinEmulator</name>
+    <message>
+        <source>Эмулятор ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Эмулятор ККТ недоступен в этой системе.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MLogViewForm</name>
+    <message>
+        <source>Протокол работы</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save log...</source>
+        <translation>Сохранить протокол...</translation>
+    </message>
+    <message>
+        <source>Clear log</source>
+        <translation>Очистить протокол</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>Закрыть</translation>
+    </message>
+</context>
+<context>
+    <name>MMainForm</name>
+    <message>
+        <source>Связь</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Состояние</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Регистрация</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сервис</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Смена и документы</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ОФД/ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Параметры СОМ порта</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>СОМ порт:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Последовательный порт ККТ. Можно ввести путь к устройству.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Скорость:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таймаут:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> мс.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Пароль:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Модель ККТ:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Заводской номер ККТ:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Регистрационный номер ККТ:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ИНН пользователя:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Заводской номер ФН:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Проверить связь</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Получить состояние ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сбросить состояние ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Данные для регистрации</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Порядковый номер ККТ:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Регистрационный номер:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Рассчитать</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Проверить</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Регистрационный номер верный.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Регистрационный номер неверный!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Системы налогообложения</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ОСН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Общая</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>УСН доход</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Упрощенная Доход</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>УСН доход-расход</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Упрощенная Доход минус Расход</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ЕНВД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Единый налог на вмененный доход</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ЕСН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Единый сельскохозяйственный налог</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Патент</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Патентная система налогообложения</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Код:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Режимы работы</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Шифрование</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Автономный</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Автоматический</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сфера услуг</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>БСО</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Интернет плат. агенты</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Интернет банк. агенты</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Регистрация ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Изменение параметров в связи с заменой ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Изменение параметров без замены ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Начать регистрацию</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выполнить регистрацию ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Причина: Замена ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Причина: Замена ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Причина: Изменение реквизитов</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Причина: Изменение настроек ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Перерегистрация ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Дополнительно</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Получить заводской № ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Закрытие архива ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Параметры регистрации</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Пользователь</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Наименование пользователя:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Адрес расчетов:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Оператор фискальных данных</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Наименование ОФД:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ИНН ОФД:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Адрес сайта ОФД:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Адрес сайта ФНС:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Обмен с ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Размер буфера:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таймер С:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> с.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таймер ФН:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Прочитать из ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Записать в ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Параметры ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Налоговые ставки</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Налог 1:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Налог 2:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Налог 3:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Налог 4:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сервер ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Адрес сервера:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Порт:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Обнулять денежную наличность при закрытии смены</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сервисные операции</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Тех обнуление</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Общий сброс</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Очистка рабочих данных ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Полная очистка ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сброс состояния ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Работа со временем в ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Время в ККТ:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Новое время:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Взять из системы</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Установить в ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Подтвердить дату</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Заводской номер ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Заводской №:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Записать в ККТ (в.1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Записать в ККТ (в.2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Работа с дампом ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Считать дамп ПО из ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Рассчитать MD5 для файла дампа</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сравнить 2 файла дампов</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Оперции со сменой</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Открытие смены</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Закрытие смены</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Печать отчета без закрытия смены</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Печать отчета о состоянии расчетов</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Печатать реквизиты</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Получить состояние смены</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Параметры товара</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Наименование:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Стоимость:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> руб.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Количество:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Налоговая группа:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Нет налога</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Группа 1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Группа 2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Группа 3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Группа 4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Скидка/наценка:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Нет скидок/наценок</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Скидка</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Наценка</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сумма скидки/наценки:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Текст скидки/наценки:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Параметры документа</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Тип документа:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Приход</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Расход</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Возврат прихода</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Возврат расхода</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Наличными:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Безналичными:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Электронный адрес:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Текст для чека:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Расширенное закрытие чека</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Операции с документом</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Открыть документ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Добавить позицию</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сторно</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Добавить скидку/наценку</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сторно скидки/наценки</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Добавить электронный адрес</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Завершить документ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отменить документ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Чек коррекции</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отмена документа в ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>№ ФД:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Получение документа из ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Получение подтверждения от ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Запрос статуса обмена с ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Запрос количества неподтвержденных документов</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Запросить итоги регистрации ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Запрос статуса ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Запрос срока действия ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Запрос номера ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Запрос версии ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Распечатать...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сохранить данные на диск...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Прервать</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Результат операции:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ООО «Морване»
+г. Москва</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Меню</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Kelo Assistant - Тестовое ПО для ККТ &quot;Kelo-Vint-Ф&quot; - версия %1 сборка %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Некорректное закрытие программы.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Предупреждение:
+
+Для корректного закрытия программы нажмите кнопку &quot;Меню&quot; и далее кнопку &quot;Выход&quot;.
+Или кпопку &quot;Выход из программы&quot;, расположенную ниже этого текста.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выход из программы</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не заданы параметры СОМ порта!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Соединение...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибка открытия СОМ порта!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибка соединения!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Добро пожаловать в тестовое ПО для ККТ &quot;Kelo-Vint-Ф&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибок нет.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Идет выполнение команды. Ждите..</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>НДС 18%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>НДС 10%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>НДС 0%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>НДС не облагается</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Торт Прага</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MMenuForm</name>
+    <message>
+        <source>System menu</source>
+        <translation>Системное меню</translation>
+    </message>
+    <message>
+        <source>О программе</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Протокол работы</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выход</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MStrForText</name>
+    <message>
+        <source>&lt;!DOCTYPE HTML PUBLIC &quot;-//W3C//DTD HTML 4.0//EN&quot; &quot;http://www.w3.org/TR/REC-html40/strict.dtd&quot;&gt;&lt;html&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;p, li { white-space: pre-wrap; }&lt;/style&gt;&lt;head&gt;&lt;meta http-equiv=&quot;Content-Type&quot; content=&quot;text/html; charset=utf-8&quot; /&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;p, li { white-space: pre-wrap; }&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:&apos;SansSerif&apos;; font-size:10pt; font-weight:400; font-style:normal;&quot;&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;/body&gt;&lt;/html&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;span style=&quot; font-size:10pt; font-weight:600;&quot;&gt;%1&lt;/span&gt;&lt;/p&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;br /&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;table border=&quot;0&quot; style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px;&quot; cellspacing=&quot;2&quot; cellpadding=&quot;0&quot;&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;/table&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;tr&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;/tr&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;td bgcolor=&quot;#f0f0f0&quot; style=&quot; vertical-align:top; padding-left:5; padding-right:5; padding-top:5; padding-bottom:5;&quot;&gt;&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:3px; margin-right:3px; -qt-block-indent:0; text-indent:0px; font-weight:200;&quot;&gt;&lt;a name=&quot;col1&quot;&gt;&lt;/a&gt;&lt;span style=&quot; background-color:#f0f0f0;&quot;&gt;%1&lt;/span&gt;&lt;/p&gt;&lt;/td&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;td bgcolor=&quot;#ffcc55&quot; style=&quot; vertical-align:top; padding-left:5; padding-right:5; padding-top:5; padding-bottom:5;&quot;&gt;&lt;p align=&quot;right&quot; style=&quot; margin-top:0px; margin-bottom:3px; margin-left:3px; margin-right:0px; -qt-block-indent:0; text-indent:0px; font-weight:600;&quot;&gt;&lt;a name=&quot;col2&quot;&gt;&lt;/a&gt;&lt;span style=&quot; background-color:#ffcc55;&quot;&gt;%1&lt;/span&gt;&lt;/p&gt;&lt;/td&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MTLVDocument</name>
+    <message>
+        <source>налоговая группа товара</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>автоматический режим</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>автономный режим</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>адрес банковского агента</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>адрес банковского субагента</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>адрес оператора по переводу денежных средств</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>адрес платежного агента</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>адрес платежного субагента</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>адрес покупателя</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>адрес расчетов</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>размер вознаграждения банковского агента (субагента)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>размер вознаграждения платежного агента (субагента)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>дата, время</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>заводской номер ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>значение типа строка</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>значение типа целое</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ИНН оператора по переводу денежных средств</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ИНН ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ИНН пользователя</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>информационное cообщение</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>итог</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>кассир</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>код ответа ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>количество</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>наименование банковского агента</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>наименование банковского субагента</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>наименование оператора по переводу денежных средств</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>наименование платежного агента</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>наименование платежного субагента</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>наименование реквизита</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>наименование товара</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>наличными</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>налог:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>налоги:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>наценка (ставка)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>наценка (сумма)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>номер автомата</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>регистрационный номер ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>номер смены</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>зарезервирован</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>номер фискального документа</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>заводской номер накопителя</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>номер чека</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>общая стоимость позиции с учетом скидок и наценок</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>операция банковского агента</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>операция банковского субагента</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>параметр настройки:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>пользователь</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>почтовый индекс</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>признак исчерпания ресурса ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>признак необходимости срочной замены ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>признак переполнения памяти ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>признак превышения времени ожидания ответа ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>признак расчета</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>признак системы налогообложения</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>признак шифрования</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>применение платежными агентами (субагентами)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>применение банковскими агентами (субагентами)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>реквизиты товара:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сайт налогового органа</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сайт ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>системы налогообложения</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>скидка (ставка)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>скидка (сумма)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сокращенное наименование налога</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сообщение</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сообщение оператора для ККТ:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сообщение оператора для ФН:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сообщение оператору:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ставка налога</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сторно товара:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сумма налога</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>телефон банковского агента</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>телефон платежного агента</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>телефона оператора по переводу денежных средств</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>тип сообщения</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>фискальный признак документа</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>фискальный признак оператора</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>цена за единицу</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>штриховой код EAN13</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>электронными</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>телефон банковского субагента</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>телефон платежного субагента</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>дополнительный реквизит пользователя:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>наименование дополнительного реквизита</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>значение дополнительного реквизита</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>количество непереданных ФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>дата и время первого из непереданных ФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>код причины перерегистрации</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сумма НДС чека поставке 18%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сумма НДС чека поставке 10%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сумма расчета по чеку с НДС поставке 0%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сумма расчета по чеку без НДС</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сумма НДС чека по расч. ставке 18/118</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сумма НДС чека по расч. ставке 10/110</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>признак ККТ для расчетов только в Интернет</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>признак расчетов за услуги</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>признак АС БСО</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>общее количество ФД за смену</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>скидка/наценка:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>номер первого непереданного документа</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>адрес электронной почты отправителя чека</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>количество кассовых чеков (БСО) за смену</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отчёт о фискализации</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отчёт об открытии смены</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Кассовый чек</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>БСО</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отчёт о закрытии смены</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отчёт о закрытии фискального накопителя</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Подтверждение оператора</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отчёт об изменении параметров регистрации</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отчета о текущем состоянии расчетов</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Кассовый чек коррекции</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>БСО коррекции</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Приход</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Возврат прихода</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Расход</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Возврат расхода</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Общая, </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Упрощенная доход, </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Упрощенная доход минус расход, </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Единый налог на вмененный доход, </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Единый сельскохозяйственный налог, </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Патентная система налогообложения, </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Тип документа</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Фискальный документ (ФД) из фискального накопителя (ФН)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainProc</name>
+    <message>
+        <source>Нет описания ошибки</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Неизвестная ошибка</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>[%1]: %2!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error connect: %1 (%2)!</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TestFp</name>
+    <message>
+        <source>Error parse command!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bad command number!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exec command: %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error parse command params!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error in param %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No connect!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error command execute: %1 (%2)!</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>WaitForm</name>
+    <message>
+        <source>Wait</source>
+        <translation>Ожидание</translation>
+    </message>
+    <message>
+        <source>Wait...</source>
+        <translation>Подождите...</translation>
+    </message>
+    <message>
+        <source>Terminate</source>
+        <translation>Прервать</translation>
+    </message>
+</context>
+<context>
+    <name>ZiRivoro</name>
+    <message>
+        <source>Ошибка драйвера </source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ZiRivoroLog</name>
+    <message>
+        <source>%1: send data: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Service and test tool for the &quot;Kelo-Vint-Ф&quot; cash register.</source>
+        <translation>Сервисная и тестовая программа для ККТ &quot;Kelo-Vint-Ф&quot;.</translation>
+    </message>
+    <message>
+        <source>Show this help and end.</source>
+        <translation>Показать эту справку и завершить работу.</translation>
+    </message>
+    <message>
+        <source>Show the version and end.</source>
+        <translation>Показать версию и завершить работу.</translation>
+    </message>
+    <message>
+        <source>Preselect this serial port or device.</source>
+        <translation>Выбрать этот последовательный порт или устройство.</translation>
+    </message>
+    <message>
+        <source>Work with the built-in register emulator (kept in Data/emulator.json).</source>
+        <translation>Работать со встроенным эмулятором ККТ (хранится в Data/emulator.json).</translation>
+    </message>
+    <message>
+        <source>Save a picture of every page into the directory once the register is identified, then end.</source>
+        <translation>Сохранить снимок каждой страницы в каталог после опознания ККТ и завершить работу.</translation>
+    </message>
+    <message>
+        <source>correct</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>incorrect</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Starting...</source>
+        <translation>Запуск...</translation>
+    </message>
+</context>
+</TS>
