@@ -1,0 +1,409 @@
+// The operator window's frame against a register: the connection cycle, its
+// failures, identification, table access, and the ways the window must not
+// close.
+
+#include "mainformfixture.h"
+#include "ptypeer.h"
+
+#include <kelodefaults.h>
+#include <mainproc.h>
+#include <testfp.h>
+#include <zirivoro.h>
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTest>
+#include <QTextCodec>
+#include <QtEndian>
+
+using namespace formtest;
+
+namespace {
+
+const QString kNoErrors = QStringLiteral("Ошибок нет.");
+
+QByteArray frame(const QByteArray &data)
+{
+    return QByteArray("\x02") + char(data.size()) + data + char(frlink::checkByte(data));
+}
+
+QByteArray cp1251(const QString &text)
+{
+    return QTextCodec::codecForName("Windows-1251")->fromUnicode(text);
+}
+
+// The register's side of one command: handshake, request, reply, acknowledgement.
+void exchange(PtyPeer &peer, const QByteArray &request, const QByteArray &reply)
+{
+    peer.step("\x05", "\x15");
+    peer.step(frame(request), QByteArray("\x06") + frame(reply));
+    peer.step("\x06");
+}
+
+QByteArray tableRead(int field)
+{
+    QByteArray request("\x1F");
+    const quint32 password = kelo::kDefaultSysAdminPassword;
+    for (int i = 0; i < 4; ++i)
+        request.append(char((password >> (8 * i)) & 0xFF));
+    return request + char(18) + QByteArray::fromHex("0100") + char(field);
+}
+
+} // namespace
+
+class TstMainForm : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void startsIdentifiedAndIdle();
+    void controlsDisabledOnlyWhileConnected();
+    void refusedCommandClosesTheLink();
+    void connectFailures_data();
+    void connectFailures();
+    void identification_data();
+    void identification();
+    void welcomeTextOnIdentification();
+    void tableNumbersKeepTheirZeroBytes_data();
+    void tableNumbersKeepTheirZeroBytes();
+    void tableStringStopsAtItsZeroByte();
+    void closingNeedsTheExitButton();
+    void menuCancelKeepsTheWindow();
+    void waitKeepsTheWindowLive();
+    void roundToInt_data();
+    void roundToInt();
+
+private:
+    std::unique_ptr<Driver> m_driver;
+};
+
+void TstMainForm::initTestCase()
+{
+    m_driver = std::make_unique<Driver>();
+}
+
+void TstMainForm::init()
+{
+    Driver::resetLinkSettings();
+}
+
+void TstMainForm::startsIdentifiedAndIdle()
+{
+    // Every on_<widget>_<signal> slot must find its widget.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("connectSlotsByName")));
+    Bench bench;
+    QVERIFY2(bench.start(), qPrintable(bench.error()));
+    auto window = bench.createWindow();
+
+    QCOMPARE(status(*window), kNoErrors);
+    QCOMPARE(deviceModelId, 250);
+    QVERIFY(window->isKnownModel);
+    QVERIFY(!mpLinkSettings().connected);
+    QVERIFY(child<QStackedWidget>(*window, "tabWidget")->isEnabled());
+    QVERIFY(!child<QGroupBox>(*window, "grpFisk_Misc")->isHidden());
+    // The registered register's tax system was read from table 18 on the way.
+    quint64 taxCode = 0;
+    bench.emulator().inspect(
+        [&](const kelo::emu::RegisterModel &m) { taxCode = m.tables().number(18, 1, 5); });
+    QVERIFY(taxCode != 0);
+    QCOMPARE(quint64(child<QSpinBox>(*window, "strFN_Tax_Code")->value()), taxCode);
+
+    for (const char *name :
+         {"frameProgress", "frameFRInfo", "labFN_RegNumberOk", "labFN_RegNumberError", "labService_MD5",
+          "chkDocs_ExtClose", "chkReportStateBallance_PrintReg", "butGetFD_Print", "butDocs_AnnDiscount"})
+        QVERIFY2(child(*window, name)->isHidden(), name);
+}
+
+void TstMainForm::controlsDisabledOnlyWhileConnected()
+{
+    Bench bench;
+    QVERIFY(bench.start());
+    auto window = bench.createWindow();
+    auto *pages = child<QWidget>(*window, "tabWidget");
+    auto *list = child<QWidget>(*window, "menuWidget");
+    auto *menu = child<QWidget>(*window, "butMenu");
+    auto *terminate = child<QWidget>(*window, "butTerminate");
+
+    bench.emulator().setReplyDelayMs(300);
+    QList<bool> during;
+    QTimer::singleShot(100, window.get(), [&] {
+        during = {pages->isEnabled(), list->isEnabled(), menu->isEnabled(), terminate->isEnabled()};
+    });
+    QVERIFY(window->connectFR());
+    window->commandText = QStringLiteral("11,%1").arg(kelo::kDefaultSysAdminPassword);
+    QVERIFY(window->execFRCommand(true));
+
+    QCOMPARE(during, (QList<bool>{false, false, false, true}));
+    QVERIFY(pages->isEnabled() && list->isEnabled() && menu->isEnabled());
+    QVERIFY(!mpLinkSettings().connected);
+    QCOMPARE(status(*window), kNoErrors);
+    QVERIFY(MMainForm::replyCount() > 23);
+}
+
+void TstMainForm::refusedCommandClosesTheLink()
+{
+    Bench bench;
+    QVERIFY(bench.start());
+    auto window = bench.createWindow();
+    QVERIFY(window->connectFR());
+    window->commandText = QStringLiteral("11,999");
+    QVERIFY(!window->execFRCommand(false));
+    QVERIFY(!mpLinkSettings().connected);
+    QVERIFY(child<QWidget>(*window, "tabWidget")->isEnabled());
+    QVERIFY(lastErrCode > 0);
+    QCOMPARE(status(*window), lastErrText);
+    QVERIFY(status(*window).startsWith(QStringLiteral("[%1]").arg(lastErrCode)));
+}
+
+void TstMainForm::connectFailures_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("no port") << QString() << QStringLiteral("Не заданы параметры СОМ порта!");
+    QTest::newRow("port that does not open")
+        << QStringLiteral("/nonexistent/ttyKelo") << QStringLiteral("Ошибка открытия СОМ порта!");
+    QTest::newRow("register that never answers")
+        << QStringLiteral("silent") << QStringLiteral("Ошибка соединения!");
+}
+
+void TstMainForm::connectFailures()
+{
+    QFETCH(QString, port);
+    QFETCH(QString, expected);
+    Bench bench;
+    QVERIFY(bench.start());
+    auto window = bench.createWindow();
+    auto *portBox = child<QComboBox>(*window, "comboCOMPort");
+    PtyPeer silent;
+    portBox->setEditText(port == QLatin1String("silent") ? silent.slavePath() : port);
+    silent.start();
+
+    QVERIFY(!window->connectFR());
+    QCOMPARE(status(*window), expected);
+    QVERIFY(child<QWidget>(*window, "tabWidget")->isEnabled());
+    QVERIFY(!mpLinkSettings().connected);
+    if (!port.isEmpty()) {
+        QCOMPARE(deviceModelId, -1);
+        QVERIFY(!window->isKnownModel);
+    }
+
+    // The next action finds the register again and identifies it.
+    portBox->setEditText(bench.port());
+    QVERIFY(window->connectFR());
+    QCOMPARE(deviceModelId, 250);
+    QVERIFY(window->disconnectFR());
+}
+
+void TstMainForm::identification_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("known");
+    QTest::addColumn<int>("taxByte");
+    QTest::newRow("model 250, any name") << 250 << QStringLiteral("KKT") << true << 0x20;
+    QTest::newRow("another model named Kelo-Vint-Ф") << 7 << QStringLiteral("Kelo-Vint-Ф") << true << 0x03;
+    QTest::newRow("another register") << 3 << QStringLiteral("Kelo-Vint") << false << 0;
+}
+
+void TstMainForm::identification()
+{
+    QFETCH(int, model);
+    QFETCH(QString, name);
+    QFETCH(bool, known);
+    QFETCH(int, taxByte);
+
+    const QByteArray deviceType = QByteArray::fromHex("fc0001010100") + char(model) + '\0' + cp1251(name);
+    const auto identify = [&](PtyPeer &peer) {
+        exchange(peer, "\xFC", deviceType);
+        if (known) {
+            exchange(peer, tableRead(5), QByteArray("\x1F\x00", 2) + char(taxByte));
+            exchange(peer, tableRead(6), QByteArray("\x1F\x00\x00", 3));
+        }
+    };
+    // At construction: probe, identification by the connection, then again
+    // by the window itself (known models reconnect for their table reads).
+    PtyPeer peer;
+    peer.step("\x05", "\x15");
+    identify(peer);
+    exchange(peer, "\xFC", deviceType);
+    if (known) {
+        peer.step("\x05", "\x15");
+        exchange(peer, tableRead(5), QByteArray("\x1F\x00", 2) + char(taxByte));
+        exchange(peer, tableRead(6), QByteArray("\x1F\x00\x00", 3));
+    }
+    peer.start();
+
+    AppDir dir;
+    Driver::resetLinkSettings();
+    MMainFormOptions options;
+    options.port = peer.slavePath();
+    MMainForm window(nullptr, options);
+
+    QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
+    QVERIFY(peer.finished());
+    QCOMPARE(deviceModelId, model);
+    QCOMPARE(window.isKnownModel, known);
+    QCOMPARE(!child<QGroupBox>(window, "grpFisk_Misc")->isHidden(), known);
+    QCOMPARE(child<QSpinBox>(window, "strFN_Tax_Code")->value(), taxByte);
+    QCOMPARE(status(window), kNoErrors);
+    QVERIFY(!mpLinkSettings().connected);
+}
+
+void TstMainForm::welcomeTextOnIdentification()
+{
+    Bench bench;
+    QVERIFY(bench.start());
+    auto window = bench.createWindow();
+    QSignalSpy texts(child<QLineEdit>(*window, "strCommandResult"), &QLineEdit::textChanged);
+    QVERIFY(window->connectFR());
+    QVERIFY(window->identifyFR(true));
+    QStringList shown;
+    for (const QList<QVariant> &change : texts)
+        shown << change.at(0).toString();
+    QVERIFY2(shown.contains(QStringLiteral("Добро пожаловать в тестовое ПО для ККТ \"Kelo-Vint-Ф\"")),
+             qPrintable(shown.join(QLatin1Char('|'))));
+    window->disconnectFR();
+}
+
+void TstMainForm::tableNumbersKeepTheirZeroBytes_data()
+{
+    QTest::addColumn<int>("table");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<quint32>("value");
+    // Each of these starts with a zero byte in memory order.
+    QTest::newRow("256") << 6 << 1 << 256u;
+    QTest::newRow("25600 kopecks") << 4 << 1 << 25600u;
+    QTest::newRow("OFD port 21504") << 19 << 2 << 21504u;
+    QTest::newRow("inner and low zero bytes") << 4 << 1 << 0x12003400u;
+    QTest::newRow("zero") << 4 << 1 << 0u;
+}
+
+void TstMainForm::tableNumbersKeepTheirZeroBytes()
+{
+    QFETCH(int, table);
+    QFETCH(int, field);
+    QFETCH(quint32, value);
+    Bench bench;
+    QVERIFY(bench.start());
+    auto window = bench.createWindow();
+
+    QVERIFY(window->accessFRTableInt(false, table, 1, field, 7));
+    QVERIFY(window->accessFRTableInt(false, table, 1, field, value));
+    QVERIFY(mpLinkSettings().connected); // table access leaves the connection to its caller
+    QVERIFY(window->accessFRTableInt(true, table, 1, field, 0));
+    QByteArray read = MMainForm::replyBytes(2);
+    window->disconnectFR();
+    read.append(QByteArray(qMax(0, 8 - int(read.size())), '\0'));
+
+    quint64 stored = 0;
+    bench.emulator().inspect(
+        [&](const kelo::emu::RegisterModel &m) { stored = m.tables().number(table, 1, field); });
+    QCOMPARE(stored, quint64(value));
+    QCOMPARE(qFromLittleEndian<quint64>(read.constData()), quint64(value));
+}
+
+void TstMainForm::tableStringStopsAtItsZeroByte()
+{
+    Bench bench;
+    QVERIFY(bench.start());
+    auto window = bench.createWindow();
+    const QString company = QStringLiteral("ООО \"Ромашка & <Co>\"");
+    QVERIFY(window->accessFRTable(false, 18, 1, 7, cp1251(company) + '\0' + "left over"));
+    QVERIFY(window->accessFRTable(true, 18, 1, 7));
+    QCOMPARE(MMainForm::fromRegisterText(MMainForm::replyBytes(2)), company);
+    window->disconnectFR();
+    QString stored;
+    bench.emulator().inspect([&](const kelo::emu::RegisterModel &m) { stored = m.tables().text(18, 1, 7); });
+    QCOMPARE(stored, company);
+}
+
+void TstMainForm::closingNeedsTheExitButton()
+{
+    AppDir dir;
+    Driver::resetLinkSettings();
+    MMainFormOptions options;
+    options.port = QStringLiteral("/nonexistent/ttyKelo");
+    MMainForm window(nullptr, options);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(window.isVisible());
+
+    ModalAnswer ok(ModalAnswer::clickButton(QStringLiteral("OK")));
+    QVERIFY(!window.close());
+    QVERIFY(ok.answered());
+    QCOMPARE(ok.text(), QStringLiteral("Некорректное закрытие программы."));
+    QVERIFY(ok.informativeText().contains(QStringLiteral("\"Выход из программы\"")));
+    QVERIFY(window.isVisible());
+
+    ModalAnswer exit(ModalAnswer::clickButton(QStringLiteral("Выход из программы")));
+    QVERIFY(window.close());
+    QVERIFY(exit.answered());
+    QVERIFY(!window.isVisible());
+}
+
+void TstMainForm::menuCancelKeepsTheWindow()
+{
+    AppDir dir;
+    Driver::resetLinkSettings();
+    MMainFormOptions options;
+    options.port = QStringLiteral("/nonexistent/ttyKelo");
+    MMainForm window(nullptr, options);
+    window.show();
+    QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
+    ModalAnswer cancel(ModalAnswer::clickButton(QStringLiteral("butCancel")));
+    QVERIFY(click(window, "butMenu"));
+    QVERIFY(cancel.answered());
+    QCOMPARE(cancel.title(), QStringLiteral("System menu"));
+    QVERIFY(window.isVisible());
+    QCOMPARE(quitting.count(), 0);
+}
+
+void TstMainForm::waitKeepsTheWindowLive()
+{
+    AppDir dir;
+    Driver::resetLinkSettings();
+    MMainFormOptions options;
+    options.port = QStringLiteral("/nonexistent/ttyKelo");
+    MMainForm window(nullptr, options);
+    bool fired = false;
+    QTimer::singleShot(10, &window, [&] { fired = true; });
+    QElapsedTimer clock;
+    clock.start();
+    window.waitMs(60);
+    QVERIFY(fired);
+    QVERIFY(clock.elapsed() >= 55);
+}
+
+void TstMainForm::roundToInt_data()
+{
+    QTest::addColumn<double>("x");
+    QTest::addColumn<int>("rounded");
+    QTest::newRow("half up") << 2.5 << 3;
+    QTest::newRow("below half") << 2.4999 << 2;
+    QTest::newRow("kopecks") << 1234.5 << 1235;
+    QTest::newRow("negative half goes up") << -2.5 << -2;
+    QTest::newRow("negative") << -2.6 << -3;
+    QTest::newRow("zero") << 0.0 << 0;
+}
+
+void TstMainForm::roundToInt()
+{
+    QFETCH(double, x);
+    QFETCH(int, rounded);
+    QCOMPARE(MMainForm::roundToInt(x), rounded);
+}
+
+QTEST_MAIN(TstMainForm)
+#include "tst_mainform.moc"

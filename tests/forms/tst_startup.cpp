@@ -1,0 +1,135 @@
+// The program as a whole, started as a process from a copy in a throw-away
+// directory (its Settings, Log and Data folders go there): a second start,
+// the page pictures on the built-in emulator, the command line.
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const int kStartMs = 30000;
+
+class Installed
+{
+public:
+    Installed()
+    {
+        m_program = m_dir.filePath(QStringLiteral("KeloAssist"));
+        QFile::copy(QStringLiteral(KELO_APP_PATH), m_program);
+    }
+    bool isValid() const { return QFileInfo(m_program).isExecutable(); }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString program() const { return m_program; }
+
+    // Started from another directory, as from a desktop shortcut.
+    void start(QProcess &process, const QStringList &arguments)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(m_elsewhere.path());
+        process.start(m_program, arguments);
+    }
+    QString elsewhere() const { return m_elsewhere.path(); }
+
+    QString mainLog() const
+    {
+        QFile file(m_dir.filePath(QStringLiteral("Log/KeloAssist.log")));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+    QStringList datedLogs() const
+    {
+        return QDir(m_dir.filePath(QStringLiteral("Log"))).entryList({QStringLiteral("KeloAssist_2*")});
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QTemporaryDir m_elsewhere;
+    QString m_program;
+};
+
+} // namespace
+
+class TstStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void secondStartWakesTheFirstAndEnds();
+    void picturesOfEveryPageOnTheEmulator();
+    void versionAndBadOptions();
+};
+
+void TstStartup::secondStartWakesTheFirstAndEnds()
+{
+    Installed app;
+    QVERIFY(app.isValid());
+    QProcess first;
+    app.start(first, {QStringLiteral("--port"), QStringLiteral("/nonexistent/ttyKelo")});
+    QVERIFY(first.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(app.mainLog().contains(QStringLiteral("Boot complete.")), kStartMs);
+    const QStringList datedBefore = app.datedLogs();
+
+    QProcess second;
+    app.start(second, {});
+    QVERIFY(second.waitForFinished(kStartMs));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 255); // -1
+    QTRY_VERIFY_WITH_TIMEOUT(app.mainLog().contains(QStringLiteral("Run second copy application.")),
+                             kStartMs);
+
+    // The second start left the running instance's logs where they were.
+    QCOMPARE(app.datedLogs(), datedBefore);
+    const QString log = app.mainLog();
+    QVERIFY(log.contains(QStringLiteral("Boot complete.")));
+    QVERIFY(log.contains(QStringLiteral("main: Prevision instance found.")));
+    // It worked in the program's directory, not where it was started.
+    QVERIFY(QDir(app.elsewhere()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+
+    first.kill();
+    first.waitForFinished();
+}
+
+void TstStartup::picturesOfEveryPageOnTheEmulator()
+{
+    Installed app;
+    QVERIFY(app.isValid());
+    const QString pictures = app.path(QStringLiteral("pictures"));
+    QProcess run;
+    app.start(run, {QStringLiteral("--emulator"), QStringLiteral("--screenshots"), pictures});
+    QVERIFY(run.waitForFinished(kStartMs * 2));
+    QCOMPARE(run.exitCode(), 0);
+    const QStringList files = QDir(pictures).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
+    QCOMPARE(files.size(), 6);
+    QCOMPARE(files.first(), QStringLiteral("page-0-pageConnect.png"));
+    for (const QString &file : files) {
+        const QImage image(QDir(pictures).filePath(file));
+        QVERIFY2(image.width() > 600 && image.height() > 400, qPrintable(file));
+    }
+    // The register the pictures were taken of is kept for the next start.
+    QVERIFY(QFile::exists(app.path(QStringLiteral("Data/emulator.json"))));
+    QVERIFY(app.mainLog().contains(QStringLiteral("Return code:  0")));
+}
+
+void TstStartup::versionAndBadOptions()
+{
+    Installed app;
+    QVERIFY(app.isValid());
+    QProcess version;
+    app.start(version, {QStringLiteral("--version")});
+    QVERIFY(version.waitForFinished(kStartMs));
+    QCOMPARE(version.exitCode(), 0);
+    QVERIFY(QString::fromUtf8(version.readAllStandardOutput()).contains(QStringLiteral("1.0.0.12")));
+
+    QProcess bad;
+    app.start(bad, {QStringLiteral("--no-such-option")});
+    QVERIFY(bad.waitForFinished(kStartMs));
+    QCOMPARE(bad.exitCode(), 2);
+}
+
+QTEST_GUILESS_MAIN(TstStartup)
+#include "tst_startup.moc"
