@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -134,6 +135,23 @@ ModalAnswer::Answer ModalAnswer::clickButton(const QString &textOrObjectName)
         qWarning("no button \"%s\" in the dialog", qPrintable(textOrObjectName));
         if (auto *box = qobject_cast<QDialog *>(dialog))
             box->done(QDialog::Rejected); // never leave a test hanging in exec()
+    };
+}
+
+ModalAnswer::Answer ModalAnswer::chooseFile(const QString &path, const QString &nameFilter)
+{
+    return [path, nameFilter](QWidget *dialog) {
+        auto *files = qobject_cast<QFileDialog *>(dialog);
+        if (!files) {
+            qWarning("not a file dialog: %s", dialog->metaObject()->className());
+            if (auto *other = qobject_cast<QDialog *>(dialog))
+                other->done(QDialog::Rejected);
+            return;
+        }
+        if (!nameFilter.isEmpty())
+            files->selectNameFilter(nameFilter);
+        files->selectFile(path);
+        static_cast<QDialog *>(files)->accept(); // QFileDialog::accept() is protected
     };
 }
 

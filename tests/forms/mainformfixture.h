@@ -99,6 +99,8 @@ public:
 
     // Common answers.
     static Answer clickButton(const QString &textOrObjectName);
+    // A file dialog: picks the name filter (when given) and the file, then accepts.
+    static Answer chooseFile(const QString &path, const QString &nameFilter = QString());
 
 private:
     void poll();
