@@ -210,14 +210,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Регистрационный номер верный.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Регистрационный номер неверный!</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Системы налогообложения</source>
         <translation type="unfinished"></translation>
     </message>
@@ -855,6 +847,14 @@
     </message>
     <message>
         <source>Торт Прага</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Номер верный.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Номер неверный!</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
