@@ -4,7 +4,7 @@
 // Input layout: one flags byte, then the list up to the first newline, then
 // the bytes used as item texts and reply values.
 
-#include "mainproc.h"
+#include "fuzzsetup.h"
 #include "razbcmd.h"
 
 #include <cstddef>
@@ -12,13 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const bool loaded = [] {
-        mpLoadDataFiles();
-        const bool ok = mpParseDescriptionFiles();
-        mpLoadDefaults();
-        return ok;
-    }();
-    if (!loaded || size < 1)
+    if (!fuzzDriverReady() || size < 1)
         return 0;
 
     const QByteArray input(reinterpret_cast<const char *>(data + 1), qsizetype(size - 1));

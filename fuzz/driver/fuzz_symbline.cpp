@@ -1,6 +1,7 @@
 // One line of "Symbol.ini" or "Default.ini", and whole files of such lines.
 
 #include "convert.h"
+#include "fuzzsetup.h"
 
 #include <QBuffer>
 
@@ -9,6 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    fuzzDriverReady(); // for the quiet debug log
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
 
     SymbRecord record;

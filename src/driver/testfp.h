@@ -28,12 +28,13 @@ public:
 
     // The exchange of the command curCmd with the fields already split.
     bool sendCmdRcvRpl();
+    // Turns a reply of the command curCmd into the reply values.
+    bool fillReplyValues(const QByteArray &reply);
 
 private:
     QString getQuoteItem(const QString &rest, QChar quote, bool &ok);
     bool setParamValues(int &failIndex);
     QByteArray buildRequest();
-    bool fillReplyValues(const QByteArray &reply);
     bool report(const QString &message);
 
     QStringList m_fields;

@@ -108,6 +108,12 @@ void ZiRivoro::snd(char byte)
     LOG(DEBUG) << "s: 0x" << hexByte(quint8(byte));
 }
 
+void ZiRivoro::injectInput(const QByteArray &bytes)
+{
+    m_inbox = m_inbox.mid(m_inboxPos) + bytes;
+    m_inboxPos = 0;
+}
+
 bool ZiRivoro::takeByte(unsigned char &byte)
 {
     if (m_inboxPos >= m_inbox.size()) {
@@ -188,7 +194,7 @@ void ZiRivoro::clrInput()
 {
     dropInput();
     snd(frlink::ACK);
-    delayMs(100);
+    delayMs(m_timings.clearPauseMs);
     dropInput();
 }
 
@@ -200,7 +206,7 @@ int ZiRivoro::sndBlock()
         snd(c);
     snd(char(frlink::checkByte(m_request)));
     unsigned char answer = 0;
-    if (rcvTime(answer, frlink::kByteTimeoutMs) != 0)
+    if (rcvTime(answer, m_timings.byteMs) != 0)
         return frlink::GotAck;
     if (answer == quint8(frlink::ACK))
         return 0;
@@ -223,19 +229,19 @@ int ZiRivoro::rcvBlock(bool stxTaken)
             return frlink::NotStx;
     }
     unsigned char len = 0;
-    if (rcvTime(len, frlink::kByteTimeoutMs) != 0)
+    if (rcvTime(len, m_timings.byteMs) != 0)
         return frlink::ByteTimeout;
     if (len == 0)
         return frlink::BadLength;
     quint8 check = len;
     for (int i = 0; i < len; ++i) {
         // A byte missing inside the frame ends it at once.
-        if (rcvTime(byte, frlink::kByteTimeoutMs) != 0)
+        if (rcvTime(byte, m_timings.byteMs) != 0)
             return frlink::ByteTimeout;
         m_received.append(char(byte));
         check ^= byte;
     }
-    if (rcvTime(byte, frlink::kByteTimeoutMs) != 0)
+    if (rcvTime(byte, m_timings.byteMs) != 0)
         return frlink::ByteTimeout;
     if (byte != check) {
         snd(frlink::NAK);
@@ -258,8 +264,8 @@ int ZiRivoro::exeCmdOnce(int attempt)
 {
     unsigned char answer = 0;
     snd(frlink::ENQ);
-    if (rcvTime(answer, frlink::kByteTimeoutMs) != 0) {
-        delayMs(50);
+    if (rcvTime(answer, m_timings.byteMs) != 0) {
+        delayMs(m_timings.failPauseMs);
         return frlink::ExchangeError;
     }
     if (answer == quint8(frlink::ACK)) {
@@ -269,7 +275,7 @@ int ZiRivoro::exeCmdOnce(int attempt)
         const int received = rcvBlock();
         if (attempt > 1 && received == 0 && isOwnPendingReply())
             return 0;
-        delayMs(50);
+        delayMs(m_timings.failPauseMs);
         return frlink::GotAck;
     }
     if (answer != quint8(frlink::NAK)) {
@@ -283,11 +289,11 @@ int ZiRivoro::exeCmdOnce(int attempt)
         return 0;
 
     snd(frlink::ENQ);
-    if (rcvTime(answer, frlink::kByteTimeoutMs) != 0 || answer == quint8(frlink::NAK))
+    if (rcvTime(answer, m_timings.byteMs) != 0 || answer == quint8(frlink::NAK))
         return frlink::GotNak;
     if (answer == quint8(frlink::ACK))
         return rcvBlock() == 0 ? 0 : frlink::NoAnswer;
-    delayMs(50);
+    delayMs(m_timings.failPauseMs);
     return frlink::NoAnswer;
 }
 
@@ -299,7 +305,7 @@ int ZiRivoro::exeCmd()
         if (result == 0)
             return 0;
         LOG(DEBUG) << "ZiRivoro::exeCmd" << result;
-        delayMs(100);
+        delayMs(m_timings.retryPauseMs);
         LOG(DEBUG) << "ZiRivoro::exeCmd; retry cmd #" << attempt;
     }
     return result;
@@ -341,7 +347,7 @@ int ZiRivoro::frSetLink(QSerialPort::BaudRate baud, int timeout)
     }
     snd(frlink::ENQ);
     unsigned char answer = 0;
-    if (rcvTime(answer, frlink::kProbeTimeoutMs) != 0)
+    if (rcvTime(answer, m_timings.probeMs) != 0)
         answer = 0;
     if (answer == quint8(frlink::NAK))
         return 1;

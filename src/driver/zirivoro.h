@@ -25,9 +25,17 @@ constexpr char ACK = 0x06;
 constexpr char NAK = 0x15;
 
 constexpr int kAttempts = 10;
-constexpr int kByteTimeoutMs = 1000; // a byte inside a frame, and the answer to ENQ
-constexpr int kProbeTimeoutMs = 2000;
 constexpr int kMaxFrameData = 255;
+
+// The waits of the link, in milliseconds. Only tests and fuzzing change them.
+struct Timings
+{
+    int byteMs = 1000;      // a byte inside a frame, and the answer to ENQ
+    int probeMs = 2000;     // the answer to the link probe
+    int failPauseMs = 50;   // after a failed attempt
+    int retryPauseMs = 100; // between attempts
+    int clearPauseMs = 100; // while dropping unexpected input
+};
 
 enum Result {
     Ok = 0,
@@ -76,6 +84,9 @@ public:
     bool isOpen() const { return m_port.isOpen(); }
     int lastResult() const { return m_lastResult; }
     void setFirstByteTimeout(int ms) { m_firstByteTimeout = ms; }
+    void setTimings(const frlink::Timings &timings) { m_timings = timings; }
+    // Bytes taken as if they had come from the port (fuzzing and tests).
+    void injectInput(const QByteArray &bytes);
     QSerialPort &port() { return m_port; }
 
 private:
@@ -102,6 +113,7 @@ private:
     int m_lastByteResult = 0;
     int m_firstByteTimeout = 0;
     int m_openError = 0;
+    frlink::Timings m_timings;
 
     // Bytes read from the port and not yet taken.
     QByteArray m_inbox;
