@@ -1,0 +1,126 @@
+#include "commandline.h"
+
+#include "console.h"
+#include "regnumber.h"
+
+#include <QProcessEnvironment>
+
+CommandLine::CommandLine(const QString &command, const QString &description, const QString &syntax)
+    : m_command(command)
+    , m_syntax(syntax)
+    , m_port(QStringLiteral("port"),
+             QStringLiteral("Serial port of the register (a name such as ttyUSB0 or COM3, or a device path). "
+                            "Default: $KELO_PORT."),
+             QStringLiteral("name"))
+    , m_baud(QStringLiteral("baud"), QStringLiteral("Baud rate (default 115200)."), QStringLiteral("rate"),
+             QStringLiteral("115200"))
+    , m_password(QStringLiteral("password"),
+                 QStringLiteral("System administrator password (default: the one of Default.ini)."),
+                 QStringLiteral("number"))
+    , m_timeout(QStringLiteral("timeout"), QStringLiteral("Time-out of the link probe in ms (default 6000)."),
+                QStringLiteral("ms"), QStringLiteral("6000"))
+    , m_format(QStringLiteral("format"), QString(), QStringLiteral("format"), QStringLiteral("text"))
+    , m_progress(QStringLiteral("progress"),
+                 QStringLiteral("Draw the progress bar on standard error even when it is not a terminal."))
+{
+    m_parser.setApplicationDescription(description);
+    m_parser.addHelpOption();
+}
+
+void CommandLine::addLinkOptions()
+{
+    m_parser.addOptions({m_port, m_baud, m_password, m_timeout});
+}
+
+void CommandLine::addFormatOption(bool allowHtml)
+{
+    m_format.setDescription(allowHtml ? QStringLiteral("Output format: text (default), json or html.")
+                                      : QStringLiteral("Output format: text (default) or json."));
+    m_parser.addOption(m_format);
+}
+
+void CommandLine::addProgressOption()
+{
+    m_parser.addOption(m_progress);
+}
+
+int CommandLine::usage(const QString &text) const
+{
+    Console::err(QStringLiteral("%1: %2 (see kelo-cli %1 --help)").arg(m_command, text));
+    return ExitUsage;
+}
+
+int CommandLine::parse(const QStringList &arguments, int minPositional, int maxPositional)
+{
+    if (!m_parser.parse(QStringList{QStringLiteral("kelo-cli")} + arguments))
+        return usage(m_parser.errorText());
+    if (m_parser.isSet(QStringLiteral("help"))) {
+        // Qt's first line names the program file; ours names the command.
+        const QString help = m_parser.helpText();
+        Console::out(QStringLiteral("Usage: kelo-cli %1 [options] %2").arg(m_command, m_syntax).trimmed()
+                     + help.mid(help.indexOf(QLatin1Char('\n'))));
+        return ExitOk;
+    }
+    const int count = int(m_parser.positionalArguments().size());
+    if (count < minPositional)
+        return usage(
+            QStringLiteral("too few arguments; usage: kelo-cli %1 [options] %2").arg(m_command, m_syntax));
+    if (maxPositional >= 0 && count > maxPositional)
+        return usage(
+            QStringLiteral("too many arguments; usage: kelo-cli %1 [options] %2").arg(m_command, m_syntax));
+    return -1;
+}
+
+bool CommandLine::number(const QString &text, const QString &what, quint64 min, quint64 max,
+                         quint64 *value) const
+{
+    quint64 n = 0;
+    if (!rnParseDigits(text, &n) || n < min || n > max) {
+        usage(QStringLiteral("%1 must be a number from %2 to %3, not \"%4\"")
+                  .arg(what)
+                  .arg(min)
+                  .arg(max)
+                  .arg(text));
+        return false;
+    }
+    *value = n;
+    return true;
+}
+
+bool CommandLine::linkOptions(LinkOptions *options)
+{
+    options->port = m_parser.isSet(m_port)
+                        ? m_parser.value(m_port)
+                        : QProcessEnvironment::systemEnvironment().value(QStringLiteral("KELO_PORT"));
+    if (options->port.isEmpty()) {
+        usage(QStringLiteral("no port: give --port or set KELO_PORT"));
+        return false;
+    }
+    quint64 n = 0;
+    if (!number(m_parser.value(m_baud), QStringLiteral("--baud"), 50, 4000000, &n))
+        return false;
+    options->baud = int(n);
+    if (!number(m_parser.value(m_timeout), QStringLiteral("--timeout"), 1, 600000, &n))
+        return false;
+    options->timeoutMs = int(n);
+    options->password = -1;
+    if (m_parser.isSet(m_password)) {
+        if (!number(m_parser.value(m_password), QStringLiteral("--password"), 0, 999999999, &n))
+            return false;
+        options->password = int(n);
+    }
+    return true;
+}
+
+bool CommandLine::format(DocFormat *format, bool allowHtml)
+{
+    if (DocumentFormat::parse(m_parser.value(m_format), allowHtml, format))
+        return true;
+    usage(QStringLiteral("unknown format \"%1\"").arg(m_parser.value(m_format)));
+    return false;
+}
+
+bool CommandLine::progress() const
+{
+    return m_parser.isSet(m_progress) || Console::stderrIsTerminal();
+}

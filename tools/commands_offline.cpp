@@ -1,0 +1,236 @@
+// The commands that need no register: decode-tlv, regnum, md5, compare.
+
+#include "commandline.h"
+#include "commands.h"
+#include "console.h"
+#include "documentformat.h"
+#include "dumpfiles.h"
+#include "regnumber.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonObject>
+
+#include <cstdio>
+
+namespace {
+
+// A saved document is at most 64 KiB; its hex text with blanks a few times that.
+constexpr qint64 kMaxInputBytes = qint64(1) << 20;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+bool looksLikeHex(const QByteArray &bytes)
+{
+    bool digits = false;
+    for (char c : bytes) {
+        if (isHexDigit(c))
+            digits = true;
+        else if (!isBlank(c))
+            return false;
+    }
+    return digits;
+}
+
+// Hex digits in pairs; blanks and line breaks anywhere are ignored.
+bool decodeHex(const QByteArray &text, QByteArray *bytes, QString *error)
+{
+    QByteArray digits;
+    digits.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text.at(i);
+        if (isHexDigit(c)) {
+            digits.append(c);
+        } else if (!isBlank(c)) {
+            *error = QStringLiteral("byte %1 of the file is neither a hex digit nor a blank").arg(i + 1);
+            return false;
+        }
+    }
+    if (digits.size() % 2 != 0) {
+        *error = QStringLiteral("an odd number of hex digits (%1)").arg(digits.size());
+        return false;
+    }
+    *bytes = QByteArray::fromHex(digits);
+    return true;
+}
+
+bool readInput(const QString &path, QByteArray *bytes, QString *error)
+{
+    QFile file;
+    const bool opened = path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                   : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+    if (!opened) {
+        *error = file.errorString();
+        return false;
+    }
+    *bytes = file.read(kMaxInputBytes + 1);
+    if (bytes->size() > kMaxInputBytes) {
+        *error = QStringLiteral("larger than %1 bytes; no fiscal document is that large").arg(kMaxInputBytes);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int cmdDecodeTlv(const QStringList &args)
+{
+    CommandLine cl(
+        QStringLiteral("decode-tlv"),
+        QStringLiteral("Decodes a fiscal document saved as binary TLV or as hex text (blanks and line\n"
+                       "breaks ignored) without a register, and prints it like fn-doc. FILE \"-\" is\n"
+                       "standard input."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption type(QStringLiteral("type"), QStringLiteral("Document type code (default 0)."),
+                                  QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption input(QStringLiteral("input"),
+                                   QStringLiteral("How FILE is written: auto (default), hex or binary."),
+                                   QStringLiteral("kind"), QStringLiteral("auto"));
+    cl.addOption(type);
+    cl.addOption(input);
+    cl.addFormatOption(true);
+    if (const int r = cl.parse(args, 1, 1); r >= 0)
+        return r;
+    DocFormat format = DocFormat::Text;
+    quint64 docType = 0;
+    const QString kind = cl.parser().value(input);
+    if (!cl.format(&format, true)
+        || !cl.number(cl.parser().value(type), QStringLiteral("--type"), 0, 0xFFFF, &docType))
+        return ExitUsage;
+    if (kind != QLatin1String("auto") && kind != QLatin1String("hex") && kind != QLatin1String("binary"))
+        return cl.usage(QStringLiteral("unknown input kind \"%1\"").arg(kind));
+
+    const QString path = cl.positional().at(0);
+    QByteArray content;
+    QString error;
+    if (!readInput(path, &content, &error)) {
+        Console::err(QStringLiteral("%1: %2").arg(path, error));
+        return ExitUsage;
+    }
+    QByteArray bytes = content;
+    const bool hex = kind == QLatin1String("hex") || (kind == QLatin1String("auto") && looksLikeHex(content));
+    if (hex && !decodeHex(content, &bytes, &error)) {
+        Console::err(QStringLiteral("%1: %2").arg(path, error));
+        return ExitCheckFailed;
+    }
+    if (bytes.isEmpty()) {
+        Console::err(QStringLiteral("%1: no TLV data").arg(path));
+        return ExitCheckFailed;
+    }
+    qsizetype consumed = 0;
+    const QList<MTLVDocument> items = MTLVDocument::parseSequence(bytes, quint16(docType), &consumed);
+    const bool whole = consumed == bytes.size();
+    Console::outBytes(DocumentFormat::render(items, quint16(docType), format,
+                                             QJsonObject{{QStringLiteral("complete"), whole}}));
+    if (whole)
+        return ExitOk;
+    Console::err(QStringLiteral("%1: the last %2 bytes (from offset %3) do not make a whole TLV item")
+                     .arg(path)
+                     .arg(bytes.size() - consumed)
+                     .arg(consumed));
+    return ExitCheckFailed;
+}
+
+int cmdRegnum(const QStringList &args)
+{
+    CommandLine cl(QStringLiteral("regnum"),
+                   QStringLiteral("Prints the registration number of the register: ORDINAL in 10 digits and\n"
+                                  "the CRC-16 of ORDINAL, INN and SERIAL in 6 digits, as the registration\n"
+                                  "page computes it."),
+                   QStringLiteral("ORDINAL INN SERIAL"));
+    const QCommandLineOption check(QStringLiteral("check"),
+                                   QStringLiteral("Compare with this number; exit code 1 when it differs."),
+                                   QStringLiteral("RNM"));
+    cl.addOption(check);
+    if (const int r = cl.parse(args, 3, 3); r >= 0)
+        return r;
+    const QStringList pos = cl.positional();
+    quint64 ordinal = 0;
+    quint64 inn = 0;
+    quint64 serial = 0;
+    if (!cl.number(pos.at(0), QStringLiteral("ORDINAL"), 0, 9999999999ull, &ordinal)
+        || !cl.number(pos.at(1), QStringLiteral("INN"), 0, 999999999999ull, &inn)
+        || !cl.number(pos.at(2), QStringLiteral("SERIAL"), 0, 18446744073709551615ull, &serial))
+        return ExitUsage;
+    const QString number = rnCalculate(ordinal, inn, serial);
+    Console::out(number + QLatin1Char('\n'));
+    if (!cl.parser().isSet(check))
+        return ExitOk;
+    const QString given = cl.parser().value(check);
+    if (rnVerify(given, ordinal, inn, serial))
+        return ExitOk;
+    Console::err(
+        QStringLiteral("%1 is not the registration number of these data (%2 is)").arg(given, number));
+    return ExitCheckFailed;
+}
+
+int cmdMd5(const QStringList &args)
+{
+    CommandLine cl(QStringLiteral("md5"),
+                   QStringLiteral("Computes the MD5 of a dump file, prints its line and writes the checksum\n"
+                                  "file beside it, as the service page does."),
+                   QStringLiteral("FILE"));
+    if (const int r = cl.parse(args, 1, 1); r >= 0)
+        return r;
+    const QString file = cl.positional().at(0);
+    QByteArray digest;
+    QString error;
+    if (!dumpFileMd5(file, &digest, &error)) {
+        Console::err(QCoreApplication::translate("MMainForm", "Ошибка чтения дампа из файла: %1").arg(file)
+                     + QStringLiteral(" (") + error + QLatin1Char(')'));
+        return ExitUsage;
+    }
+    Console::outBytes(dumpMd5Line(digest, file));
+    if (!dumpWriteMd5File(file, digest, &error)) {
+        Console::err(QStringLiteral("cannot write %1: %2").arg(dumpMd5FilePath(file), error));
+        return ExitDriver;
+    }
+    return ExitOk;
+}
+
+int cmdCompare(const QStringList &args)
+{
+    CommandLine cl(
+        QStringLiteral("compare"),
+        QStringLiteral("Compares two dump files and prints the service page's verdict; exit code 1\n"
+                       "when they differ."),
+        QStringLiteral("FILE1 FILE2"));
+    if (const int r = cl.parse(args, 2, 2); r >= 0)
+        return r;
+    const QString first = cl.positional().at(0);
+    const QString second = cl.positional().at(1);
+    const auto unreadable = [](const QString &file) {
+        Console::err(QCoreApplication::translate("MMainForm", "Ошибка чтения дампа из файла: %1").arg(file));
+        return ExitUsage;
+    };
+    switch (dumpCompareFiles(first, second)) {
+    case DumpCompare::Equal:
+        Console::out(
+            QCoreApplication::translate("MMainForm", "Результат сравнения: дампы полностью совпадают.")
+            + QLatin1Char('\n'));
+        return ExitOk;
+    case DumpCompare::DifferentSize:
+        Console::out(QCoreApplication::translate("MMainForm", "Ошибка сравнения: размер дампов различный!")
+                     + QLatin1Char('\n'));
+        return ExitCheckFailed;
+    case DumpCompare::DifferentContent:
+        Console::out(QCoreApplication::translate("MMainForm", "Ошибка сравнения: содержимое дампов различно!")
+                     + QLatin1Char('\n'));
+        return ExitCheckFailed;
+    case DumpCompare::FirstUnreadable:
+        return unreadable(first);
+    case DumpCompare::SecondUnreadable:
+    case DumpCompare::Stopped:
+        return unreadable(second);
+    }
+    return ExitDriver;
+}

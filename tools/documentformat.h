@@ -1,0 +1,40 @@
+#pragma once
+
+// A fiscal document as kelo-cli prints or saves it: plain text (one row per
+// item, indented by level), the window's HTML page, or JSON with every item.
+// In JSON nothing is dropped: an item whose tag the dictionary does not know
+// keeps its number and raw bytes, at the top level and inside structures.
+
+#include <mtlvdocument.h>
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+enum class DocFormat { Text, Json, Html };
+
+class DocumentFormat
+{
+public:
+    // "text", "json" or "html"; html only when allowHtml.
+    static bool parse(const QString &name, bool allowHtml, DocFormat *format);
+    static QString suffix(DocFormat format);
+
+    // The whole output. `extra` is merged into the top of the JSON object
+    // (the document number, whether it is complete).
+    static QByteArray render(const QList<MTLVDocument> &items, quint16 docType, DocFormat format,
+                             const QJsonObject &extra = QJsonObject());
+
+    static QJsonObject documentJson(const QList<MTLVDocument> &items, quint16 docType);
+    static QJsonObject itemJson(const MTLVDocument &item, int depth = 0);
+    // A decoded value as JSON: numbers as numbers (beyond 2^53 as decimal
+    // text), times as ISO 8601 UTC, bytes as hex, no value as null.
+    static QJsonValue valueJson(const QVariant &value);
+
+    // For the export index: the date and time of the document (tag 1012) as
+    // "yyyy-MM-ddThh:mm:ss" and its total (tag 1020) as "1234.50"; empty
+    // when the document has none.
+    static QString dateText(const QList<MTLVDocument> &items);
+    static QString totalText(const QList<MTLVDocument> &items);
+};
