@@ -5,6 +5,7 @@
 #include "console.h"
 #include "documentformat.h"
 #include "dumpfiles.h"
+#include "fndocumentreader.h"
 #include "regnumber.h"
 
 #include <QCoreApplication>
@@ -124,6 +125,16 @@ int cmdDecodeTlv(const QStringList &args)
     }
     if (bytes.isEmpty()) {
         Console::err(QStringLiteral("%1: no TLV data").arg(path));
+        return ExitCheckFailed;
+    }
+    // The bound of a document read from the FN holds here too: beyond it the
+    // file is no fiscal document, and its nested structures would cost memory
+    // out of all proportion.
+    if (bytes.size() > FnDocumentReader::kMaxBytes) {
+        Console::err(QStringLiteral("%1: %2 bytes of TLV data; a fiscal document has at most %3")
+                         .arg(path)
+                         .arg(bytes.size())
+                         .arg(FnDocumentReader::kMaxBytes));
         return ExitCheckFailed;
     }
     qsizetype consumed = 0;

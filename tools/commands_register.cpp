@@ -80,7 +80,7 @@ QString replyValuesTable(const QString &command, const QJsonArray &values)
     for (const QJsonValue &v : values) {
         QStringList row;
         for (const QString &key : keys)
-            row << v.toObject().value(key).toVariant().toString();
+            row << DocumentFormat::printable(v.toObject().value(key).toVariant().toString());
         rows << row;
     }
     QVector<int> widths(keys.size(), 0);

@@ -56,9 +56,9 @@ QByteArray DocumentFormat::render(const QList<MTLVDocument> &items, quint16 docT
 {
     switch (format) {
     case DocFormat::Text:
-        return MTLVRenderer::documentText(items).toUtf8();
+        return printable(MTLVRenderer::documentText(items)).toUtf8();
     case DocFormat::Html:
-        return MTLVRenderer::documentPage(items).toUtf8() + '\n';
+        return printable(MTLVRenderer::documentPage(items)).toUtf8() + '\n';
     case DocFormat::Json: {
         QJsonObject doc = extra;
         const QJsonObject body = documentJson(items, docType);
@@ -68,6 +68,17 @@ QByteArray DocumentFormat::render(const QList<MTLVDocument> &items, quint16 docT
     }
     }
     return QByteArray();
+}
+
+QString DocumentFormat::printable(const QString &text)
+{
+    QString safe = text;
+    for (QChar &c : safe) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != '\n' && u != '\t') || (u >= 0x7F && u <= 0x9F))
+            c = QChar(QChar::ReplacementCharacter);
+    }
+    return safe;
 }
 
 QJsonObject DocumentFormat::documentJson(const QList<MTLVDocument> &items, quint16 docType)

@@ -32,6 +32,10 @@ public:
     // text), times as ISO 8601 UTC, bytes as hex, no value as null.
     static QJsonValue valueJson(const QVariant &value);
 
+    // Text safe for a terminal: control characters other than line breaks and
+    // tabs (an ESC from a document could drive the terminal) become U+FFFD.
+    static QString printable(const QString &text);
+
     // For the export index: the date and time of the document (tag 1012) as
     // "yyyy-MM-ddThh:mm:ss" and its total (tag 1020) as "1234.50"; empty
     // when the document has none.

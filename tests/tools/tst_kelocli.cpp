@@ -396,7 +396,7 @@ void TstKeloCli::decodeTlvOfAHexFile()
     // Unknown tags, at the top and inside a structure, stay in JSON with their raw bytes.
     const QByteArray good = tlvItem(1030, "\x95\xab\xa5\xa1"); // "Хлеб" in IBM 866
     const QByteArray doc = tlvItem(1059, good + tlvItem(4321, "\x01\x02") + tlvItem(1079, "\x3c\x15"))
-                           + tlvItem(9999, "\xab\xcd\xef");
+                           + tlvItem(9999, "\xab\xcd\xef") + tlvItem(1046, "\x1b]0;pwned\x07OFD");
     const QString binary = m_dir.filePath(QStringLiteral("unknown.bin"));
     QVERIFY(writeAll(binary, doc));
     const Run json =
@@ -404,7 +404,7 @@ void TstKeloCli::decodeTlvOfAHexFile()
     QCOMPARE(json.exitCode, 0);
     const QJsonArray items =
         QJsonDocument::fromJson(json.outBytes).object().value(QLatin1String("items")).toArray();
-    QCOMPARE(items.size(), 2);
+    QCOMPARE(items.size(), 3);
     const QJsonArray children = items.at(0).toObject().value(QLatin1String("children")).toArray();
     QCOMPARE(children.size(), 3);
     QCOMPARE(children.at(0).toObject().value(QLatin1String("value")).toString(), QStringLiteral("Хлеб"));
@@ -418,6 +418,11 @@ void TstKeloCli::decodeTlvOfAHexFile()
     const Run plain = cli({QStringLiteral("decode-tlv"), binary});
     QVERIFY(plain.out.contains(QStringLiteral("  наименование товара: Хлеб\n  цена за единицу: 54.36\n")));
     QVERIFY(!plain.out.contains(QLatin1String("4321")));
+    // A text from a file cannot drive the terminal it is printed on; JSON
+    // keeps it exactly (escaped).
+    QVERIFY(plain.out.contains(QStringLiteral("ОФД: \uFFFD]0;pwned\uFFFDOFD\n")));
+    QCOMPARE(items.at(2).toObject().value(QLatin1String("value")).toString(),
+             QStringLiteral("\x1b]0;pwned\x07OFD"));
 }
 
 void TstKeloCli::decodeTlvRefusesBrokenInput()
@@ -445,6 +450,13 @@ void TstKeloCli::decodeTlvRefusesBrokenInput()
     QVERIFY(cutRun.err.contains(QLatin1String("the last 5 bytes (from offset 8)")));
 
     QCOMPARE(cli({QStringLiteral("decode-tlv"), m_dir.filePath(QStringLiteral("missing"))}).exitCode, 2);
+
+    // No fiscal document is larger than a document read may be.
+    const QString big = m_dir.filePath(QStringLiteral("big.bin"));
+    QVERIFY(writeAll(big, tlvItem(1030, QByteArray(40000, 'x')) + tlvItem(1030, QByteArray(40000, 'y'))));
+    const Run bigRun = cli({QStringLiteral("decode-tlv"), big});
+    QCOMPARE(bigRun.exitCode, 1);
+    QVERIFY(bigRun.out.isEmpty());
 }
 
 void TstKeloCli::regnum()
