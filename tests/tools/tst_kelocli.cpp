@@ -93,12 +93,14 @@ private slots:
     void regnum();
     void dumpWritesTheImageAndItsChecksum();
     void lostPortEndsTheDumpWithoutAFile();
+    void lostPortStopsTheExportWithWholeFiles();
     void missingPort();
 
 private:
     Run cli(const QStringList &args, int timeoutMs = 30000);
     QStringList link() const;
     void startEmulator(int baud = 0, int dumpBlocks = 64, const QString &linkPath = QString());
+    void pullTheCable();
 
     std::unique_ptr<EmulatorEngine> m_engine;
     QString m_port;
@@ -126,6 +128,15 @@ void TstKeloCli::startEmulator(int baud, int dumpBlocks, const QString &linkPath
     m_engine = std::make_unique<EmulatorEngine>(config);
     QVERIFY2(m_engine->start(), qPrintable(m_engine->errorString()));
     m_port = m_engine->portPath();
+}
+
+// The emulator's link keeps naming the old pseudo-terminal, whose number the
+// system may give to another program's terminal at once; with the cable
+// pulled there must be nothing to reach.
+void TstKeloCli::pullTheCable()
+{
+    QVERIFY(m_engine->unplug());
+    QFile::remove(m_port);
 }
 
 QStringList TstKeloCli::link() const
@@ -524,7 +535,7 @@ void TstKeloCli::lostPortEndsTheDumpWithoutAFile()
                                          .match(QString::fromUtf8(err))
                                          .hasMatch()),
                              20000);
-    QVERIFY(m_engine->unplug());
+    pullTheCable();
     QVERIFY(process.waitForFinished(30000));
     err += process.readAllStandardError();
     QCOMPARE(process.exitCode(), 3);
@@ -543,6 +554,40 @@ void TstKeloCli::lostPortEndsTheDumpWithoutAFile()
     QVERIFY2(again.exitCode == 0, qPrintable(again.err));
     QCOMPARE(QCryptographicHash::hash(readAll(file), QCryptographicHash::Md5).toHex(),
              FirmwareImage::md5Hex(3000));
+}
+
+void TstKeloCli::lostPortStopsTheExportWithWholeFiles()
+{
+    QTemporaryDir portDir;
+    startEmulator(115200, 64, portDir.filePath(QStringLiteral("ttyKELO")));
+    m_engine->setReplyDelayMs(15); // about half a second a document
+    const QString dir = m_dir.filePath(QStringLiteral("cut-export"));
+    QProcess process;
+    process.start(QStringLiteral(KELO_CLI_PATH),
+                  QStringList{QStringLiteral("fn-export"), QStringLiteral("--dir"), dir} + link());
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(QDir(dir).filePath(QStringLiteral("fd-000002.txt"))), 20000);
+    pullTheCable();
+    QVERIFY(process.waitForFinished(30000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(process.exitCode(), 3);
+    QVERIFY2(err.contains(QLatin1String("the link is lost")), qPrintable(err));
+
+    // What was written is whole and indexed; nothing else is in the directory.
+    const QStringList docs = QDir(dir).entryList({QStringLiteral("fd-*")}, QDir::Files);
+    QVERIFY(docs.size() >= 2 && docs.size() < 7);
+    for (const QString &name : docs)
+        QVERIFY(readAll(QDir(dir).filePath(name)).contains("номер фискального документа"));
+    QCOMPARE(csvLines(QDir(dir).filePath(QStringLiteral("index.csv"))).size(), 1 + docs.size());
+    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), docs.size() + 3);
+
+    QVERIFY(m_engine->plugIn());
+    m_engine->setReplyDelayMs(0);
+    const Run rest = cli(QStringList{QStringLiteral("fn-export"), QStringLiteral("--dir"), dir} + link());
+    QCOMPARE(rest.exitCode, 0);
+    QVERIFY2(rest.err.contains(
+                 QStringLiteral("%1 written, %2 already there").arg(7 - docs.size()).arg(docs.size())),
+             qPrintable(rest.err));
 }
 
 void TstKeloCli::missingPort()
