@@ -193,6 +193,17 @@ private:
     void saveLinkBox(QSettings &settings, const QString &name);
     QObject *widgetNamed(const QString &name) const;
 
+    // Reading operations
+    // The password of every text command, in decimal.
+    QString linkPasswordText() const;
+    // Fills the device information frame from table 18; `stateSerial` stands
+    // in for a serial number that cannot be read from the table.
+    void readDeviceInfo(const QString &stateSerial);
+    // Connects, clears the "ОФД/ФН" view and runs `command` ("%1" the password)
+    // as the only command of the cycle.
+    bool startFNOFDQuery(const QString &command);
+    bool writeShownData(const QString &fileName, bool html);
+
     Ui::MMainForm *ui;
     TestFp m_exec;
     MMainFormOptions m_options;

@@ -29,5 +29,59 @@ void MMainForm::on_strLinkPassword_editingFinished()
 
 void MMainForm::on_butTestLink_clicked()
 {
-    // TODO: link test with the device information frame.
+    deviceModelId = -1;
+    if (!connectFR())
+        return;
+    clearDeviceInfo();
+    commandText = QStringLiteral("FC");
+    if (!execFRCommand(false))
+        return;
+    if (replyCount() < 9) {
+        lastErrCode = -1;
+        lastErrText = tr("Ошибка типа устройства.");
+        disconnectFR();
+        outStateMessage(lastErrCode, lastErrText);
+        return;
+    }
+    const QString model = isKnownModel ? tr("Kelo-Vint-Ф") : fromRegisterText(replyBytes(8));
+
+    commandText = QStringLiteral("11,%1").arg(linkPasswordText());
+    if (!execFRCommand(false))
+        return;
+    QString stateSerial;
+    if (replyCount() > 23)
+        stateSerial = QStringLiteral("%1").arg(replyText(18).toULongLong(), 8, 10, QLatin1Char('0'));
+    readDeviceInfo(stateSerial);
+
+    disconnectFR();
+    ui->strInfo_Model->setText(model);
+    lastErrCode = 0;
+    lastErrText = tr("Тест выполнен. Модель: %1. Тип: %3. Заводской №: %2.")
+                      .arg(model, ui->strInfo_SerialNumber->text())
+                      .arg(deviceModelId);
+    outStateMessage(lastErrCode, lastErrText);
+}
+
+void MMainForm::readDeviceInfo(const QString &stateSerial)
+{
+    clearDeviceInfo();
+    const auto readField = [this](int field, QLineEdit *target) {
+        // A failed read closes the connection; the next one opens it again.
+        if (accessFRTable(true, 18, 1, field) && replyCount() > 2)
+            target->setText(fromRegisterText(replyBytes(2)));
+    };
+    readField(2, ui->strInfo_INN);
+    readField(1, ui->strInfo_SerialNumber);
+    readField(3, ui->strInfo_RegNumber);
+    readField(4, ui->strInfo_FNSerialNumber);
+    // The number the register gave with its state stands in for a table that
+    // could not be read, rather than an empty field and "Заводской №: .".
+    if (ui->strInfo_SerialNumber->text().isEmpty())
+        ui->strInfo_SerialNumber->setText(stateSerial);
+    ui->frameFRInfo->show();
+}
+
+QString MMainForm::linkPasswordText() const
+{
+    return QString::number(ui->strLinkPassword->value());
 }

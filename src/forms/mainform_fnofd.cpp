@@ -4,62 +4,289 @@
 #include "mainform.h"
 #include "ui_mainform.h"
 
+#include "mreplyrows.h"
+#include "mresultpage.h"
+
+#include <mainproc.h>
+#include <mpathworks.h>
+#include <mstrfortext.h>
+#include <mtlvdocument.h>
+#include <mtlvrenderer.h>
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QTextDocument>
+#include <QTextStream>
+#include <QtEndian>
+
+namespace {
+
+// What one document read may take at most. The length in the FF3A reply is one
+// byte and cannot bound it, and a register that keeps answering FF3B must not
+// keep the window reading.
+constexpr int kMaxDocumentItems = 10000;
+constexpr int kMaxDocumentBytes = 65535;
+
+// The FN's "no requested data": how the register ends the items of a document.
+constexpr int kNoMoreData = 8;
+
+quint16 replyWord(int index)
+{
+    const QByteArray bytes = MMainForm::replyBytes(index).leftJustified(2, '\0');
+    return qFromLittleEndian<quint16>(bytes.constData());
+}
+
+// Reads the top-level items of the document FF3A opened, in order, until the
+// register refuses the next read or sends the closing tag 0. False when the
+// limits cut the document short; the items read so far are kept, `bytes` counts them.
+bool readDocumentItems(MMainForm &window, const QString &password, quint16 docType,
+                       QList<MTLVDocument> &items, int &bytes)
+{
+    bytes = 0;
+    for (int reads = 0;; ++reads) {
+        window.commandText = QStringLiteral("FF3B,%1").arg(password);
+        if (!window.execFRCommand(false))
+            return true;
+        const bool hasItem = MMainForm::replyCount() > 4;
+        const QByteArray value = MMainForm::replyBytes(4);
+        const int size = hasItem ? 4 + int(value.size()) : 0;
+        // One more read than the limit allows tells a full document from a cut one.
+        if (reads == kMaxDocumentItems || bytes + size > kMaxDocumentBytes)
+            return false;
+        if (hasItem) {
+            MTLVDocument item;
+            item.docType = docType;
+            item.setData(replyWord(2), replyWord(3), value);
+            items.append(item);
+            bytes += size;
+        }
+        if (items.isEmpty() || items.last().tag == 0)
+            return true;
+    }
+}
+
+QString reregistrationText(const QString &code)
+{
+    bool ok = false;
+    const int reason = code.toInt(&ok);
+    if (!ok)
+        return code;
+    switch (reason) {
+    case 0:
+        return MMainForm::tr("Регистрация ККТ (0)");
+    case 1:
+        return MMainForm::tr("Замена ФН (1)");
+    case 2:
+        return MMainForm::tr("Замена ОФД (2)");
+    case 3:
+        return MMainForm::tr("Изменение реквизитов (3)");
+    case 4:
+        return MMainForm::tr("Изменение настроек ККТ (4)");
+    default:
+        return code;
+    }
+}
+
+} // namespace
+
+bool MMainForm::startFNOFDQuery(const QString &command)
+{
+    if (!connectFR())
+        return false;
+    ui->textFDFromFNData->clear();
+    commandText = command.arg(linkPasswordText());
+    return execFRCommand(true);
+}
+
 void MMainForm::on_butGetFDFromFN_clicked()
 {
-    // TODO: fetch a fiscal document from the FN.
+    if (!connectFR())
+        return;
+    ui->textFDFromFNData->clear();
+    const QString password = linkPasswordText();
+    commandText = QStringLiteral("FF3A,%1,%2").arg(password).arg(ui->strFDNumber->value());
+    if (!execFRCommand(false))
+        return;
+    const quint16 docType = replyCount() >= 4 ? replyWord(2) : 0;
+
+    QList<MTLVDocument> items;
+    int bytes = 0;
+    const bool whole = readDocumentItems(*this, password, docType, items, bytes);
+    disconnectFR();
+    if (items.isEmpty()) {
+        ui->textFDFromFNData->setHtml(MStrForText::tableEnd() + MStrForText::htmlEnd());
+        outStateMessage();
+        return;
+    }
+    if (lastErrCode == kNoMoreData) {
+        lastErrCode = 0;
+        lastErrText = mpDevErrorText(0);
+    }
+    QStringList lines = MTLVRenderer::documentPageLines(items);
+    if (!whole) {
+        lastErrCode = -1;
+        lastErrText =
+            tr("Документ прочитан не полностью (элементов: %1, байт: %2).").arg(items.size()).arg(bytes);
+        // The note goes on the page too, so a saved copy says it is incomplete.
+        lines.insert(lines.size() - 1, MStrForText::titleLine(lastErrText));
+    }
+    ui->textFDFromFNData->setHtml(lines.join(QString()));
+    outStateMessage();
 }
 
 void MMainForm::on_butGetOFDStatus_clicked()
 {
-    // TODO: OFD exchange status.
+    if (!startFNOFDQuery(QStringLiteral("FF39,%1")))
+        return;
+    MResultPage page(tr("Статус обмена с ОФД"));
+    MReplyRows::ofdStatus(page);
+    ui->textFDFromFNData->setHtml(page.html());
 }
 
 void MMainForm::on_butGetOFDDocs_clicked()
 {
-    // TODO: documents without an OFD receipt.
+    if (!startFNOFDQuery(QStringLiteral("FF3F,%1")))
+        return;
+    MResultPage page(tr("Количество неподтвержденных документов от ОФД"));
+    MReplyRows::value(page, tr("ФД без квитанции ОФД:"), 2);
+    ui->textFDFromFNData->setHtml(page.html());
 }
 
 void MMainForm::on_getOFDRequest_clicked()
 {
-    // TODO: OFD receipt for a document.
+    const int number = ui->strFDNumber->value();
+    if (!startFNOFDQuery(QStringLiteral("FF3C,%1,") + QString::number(number)))
+        return;
+    MResultPage page(tr("Получение подтвержения для документа #%1").arg(number));
+    if (replyCount() > 5) {
+        page.row(tr("Дата:"), replyText(2));
+        page.row(tr("Время:"), replyText(3));
+        page.row(tr("Квитанция:"), replyText(4));
+        page.row(tr("Номер ФД:"), replyText(5));
+    }
+    ui->textFDFromFNData->setHtml(page.html());
 }
 
 void MMainForm::on_butGetStateFisk_clicked()
 {
-    // TODO: registration totals.
+    if (!startFNOFDQuery(QStringLiteral("FF09,%1")))
+        return;
+    MResultPage page(tr("Итоги регистрации ККТ"));
+    if (replyCount() > 10) {
+        page.row(tr("Время/Дата:"), QStringLiteral("%1 %2").arg(replyText(3), replyText(2)));
+        page.row(tr("ИНН:"), replyText(4));
+        page.row(tr("Регистрационный номер:"), replyText(5));
+        page.row(tr("Код налогообложения:"), replyText(6));
+        page.row(tr("Режим работы:"), replyText(7));
+        page.row(tr("Номер ФД:"), replyText(9));
+        page.row(tr("Код причины перерегистрации:"), reregistrationText(replyText(8)));
+        page.row(tr("Фискальный признак:"), replyText(10));
+    }
+    ui->textFDFromFNData->setHtml(page.html());
 }
 
 void MMainForm::on_butGetFN_State_clicked()
 {
-    // TODO: FN status.
+    if (!startFNOFDQuery(QStringLiteral("FF01,%1")))
+        return;
+    MResultPage page(tr("Запрос статуса ФН"));
+    MReplyRows::fnStatus(page);
+    ui->textFDFromFNData->setHtml(page.html());
 }
 
 void MMainForm::on_butGetFN_Srok_clicked()
 {
-    // TODO: FN validity.
+    if (!startFNOFDQuery(QStringLiteral("FF03,%1")))
+        return;
+    MResultPage page(tr("Запрос срока действия ФН"));
+    MReplyRows::value(page, tr("Срок действия ФН:"), 2);
+    ui->textFDFromFNData->setHtml(page.html());
 }
 
 void MMainForm::on_butGetFN_Number_clicked()
 {
-    // TODO: FN number.
+    if (!startFNOFDQuery(QStringLiteral("FF02,%1")))
+        return;
+    MResultPage page(tr("Запрос номера ФН"));
+    MReplyRows::value(page, tr("Заводской номер ФН:"), 2);
+    ui->textFDFromFNData->setHtml(page.html());
 }
 
 void MMainForm::on_butGetFN_Version_clicked()
 {
-    // TODO: FN version.
+    if (!startFNOFDQuery(QStringLiteral("FF04,%1")))
+        return;
+    MResultPage page(tr("Запрос версии ФН"));
+    MReplyRows::fnVersion(page);
+    ui->textFDFromFNData->setHtml(page.html());
 }
 
 void MMainForm::on_butDocs_AnnDocFromFN_clicked()
 {
-    // TODO: cancel the document open in the FN.
+    if (!connectFR())
+        return;
+    commandText = QStringLiteral("FF08,%1").arg(linkPasswordText());
+    if (execFRCommand(true))
+        outStateMessage();
 }
 
 void MMainForm::on_butGetFD_Save_clicked()
 {
-    // TODO: save the shown data to a file.
+    QFileDialog dialog(this, tr("Выбор имени файла для сохранения данных ФД"),
+                       MPathWorks::appDir().absolutePath());
+    // Qt's own dialog: the labels below are part of it, and tests can answer it.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setStyleSheet(styleSheet());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.setLabelText(QFileDialog::LookIn, tr("Текущий путь:"));
+    dialog.setLabelText(QFileDialog::FileName, tr("Имя файла:"));
+    dialog.setLabelText(QFileDialog::FileType, tr("Тип файла:"));
+    dialog.setLabelText(QFileDialog::Accept, tr("Выбрать"));
+    dialog.setLabelText(QFileDialog::Reject, tr("Отмена"));
+    dialog.setNameFilters({tr("HTML файлы (*.html)"), tr("Текстовые файлы (*.txt)"), tr("Все файлы (*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+
+    const QString filter = dialog.selectedNameFilter();
+    QString fileName = dialog.selectedFiles().first();
+    const QString suffix = QFileInfo(fileName).suffix();
+    const bool html = filter.contains(QLatin1String("html"));
+    if (filter.contains(QLatin1String("txt"))) {
+        if (!suffix.endsWith(QLatin1String("txt")))
+            fileName += QLatin1String(".txt");
+    } else if (html && !suffix.endsWith(QLatin1String("html"))) {
+        fileName += QLatin1String(".html");
+    }
+    if (writeShownData(fileName, html))
+        outStateMessage(-1, tr("Данные сохранены в файл <%1>.").arg(fileName));
+    else
+        outStateMessage(-1, tr("Ошибка открытия файла <%1>!").arg(fileName));
+}
+
+bool MMainForm::writeShownData(const QString &fileName, bool html)
+{
+    // Written whole or not at all: a failed save leaves an earlier file as it was.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    QTextStream out(&file);
+    out.setEncoding(QStringConverter::Utf8);
+    const QTextDocument *shown = ui->textFDFromFNData->document();
+    out << (html ? shown->toHtml() : shown->toPlainText());
+    out.flush();
+    return out.status() == QTextStream::Ok && file.commit();
 }
 
 void MMainForm::on_butGetFD_Print_clicked()
 {
-    // TODO: print the shown data (the button is hidden).
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    dialog.setStyleSheet(styleSheet());
+    if (dialog.exec() == QDialog::Accepted)
+        ui->textFDFromFNData->print(&printer);
 }
