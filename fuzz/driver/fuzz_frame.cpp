@@ -25,13 +25,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }();
     (void)timed;
 
+    // The bytes arrive in chunks, each announced by one byte of the input.
+    size_t pos = 0;
+    link.setInputSource([&]() {
+        if (pos >= size)
+            return QByteArray();
+        const size_t chunk = qMin<size_t>(1 + data[pos] % 8, size - pos - 1);
+        const QByteArray bytes(reinterpret_cast<const char *>(data + pos + 1), qsizetype(chunk));
+        pos += chunk + 1;
+        return bytes;
+    });
     link.closeComPort(); // drops what the previous input left
-    link.injectInput(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
     const QByteArray request =
         size > 0 && (data[0] & 1) ? QByteArray::fromHex("ff011e000000") : QByteArray("\xFC");
     const TypeAnsCmd answer = link.frCommand(request, 0);
     const bool known = answer.code == 0 || (answer.code >= 501 && answer.code <= 523);
     if (!known || answer.answer.size() > 255 || (answer.code == 0) == answer.answer.isEmpty())
         __builtin_trap();
+    link.setInputSource(nullptr);
     return 0;
 }

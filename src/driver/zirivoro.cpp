@@ -108,12 +108,6 @@ void ZiRivoro::snd(char byte)
     LOG(DEBUG) << "s: 0x" << hexByte(quint8(byte));
 }
 
-void ZiRivoro::injectInput(const QByteArray &bytes)
-{
-    m_inbox = m_inbox.mid(m_inboxPos) + bytes;
-    m_inboxPos = 0;
-}
-
 bool ZiRivoro::takeByte(unsigned char &byte)
 {
     if (m_inboxPos >= m_inbox.size()) {
@@ -121,6 +115,8 @@ bool ZiRivoro::takeByte(unsigned char &byte)
         m_inboxPos = 0;
         if (m_port.isOpen() && m_port.bytesAvailable() > 0)
             m_inbox = m_port.readAll();
+        else if (!m_port.isOpen() && m_inputSource)
+            m_inbox = m_inputSource();
         if (m_inbox.isEmpty())
             return false;
     }
@@ -186,8 +182,10 @@ void ZiRivoro::dropInput()
 {
     m_inbox.clear();
     m_inboxPos = 0;
-    if (m_port.isOpen())
+    if (m_port.isOpen()) {
+        m_port.waitForReadyRead(0); // what the system holds too
         m_port.readAll();
+    }
 }
 
 void ZiRivoro::clrInput()
@@ -262,6 +260,10 @@ bool ZiRivoro::isOwnPendingReply() const
 
 int ZiRivoro::exeCmdOnce(int attempt)
 {
+    // Nothing is due before the ENQ: bytes already here are left from an
+    // earlier exchange (a reply cut short, a NAK of a frame the line lost)
+    // and would put this one out of step for good.
+    dropInput();
     unsigned char answer = 0;
     snd(frlink::ENQ);
     if (rcvTime(answer, m_timings.byteMs) != 0) {

@@ -10,6 +10,8 @@
 #include <QSerialPort>
 #include <QString>
 
+#include <functional>
+
 // The result of one command exchange: 0 or a driver error 500 + n, and the
 // reply's data bytes (empty unless the code is 0).
 struct TypeAnsCmd
@@ -85,8 +87,10 @@ public:
     int lastResult() const { return m_lastResult; }
     void setFirstByteTimeout(int ms) { m_firstByteTimeout = ms; }
     void setTimings(const frlink::Timings &timings) { m_timings = timings; }
-    // Bytes taken as if they had come from the port (fuzzing and tests).
-    void injectInput(const QByteArray &bytes);
+    // While the port is closed, bytes are asked from this source as if they
+    // had arrived on the port (fuzzing).
+    using InputSource = std::function<QByteArray()>;
+    void setInputSource(InputSource source) { m_inputSource = std::move(source); }
     QSerialPort &port() { return m_port; }
 
 private:
@@ -114,6 +118,7 @@ private:
     int m_firstByteTimeout = 0;
     int m_openError = 0;
     frlink::Timings m_timings;
+    InputSource m_inputSource;
 
     // Bytes read from the port and not yet taken.
     QByteArray m_inbox;

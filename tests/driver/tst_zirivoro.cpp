@@ -32,6 +32,7 @@ private slots:
     void staleReplyIsDrainedFirst();
     void lostAckDoesNotRunTheCommandTwice();
     void replyWithoutAckIsTaken();
+    void leftoverBytesAreDropped();
     void malformedFrames_data();
     void malformedFrames();
     void noiseBeforeNakIsCleared();
@@ -156,6 +157,26 @@ void TstZiRivoro::replyWithoutAckIsTaken()
     QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
     QTest::qWait(200);
     QCOMPARE(peer.received().count(frame(request)), 1);
+}
+
+void TstZiRivoro::leftoverBytesAreDropped()
+{
+    // A NAK left on the line from an earlier, broken exchange must not be
+    // taken as the answer to this command's ENQ.
+    PtyPeer peer;
+    peer.step(QByteArray(), NAK);
+    peer.step(ENQ, NAK);
+    peer.step(frame("\x10"), ACK + frame(QByteArray::fromHex("1000")));
+    peer.step(ACK);
+    ZiRivoro link;
+    QVERIFY(open(link, peer));
+    QTRY_COMPARE(peer.finishedSteps(), 1);
+    QTest::qWait(50);
+    const TypeAnsCmd answer = link.frCommand("\x10", 10000);
+    QCOMPARE(answer.code, 0);
+    QTRY_VERIFY(peer.finished());
+    QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
+    QCOMPARE(peer.received().count(ENQ), 1);
 }
 
 void TstZiRivoro::malformedFrames_data()

@@ -60,6 +60,12 @@ bool PtyPeer::finished() const
     return m_done == m_steps.size();
 }
 
+int PtyPeer::finishedSteps() const
+{
+    QMutexLocker lock(&m_lock);
+    return m_done;
+}
+
 void PtyPeer::stop()
 {
     QMutexLocker lock(&m_lock);

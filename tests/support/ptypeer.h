@@ -34,6 +34,7 @@ public:
     QString failure() const;
     // All steps done.
     bool finished() const;
+    int finishedSteps() const;
 
     void stop();
 
