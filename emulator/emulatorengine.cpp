@@ -280,6 +280,10 @@ void EmulatorEngine::run()
                 pty_.close();
                 rx.clear();
                 tx.clear();
+                // The link must not name a terminal number the system may
+                // hand to somebody else meanwhile.
+                if (!config_.linkPath.isEmpty())
+                    QFile::remove(config_.linkPath);
                 std::lock_guard<std::mutex> lock(portMutex_);
                 plugged_ = false;
             } else {
@@ -311,6 +315,9 @@ void EmulatorEngine::run()
         link.onTime(now);
         for (const LinkProtocol::TxByte &b : link.takeOutput())
             tx.push_back(b);
+        // Bytes sent while the cable is out never reach anybody.
+        if (master < 0)
+            tx.clear();
 
         // Published before anything goes out, so a peer that saw a reply sees its counts.
         {
