@@ -857,6 +857,538 @@
         <source>Номер неверный!</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Ошибка типа устройства.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Kelo-Vint-Ф</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Тест выполнен. Модель: %1. Тип: %3. Заводской №: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%2 %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Регистрация ККТ (0)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Замена ФН (1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Замена ОФД (2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Изменение реквизитов (3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Изменение настроек ККТ (4)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Документ прочитан не полностью (элементов: %1, байт: %2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Статус обмена с ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Количество неподтвержденных документов от ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ФД без квитанции ОФД:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Получение подтвержения для документа #%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Дата:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Время:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Квитанция:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Номер ФД:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Итоги регистрации ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Время/Дата:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ИНН:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Код налогообложения:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Режим работы:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Код причины перерегистрации:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Фискальный признак:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Срок действия ФН:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выбор имени файла для сохранения данных ФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Текущий путь:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Имя файла:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Тип файла:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выбрать</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HTML файлы (*.html)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Текстовые файлы (*.txt)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Все файлы (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Данные сохранены в файл &lt;%1&gt;.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибка открытия файла &lt;%1&gt;!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Версия ПО ККТ:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сборка ПО ККТ:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Дата ПО ККТ:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Номер текущего документа:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Заводской номер:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Заводской номер 1:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Заводской номер 2:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Флаги ККТ [%1%2]:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Режим/подрежим ККТ [%1/%2]:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Запрос типа устройства</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Тип устройства:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Подтип устройства:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Версия протокола:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Подверсия протокола:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Модель устройства:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Язык устройства [%1]:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Название устройства:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Статус информационного обмена с ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Документов без квитанции ОФД:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Информация по ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Статус ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Запрос статуса ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Фаза жизни ФН [%1]:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Текущий документ [%1]:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Данные документа [%1]:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Состояние смены [%1]:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Флаги предупреждения:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Номер ФН:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Номер последнего ФД:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Статус информационного обмена:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>    Соединение установлено:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>    Есть сообщения для передачи ОФД:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>    Ожидание квитанции от ОФД:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>    Есть команда от ОФД:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>    Изменились настройки соединения с ОФД:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>    Ожидание ответа на команду от ОФД:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>да</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Состояние чтения сообщения:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Количество сообщений для ОФД:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Первый документ для ОФД:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Номер</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Дата</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Время</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Версия ФН:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Тип ПО ФН [%1]:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Режим не определен.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выдача данных.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Открытая смена, 24 часа не кончились.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Открытая смена, 24 часа кончились.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Закрытая смена.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Блокировка по неправильному паролю налогового инспектора.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ожидание подтверждения ввода даты.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Разрешение изменения положения десятичной точки.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Открытый документ.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Режим разрешения технологического обнуления.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Тестовый прогон.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Печать полного фискального отчета.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Работа с фискальным подкладным документом.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Печать подкладного документа.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Фискальный подкладной документ сформирован.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Бумага есть.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Пассивное отсутствие бумаги.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Активное отсутствие бумаги.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>После активного отсутствия бумаги.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Фаза печати операции полных фискальных отчетов.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Фаза печати операции.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Подрежим не определен.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Русский.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Язык не определен.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Проведена настройка ФН/</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Открыт фискальный режим/</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Закрыт постфискальный режим/</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Закончена передача фискальных данных в ОФД/</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Нет открытого документа.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отчет о регистрации ККТ.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отчет об открытии смены.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Кассовый чек.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отчет о закрытии смены.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отчет о закрытии фискального режима.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Бланк строкой отчетности.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отчет об изменении параметров регистрации ККТ в связи с заменой ФН.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отчет об изменении параметров регистрации ККТ.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Кассовый чек коррекции.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>БСО коррекции.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отчет о текущем состоянии расчетов.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Документ не определен.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Нет данных документа.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Получены данные документа.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не определены данные документа.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cмена закрыта.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cмена открыта.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Состояние смены не определено.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отладочная версия.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Рабочая (серийная) версия.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Версия не определена.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MMenuForm</name>
