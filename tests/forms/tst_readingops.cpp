@@ -211,6 +211,7 @@ private slots:
     void fnOfdPages_data();
     void fnOfdPages();
     void fnOfdPageValues();
+    void cancelFnDocument();
     void receiptFromTheFN();
     void documentReadEndings();
     void documentCutAtItsBound();
@@ -505,6 +506,25 @@ void TstReadingOps::fnOfdPageValues()
     // The OFD has not confirmed the shift opening yet: the register says so, the page stays empty.
     child<QSpinBox>(*window, "strFDNumber")->setValue(int(awaiting));
     QVERIFY(press("getOFDRequest").isEmpty());
+    QVERIFY(lastErrCode > 0);
+    QCOMPARE(status(*window), lastErrText);
+}
+
+void TstReadingOps::cancelFnDocument()
+{
+    Bench bench;
+    QVERIFY(bench.start());
+    auto window = bench.createWindow();
+    QCOMPARE(runOnRegister(bench, {openShift(), sale(1000, 5500, QStringLiteral("Хлеб"))}), 0);
+    QVERIFY(click(*window, "butDocs_AnnDocFromFN"));
+    QCOMPARE(status(*window), kNoErrors);
+    bool open = true;
+    bench.emulator().inspect([&](const RegisterModel &m) {
+        open = m.state().receipt.open || m.fiscalStorage().current != FiscalStorage::NoDocument;
+    });
+    QVERIFY(!open);
+    // Nothing left to cancel: the register's refusal is what the operator sees.
+    QVERIFY(click(*window, "butDocs_AnnDocFromFN"));
     QVERIFY(lastErrCode > 0);
     QCOMPARE(status(*window), lastErrText);
 }
