@@ -151,6 +151,10 @@ ModalAnswer::Answer ModalAnswer::chooseFile(const QString &path, const QString &
         if (!nameFilter.isEmpty())
             files->selectNameFilter(nameFilter);
         files->selectFile(path);
+        // selectFile() leaves a focused name field alone (it may be what the
+        // operator is typing); type the name into it as the operator would.
+        if (auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(path);
         static_cast<QDialog *>(files)->accept(); // QFileDialog::accept() is protected
     };
 }
