@@ -204,6 +204,28 @@ private:
     bool startFNOFDQuery(const QString &command);
     bool writeShownData(const QString &fileName, bool html);
 
+    // Changing operations
+    // One command as the whole connection cycle; the status line says how it went.
+    bool runCommand(const QString &text);
+    // INN, registration number, tax and work-mode codes of FF06 and FF34.
+    QString registrationParams() const;
+    // Keeps the register's tax system and the form's in step before a sale;
+    // false when the operation has to stop (the status line says why).
+    bool syncTaxCode();
+    bool printBuyerAddress();
+    bool writeCorrectionCashless();
+    void writeSerialNumber(const QString &command);
+    // The blocks of a dump announced with `blockCount`; false when the dump
+    // failed (the register is told to stop, the status line says why). An
+    // operator's stop ends it early with true and terminateRequested set.
+    bool readDumpBlocks(int blockCount, const QString &password, QByteArray *image);
+    void endFailedDump(const QString &text, const QString &password);
+    void saveDump(const QString &fileName, const QByteArray &image);
+    void showMd5(const QByteArray &hexDigest);
+    // The progress frame around a long file operation, which the operator can stop.
+    void showFileWork(bool shown);
+    bool fileWorkProgress(qint64 done, qint64 total);
+
     Ui::MMainForm *ui;
     TestFp m_exec;
     MMainFormOptions m_options;

@@ -3,72 +3,301 @@
 #include "mainform.h"
 #include "ui_mainform.h"
 
+#include "mcommandtext.h"
+
+#include <mstrfortext.h>
+
+#include <QPair>
+#include <QTextEdit>
+#include <QVector>
+
+namespace {
+
+using Rows = QVector<QPair<QString, QString>>;
+
+// Receipt types of comboDocs_Type, by index: the item command and the type of
+// a correction receipt.
+const char *const kItemCommands[] = {"80", "81", "82", "83"};
+constexpr int kCorrectionTypes[] = {1, 3, 2, 4};
+constexpr int kDiscount = 1;
+constexpr int kSurcharge = 2;
+constexpr int kBuyerEmailTag = 1008;
+// Print on the control tape and the receipt tape.
+constexpr int kPrintBothTapes = 3;
+
+void showPage(QTextEdit *view, const QString &title, const Rows &rows)
+{
+    QStringList page{MStrForText::htmlBegin()};
+    if (!title.isEmpty())
+        page << MStrForText::titleLine(title) << MStrForText::lineBreak();
+    page << MStrForText::tableBegin();
+    for (const auto &row : rows) {
+        page << MStrForText::rowBegin() << MStrForText::nameCell(row.first)
+             << MStrForText::valueCell(row.second) << MStrForText::rowEnd();
+    }
+    page << MStrForText::tableEnd() << MStrForText::htmlEnd();
+    view->clear();
+    view->setHtml(page.join(QString()));
+}
+
+Rows cashierRow()
+{
+    Rows rows;
+    if (MMainForm::replyCount() > 2)
+        rows.append({MMainForm::tr("Номер кассира:"), MMainForm::replyText(2)});
+    return rows;
+}
+
+QString shiftStateText(quint8 state)
+{
+    switch (state) {
+    case 0:
+        return MMainForm::tr("Cмена закрыта.");
+    case 1:
+        return MMainForm::tr("Cмена открыта.");
+    default:
+        return MMainForm::tr("Состояние смены не определено.");
+    }
+}
+
+} // namespace
+
 void MMainForm::on_butOpenDay_clicked()
 {
-    // TODO: open the shift.
+    if (runCommand(QStringLiteral("E0,%1").arg(linkPasswordText())))
+        showPage(ui->textDayState, tr("Открытие смены"), cashierRow());
 }
 
 void MMainForm::on_butCloseDay_clicked()
 {
-    // TODO: close the shift.
+    if (runCommand(QStringLiteral("41,%1").arg(linkPasswordText())))
+        showPage(ui->textDayState, tr("Закрытие смены"), cashierRow());
 }
 
 void MMainForm::on_butReportX_clicked()
 {
-    // TODO: report without closing the shift.
+    if (runCommand(QStringLiteral("40,%1").arg(linkPasswordText())))
+        showPage(ui->textDayState, tr("Отчет без закрытия смены"), cashierRow());
 }
 
 void MMainForm::on_butReportStateBallanceStep2_clicked()
 {
-    // TODO: settlement-state report.
+    if (!connectFR())
+        return;
+    // A refused begin closes the link; the report itself may still be made.
+    commandText = QStringLiteral("FF37,%1").arg(linkPasswordText());
+    if (!execFRCommand(false) && !connectFR())
+        return;
+    commandText = QStringLiteral("FF38,%1").arg(linkPasswordText());
+    if (!execFRCommand(true))
+        return;
+    Rows rows;
+    if (replyCount() > 5) {
+        rows = {{tr("Номер ФД:"), replyText(2)},
+                {tr("Фискальный признак:"), replyText(3)},
+                {tr("Неподтвержденных документов:"), replyText(4)},
+                {tr("Дата первого документа:"), replyText(5)}};
+    }
+    showPage(ui->textDayState, tr("Отчет о состоянии расчетов"), rows);
 }
 
 void MMainForm::on_butGetStateDay_clicked()
 {
-    // TODO: shift state.
+    if (!runCommand(QStringLiteral("FF40,%1").arg(linkPasswordText())))
+        return;
+    Rows rows;
+    if (replyCount() > 4) {
+        const quint8 state = MCommandText::byteAt(replyBytes(2), 0);
+        const QString hex = QStringLiteral("%1").arg(state, 2, 16, QLatin1Char('0')).toUpper();
+        rows = {{tr("Состояние смены [%1]:").arg(hex), shiftStateText(state)},
+                {tr("Номер смены:"), replyText(3)},
+                {tr("Номер документа:"), replyText(4)}};
+    }
+    showPage(ui->textDayState, QString(), rows);
+}
+
+bool MMainForm::syncTaxCode()
+{
+    if (!isKnownModel)
+        return true;
+    // A failed read closes the link: open it again, so the operation goes on
+    // and a real error, not a missing link, is what the operator sees.
+    if (!accessFRTable(true, 18, 1, 5))
+        return connectFR();
+    int code = ui->strFN_Tax_Code->value();
+    const int fromRegister = replyCount() > 2 ? int(qint8(MCommandText::byteAt(replyBytes(2), 0))) : 0;
+    if (fromRegister != 0) {
+        code = fromRegister;
+        ui->strFN_Tax_Code->setValue(code);
+        setCheckBoxesFromCodes();
+        checkNeedParamForReg();
+    }
+    return accessFRTableInt(false, 18, 1, 5, quint8(code));
 }
 
 void MMainForm::on_butDocs_OpenCheck_clicked()
 {
-    // TODO: open a receipt.
+    if (!connectFR() || !syncTaxCode())
+        return;
+    commandText = QStringLiteral("8D,%1,%2").arg(linkPasswordText()).arg(ui->comboDocs_Type->currentIndex());
+    execFRCommand(true);
 }
 
 void MMainForm::on_butDocs_AddPos_clicked()
 {
-    // TODO: add an item to the receipt.
+    const int type = ui->comboDocs_Type->currentIndex();
+    const QString code = QString::fromLatin1(kItemCommands[type >= 0 && type < 4 ? type : 0]);
+    if (!connectFR() || !syncTaxCode())
+        return;
+    commandText = QStringLiteral("%1,%2,%3,%4,0,%5,0,0,0,%6")
+                      .arg(code, linkPasswordText(), MCommandText::quantity(ui->strDocs_Count->value()),
+                           MCommandText::money(ui->strDocs_Price->value()),
+                           QString::number(ui->comboDocs_NalogGrp->currentIndex()),
+                           MCommandText::quoted(ui->strDocs_Name->text()));
+    execFRCommand(true);
 }
 
 void MMainForm::on_butDocs_AnnPos_clicked()
 {
-    // TODO: storno of an item.
+    if (!connectFR())
+        return;
+    commandText = QStringLiteral("84,%1,%2,%3,0,%4,0,0,0,%5")
+                      .arg(linkPasswordText(), MCommandText::quantity(ui->strDocs_Count->value()),
+                           MCommandText::money(ui->strDocs_Price->value()),
+                           QString::number(ui->comboDocs_NalogGrp->currentIndex()),
+                           MCommandText::quoted(ui->strDocs_Name->text()));
+    execFRCommand(true);
 }
 
 void MMainForm::on_butDocs_Discount_clicked()
 {
-    // TODO: discount or surcharge.
+    // "Нет скидок/наценок" means none: nothing may land on the receipt.
+    const int type = ui->comboDocs_DiscountType->currentIndex();
+    if (type != kDiscount && type != kSurcharge) {
+        outStateMessage(-1, tr("Не выбран тип скидки/наценки!"));
+        return;
+    }
+    if (!connectFR())
+        return;
+    commandText = QStringLiteral("%1,%2,%3,%4,0,0,0,%5")
+                      .arg(type == kSurcharge ? QStringLiteral("87") : QStringLiteral("86"),
+                           linkPasswordText(), MCommandText::money(ui->strDocs_DiscountVal->value()),
+                           QString::number(ui->comboDocs_NalogGrp->currentIndex()),
+                           MCommandText::quoted(ui->strDocs_NameDiscount->text()));
+    execFRCommand(true);
 }
 
 void MMainForm::on_butDocs_AddEMail_clicked()
 {
-    // TODO: buyer e-mail.
+    const QString address = ui->strDocs_EMail->text();
+    if (address.isEmpty())
+        return;
+    if (!connectFR())
+        return;
+    // The length is that of the bytes the register gets, not of the characters typed.
+    commandText =
+        QStringLiteral("FF0C,%1,%2,%3,%4")
+            .arg(linkPasswordText(), QString::number(kBuyerEmailTag),
+                 QString::number(MCommandText::registerBytes(address).size()), MCommandText::quoted(address));
+    if (execFRCommand(true))
+        eMailAdded = true;
+}
+
+bool MMainForm::printBuyerAddress()
+{
+    commandText = QStringLiteral("17,%1,%2,%3")
+                      .arg(linkPasswordText(), QString::number(kPrintBothTapes),
+                           MCommandText::quoted(tr("Адрес покупателя:")));
+    if (!execFRCommand(false))
+        return false;
+    commandText = QStringLiteral("26,%1,1").arg(linkPasswordText());
+    if (!execFRCommand(false))
+        return false;
+    // A line length the font reply cannot give (no reply values, a character
+    // width of 0) leaves the address uncut: the register cuts what does not fit.
+    int charsPerLine = 0;
+    if (replyCount() > 5) {
+        const int printWidth = MCommandText::littleEndian16(replyBytes(2));
+        const int charWidth = qint8(MCommandText::byteAt(replyBytes(3), 0));
+        if (charWidth > 0)
+            charsPerLine = printWidth / charWidth;
+    }
+    QString address = ui->strDocs_EMail->text();
+    if (charsPerLine > 0 && address.size() > charsPerLine)
+        address.truncate(charsPerLine);
+    commandText =
+        QStringLiteral("17,%1,%2,%3")
+            .arg(linkPasswordText(), QString::number(kPrintBothTapes), MCommandText::quoted(address));
+    if (!execFRCommand(false))
+        return false;
+    eMailAdded = false;
+    return true;
 }
 
 void MMainForm::on_butDocs_CloseCheck_clicked()
 {
-    // TODO: close the receipt.
+    if (!connectFR())
+        return;
+    if (eMailAdded && !printBuyerAddress())
+        return;
+    commandText = QStringLiteral("85,%1,%2,%3,%4,%5,0,%6,0,0,0,%7")
+                      .arg(linkPasswordText(), MCommandText::money(ui->strDocs_SumCash->value()),
+                           MCommandText::money(ui->strDocs_SumEl1->value()),
+                           MCommandText::money(ui->strDocs_SumEl2->value()),
+                           MCommandText::money(ui->strDocs_SumEl3->value()),
+                           QString::number(ui->comboDocs_NalogGrp->currentIndex()),
+                           MCommandText::quoted(ui->strDocs_NameCheck->text()));
+    execFRCommand(true);
 }
 
 void MMainForm::on_butDocs_AnnCheck_clicked()
 {
-    // TODO: cancel the receipt.
+    if (runCommand(QStringLiteral("88,%1").arg(linkPasswordText())))
+        eMailAdded = false;
+}
+
+bool MMainForm::writeCorrectionCashless()
+{
+    const double cashless = ui->strDocs_SumEl1->value();
+    if (!isKnownModel || cashless <= 0)
+        return true;
+    // Kopecks of the field's range need up to five bytes: written whole, never
+    // through a 32-bit number that would wrap.
+    quint64 kopecks = quint64(cashless * 100 + 0.5);
+    QByteArray bytes;
+    do {
+        bytes.append(char(kopecks & 0xFF));
+        kopecks >>= 8;
+    } while (kopecks != 0);
+    return runTableCommand(false, 4, 1, 1, bytes.toHex());
 }
 
 void MMainForm::on_butDocs_KorrCheck_clicked()
 {
-    // TODO: correction receipt.
+    if (!connectFR())
+        return;
+    commandText = QStringLiteral("FF35,%1").arg(linkPasswordText());
+    if (!execFRCommand(false))
+        return;
+    const int index = ui->comboDocs_Type->currentIndex();
+    const int type = index >= 0 && index < 4 ? kCorrectionTypes[index] : 0;
+    if (!writeCorrectionCashless())
+        return;
+    commandText = QStringLiteral("FF36,%1,%2,%3")
+                      .arg(linkPasswordText(), MCommandText::money(ui->strDocs_SumCash->value()),
+                           QString::number(type));
+    if (!execFRCommand(true))
+        return;
+    Rows rows;
+    if (replyCount() > 4) {
+        rows = {{tr("Номер чека:"), replyText(2)},
+                {tr("Номер ФД:"), replyText(3)},
+                {tr("Фискальный признак:"), replyText(4)}};
+    }
+    showPage(ui->textDayState, tr("Чек коррекции"), rows);
 }
 
 void MMainForm::on_butDocs_AnnDiscount_clicked()
 {
-    // TODO: storno of a discount (the button is hidden).
+    outStateMessage(-1, tr("Данная функция не реализована!"));
 }

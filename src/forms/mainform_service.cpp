@@ -3,14 +3,100 @@
 #include "mainform.h"
 #include "ui_mainform.h"
 
+#include "mcommandtext.h"
+
+#include <dumpfiles.h>
+#include <dumpimage.h>
+#include <mpathworks.h>
+#include <regnumber.h>
+#include <testfp.h>
+
+#include <QCryptographicHash>
+#include <QDebug>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+constexpr int kMaxSerialDigits = 16;
+constexpr int kBlocksPerStep = 10;
+
+// The file of a dump operation, empty when the operator cancels.
+QString chooseDumpFile(QWidget *parent, const QString &title, bool forSaving)
+{
+    QFileDialog dialog(parent, title, MPathWorks::appDir().absolutePath());
+    dialog.setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.setLabelText(QFileDialog::LookIn, MMainForm::tr("Текущий путь:"));
+    dialog.setLabelText(QFileDialog::FileName, MMainForm::tr("Имя файла:"));
+    dialog.setLabelText(QFileDialog::FileType, MMainForm::tr("Тип файла:"));
+    dialog.setLabelText(QFileDialog::Accept, MMainForm::tr("Выбрать"));
+    dialog.setLabelText(QFileDialog::Reject, MMainForm::tr("Отмена"));
+    dialog.setNameFilters({QStringLiteral("Бинарные файлы (*.bin)"), QStringLiteral("Все файлы (*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    QString file = dialog.selectedFiles().constFirst();
+    if (forSaving && dialog.selectedNameFilter().contains(QLatin1String("bin"))
+        && !QFileInfo(file).suffix().endsWith(QLatin1String("bin")))
+        file += QStringLiteral(".bin");
+    return file;
+}
+
+// A serial number the register can take: 1 to 16 decimal digits, not all
+// zero. It can usually be written only once, so nothing else goes out.
+bool serialForWrite(const QString &text, quint64 *serial)
+{
+    const QString digits = text.trimmed();
+    return digits.size() <= kMaxSerialDigits && rnParseDigits(digits, serial) && *serial != 0;
+}
+
+// Why the block of the last "02" reply was not taken (block counted from 1).
+QString blockCheckText(DumpImage::BlockCheck check, int block)
+{
+    switch (check) {
+    case DumpImage::NoData:
+        return MMainForm::tr("Блок %1 дампа получен без данных!").arg(block);
+    case DumpImage::WrongUnit:
+        return MMainForm::tr("Блок %1 дампа получен не из памяти программ (устройство %2)!")
+            .arg(block)
+            .arg(MCommandText::byteAt(MMainForm::replyBytes(2), 0));
+    default:
+        return MMainForm::tr("Блок %1 дампа получен с неверным номером %2!")
+            .arg(block)
+            .arg(MCommandText::littleEndian16(MMainForm::replyBytes(3)));
+    }
+}
+
+QString comparisonText(DumpCompare result, const QString &first, const QString &second)
+{
+    switch (result) {
+    case DumpCompare::Equal:
+        return MMainForm::tr("Результат сравнения: дампы полностью совпадают.");
+    case DumpCompare::DifferentSize:
+        return MMainForm::tr("Ошибка сравнения: размер дампов различный!");
+    case DumpCompare::DifferentContent:
+        return MMainForm::tr("Ошибка сравнения: содержимое дампов различно!");
+    case DumpCompare::FirstUnreadable:
+        return MMainForm::tr("Ошибка чтения дампа из файла: %1").arg(first);
+    case DumpCompare::SecondUnreadable:
+        return MMainForm::tr("Ошибка чтения дампа из файла: %1").arg(second);
+    case DumpCompare::Stopped:
+        break;
+    }
+    return MMainForm::tr("Сравнение дампов прервано пользователем.");
+}
+
+} // namespace
+
 void MMainForm::on_butServiceReset_clicked()
 {
-    // TODO: technological reset.
+    runCommand(QStringLiteral("16,%1").arg(linkPasswordText()));
 }
 
 void MMainForm::on_butFullReset_clicked()
 {
-    // TODO: general reset.
+    runCommand(QStringLiteral("27,%1").arg(linkPasswordText()));
 }
 
 void MMainForm::on_strSerialNumberForWrite_editingFinished()
@@ -19,27 +105,192 @@ void MMainForm::on_strSerialNumberForWrite_editingFinished()
     ui->strSerialNumberForWrite->setText(QStringLiteral("%1").arg(number, 16, 10, QLatin1Char('0')));
 }
 
+void MMainForm::writeSerialNumber(const QString &command)
+{
+    if (!connectFR())
+        return;
+    commandText = command;
+    if (!execFRCommand(false))
+        return;
+    qDebug() << commandText;
+    commandText = command;
+    execFRCommand(true);
+}
+
 void MMainForm::on_butWriteSerialNumber_clicked()
 {
-    // TODO: write the serial number (FE F5).
+    quint64 serial = 0;
+    if (!serialForWrite(ui->strSerialNumberForWrite->text(), &serial)) {
+        outStateMessage(-1, tr("Заводской номер должен содержать от 1 до 16 цифр и не быть нулевым!"));
+        return;
+    }
+    writeSerialNumber(QStringLiteral("FE,f5,%1").arg(serial, 16, 10, QLatin1Char('0')));
 }
 
 void MMainForm::on_butWriteSerialNumberV2_clicked()
 {
-    // TODO: write the serial number (0E).
+    quint64 serial = 0;
+    if (!serialForWrite(ui->strSerialNumberForWrite->text(), &serial)) {
+        outStateMessage(-1, tr("Заводской номер должен содержать от 1 до 16 цифр и не быть нулевым!"));
+        return;
+    }
+    writeSerialNumber(QStringLiteral("0E,%1,%2").arg(linkPasswordText()).arg(serial));
 }
 
 void MMainForm::on_butService_GetDump_clicked()
 {
-    // TODO: read the firmware dump into a file.
+    const QString fileName = chooseDumpFile(this, tr("Выбор имени файла для дампа из ККТ"), true);
+    if (fileName.isEmpty())
+        return;
+    const QString password = QString::number(ui->strDumpPassword->value());
+    if (!connectFR())
+        return;
+    // A transfer left running by someone else would interleave with this one.
+    commandText = QStringLiteral("03,%1").arg(password);
+    if (!execFRCommand(false) && !connectFR())
+        return;
+    commandText = QStringLiteral("01,%1,06").arg(password);
+    if (!execFRCommand(false))
+        return;
+    const int blocks = DumpImage::replyBlockCount();
+    if (blocks <= 0) {
+        disconnectFR();
+        outStateMessage(-1, tr("Ошибка получения размера дампа!"));
+        return;
+    }
+    ui->frameProgress->show();
+    ui->progressReadDump->setRange(0, blocks / kBlocksPerStep);
+    ui->progressReadDump->reset();
+    outStateMessage(0, tr("Идет загрузка данных. Всего %1 блоков. Ждите...").arg(blocks));
+    terminateRequested = false;
+    QCoreApplication::processEvents();
+
+    QByteArray image;
+    if (!readDumpBlocks(blocks, password, &image))
+        return;
+    commandText = QStringLiteral("03,%1").arg(password);
+    execFRCommand(true);
+    if (terminateRequested) {
+        ui->frameProgress->hide();
+        outStateMessage(-1, tr("Считывание дампа прервано пользователем."));
+        return;
+    }
+    saveDump(fileName, image);
+}
+
+bool MMainForm::readDumpBlocks(int blockCount, const QString &password, QByteArray *image)
+{
+    DumpImage dump(blockCount);
+    for (int block = 1; block <= blockCount; ++block) {
+        commandText = QStringLiteral("02,%1").arg(password);
+        if (!execFRCommand(false)) {
+            endFailedDump(tr("Ошибка чтения блока %1 дампа: %2").arg(block).arg(lastErrText), password);
+            return false;
+        }
+        // A block that is missing, foreign or out of order would leave a
+        // hole in the image, and its checksum would vouch for a corrupt file.
+        const DumpImage::BlockCheck check = dump.addReplyBlock();
+        if (check != DumpImage::Ok) {
+            endFailedDump(blockCheckText(check, block), password);
+            return false;
+        }
+        if (block % kBlocksPerStep == 0) {
+            ui->progressReadDump->setValue(block / kBlocksPerStep);
+            QCoreApplication::processEvents();
+            if (terminateRequested)
+                break;
+        }
+    }
+    *image = dump.bytes();
+    return true;
+}
+
+void MMainForm::endFailedDump(const QString &text, const QString &password)
+{
+    // The register may still be handing out blocks: stop it, but leave the
+    // reason of the failure in the status line, not the outcome of the stop.
+    if (connectFR()) {
+        commandText = QStringLiteral("03,%1").arg(password);
+        if (execFRCommand(false))
+            disconnectFR();
+    }
+    ui->frameProgress->hide();
+    outStateMessage(-1, text);
+}
+
+void MMainForm::saveDump(const QString &fileName, const QByteArray &image)
+{
+    ui->frameProgress->hide();
+    if (!dumpWriteFile(fileName, image)) {
+        outStateMessage(-1, tr("Ошибка записи дампа в файл: %1").arg(QFileInfo(fileName).fileName()));
+        return;
+    }
+    const QByteArray digest = QCryptographicHash::hash(image, QCryptographicHash::Md5).toHex();
+    dumpWriteMd5File(fileName, digest); // best effort: the dump itself is safe
+    showMd5(digest);
+    outStateMessage(
+        -1, tr("Дамп считан и записан в файл: %2. MD5: [%1]").arg(QString::fromLatin1(digest), fileName));
+}
+
+void MMainForm::showMd5(const QByteArray &hexDigest)
+{
+    ui->labService_MD5->setText(tr("MD5: %1").arg(QString::fromLatin1(hexDigest)));
+    // The digest is there to be copied into a report.
+    ui->labService_MD5->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ui->labService_MD5->show();
+}
+
+void MMainForm::showFileWork(bool shown)
+{
+    if (shown) {
+        terminateRequested = false;
+        ui->progressReadDump->setRange(0, 100);
+        ui->progressReadDump->setValue(0);
+        disableControls();
+    } else {
+        enableControls();
+    }
+    ui->frameProgress->setVisible(shown);
+}
+
+bool MMainForm::fileWorkProgress(qint64 done, qint64 total)
+{
+    ui->progressReadDump->setValue(total > 0 ? int(done * 100 / total) : 100);
+    QCoreApplication::processEvents();
+    return !terminateRequested;
 }
 
 void MMainForm::on_butService_CalcMD5_clicked()
 {
-    // TODO: MD5 of a dump file.
+    const QString fileName = chooseDumpFile(this, tr("Выбор файла дампа для расчета MD5"), false);
+    if (fileName.isEmpty())
+        return;
+    QByteArray digest;
+    showFileWork(true);
+    const bool ok = dumpFileMd5(fileName, &digest, nullptr,
+                                [this](qint64 done, qint64 total) { return fileWorkProgress(done, total); });
+    showFileWork(false);
+    if (!ok) {
+        outStateMessage(-1, terminateRequested ? tr("Расчет MD5 прерван пользователем.")
+                                               : tr("Ошибка чтения дампа из файла: %1").arg(fileName));
+        return;
+    }
+    dumpWriteMd5File(fileName, digest);
+    showMd5(digest);
+    outStateMessage(-1, tr("Дамп считан из файла: %2. MD5: [%1]").arg(QString::fromLatin1(digest), fileName));
 }
 
 void MMainForm::on_butService_Compare2Dumps_clicked()
 {
-    // TODO: compare two dump files.
+    const QString first = chooseDumpFile(this, tr("Выбор первого файла дампа"), false);
+    if (first.isEmpty())
+        return;
+    const QString second = chooseDumpFile(this, tr("Выбор второго файла дампа"), false);
+    if (second.isEmpty())
+        return;
+    showFileWork(true);
+    const DumpCompare result = dumpCompareFiles(
+        first, second, [this](qint64 done, qint64 total) { return fileWorkProgress(done, total); });
+    showFileWork(false);
+    outStateMessage(-1, comparisonText(result, first, second));
 }

@@ -47,13 +47,13 @@ void exchange(PtyPeer &peer, const QByteArray &request, const QByteArray &reply)
     peer.step("\x06");
 }
 
-QByteArray tableRead(int field)
+QByteArray tableRead(int field, int table = 18, int row = 1)
 {
     QByteArray request("\x1F");
     const quint32 password = kelo::kDefaultSysAdminPassword;
     for (int i = 0; i < 4; ++i)
         request.append(char((password >> (8 * i)) & 0xFF));
-    return request + char(18) + QByteArray::fromHex("0100") + char(field);
+    return request + char(table) + char(row) + '\0' + char(field);
 }
 
 } // namespace
@@ -231,16 +231,26 @@ void TstMainForm::identification()
         }
     };
     // At construction: probe, identification by the connection, then again
-    // by the window itself (known models reconnect for their table reads).
+    // by the window itself, then the registration parameters.
     PtyPeer peer;
     peer.step("\x05", "\x15");
     identify(peer);
     exchange(peer, "\xFC", deviceType);
+    // Known models reconnect for their table reads and keep that link for the
+    // registration parameters; others reconnect for those.
+    peer.step("\x05", "\x15");
     if (known) {
-        peer.step("\x05", "\x15");
         exchange(peer, tableRead(5), QByteArray("\x1F\x00", 2) + char(taxByte));
         exchange(peer, tableRead(6), QByteArray("\x1F\x00\x00", 3));
     }
+    // Empty parameter values change none of what is checked here.
+    QList<QList<int>> fields = {{19, 1, 1}, {19, 1, 2}, {18, 1, 10}, {18, 1, 11}, {18, 1, 12}, {18, 1, 13},
+                                {18, 1, 7}, {18, 1, 9}, {18, 1, 2},  {18, 1, 1},  {18, 1, 3},  {18, 1, 4}};
+    for (int row = 1; row <= 4; ++row)
+        fields << QList<int>{6, row, 1} << QList<int>{6, row, 2};
+    fields << QList<int>{1, 1, 2};
+    for (const QList<int> &f : fields)
+        exchange(peer, tableRead(f[2], f[0], f[1]), QByteArray("\x1F\x00", 2));
     peer.start();
 
     AppDir dir;
