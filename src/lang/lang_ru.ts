@@ -1389,6 +1389,150 @@
         <source>Версия не определена.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Номер кассира:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отчет без закрытия смены</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Неподтвержденных документов:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Дата первого документа:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Отчет о состоянии расчетов</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Номер смены:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Номер документа:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не выбран тип скидки/наценки!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Адрес покупателя:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Номер чека:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Данная функция не реализована!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Недостаточно параметров для расчета регистрационного номера!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибка получения заводского номера.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не удалось прочитать из ККТ параметров: %1 из %2. %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Блок %1 дампа получен без данных!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Блок %1 дампа получен не из памяти программ (устройство %2)!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Блок %1 дампа получен с неверным номером %2!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Результат сравнения: дампы полностью совпадают.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибка сравнения: размер дампов различный!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибка сравнения: содержимое дампов различно!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибка чтения дампа из файла: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сравнение дампов прервано пользователем.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Заводской номер должен содержать от 1 до 16 цифр и не быть нулевым!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выбор имени файла для дампа из ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибка получения размера дампа!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Идет загрузка данных. Всего %1 блоков. Ждите...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Считывание дампа прервано пользователем.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибка чтения блока %1 дампа: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибка записи дампа в файл: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Дамп считан и записан в файл: %2. MD5: [%1]</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>MD5: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выбор файла дампа для расчета MD5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Расчет MD5 прерван пользователем.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Дамп считан из файла: %2. MD5: [%1]</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выбор первого файла дампа</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выбор второго файла дампа</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MMenuForm</name>
