@@ -140,9 +140,6 @@ void TstFiscalOps::taxAndModeBoxes()
     QCOMPARE(tax->value(), 32 | 4 | 2);
     QVERIFY(click(*window, "chkFN_Tax_Patent"));
     QCOMPARE(tax->value(), 4 | 2);
-    QVERIFY(click(*window, "chkFN_Mode_Sfera"));
-    QVERIFY(click(*window, "chkFN_Mode_Separate"));
-    QCOMPARE(mode->value(), 8 | 2);
 
     // No tax system: disabled whatever the other fields hold.
     QVERIFY(click(*window, "chkFN_Tax_UPRDolg"));

@@ -1,4 +1,4 @@
-// The "Сервис" page against the register: resets, writing the serial number,
+// The "Сервис" page against the register: writing the serial number,
 // reading the firmware dump into a file, and the checksum and comparison of
 // dump files.
 
@@ -70,7 +70,6 @@ private slots:
     void initTestCase();
     void init();
 
-    void resets();
     void serialNumber();
     void dumpToFile_data();
     void dumpToFile();
@@ -93,21 +92,6 @@ void TstServiceOps::initTestCase()
 void TstServiceOps::init()
 {
     Driver::resetLinkSettings();
-}
-
-void TstServiceOps::resets()
-{
-    Bench bench;
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
-    QVERIFY(click(*window, "butServiceReset"));
-    QCOMPARE(status(*window), kNoErrors);
-    QVERIFY(click(*window, "butFullReset"));
-    QCOMPARE(status(*window), kNoErrors);
-    bench.emulator().inspect([](const RegisterModel &m) {
-        QVERIFY(m.state().printed.contains(QStringLiteral("ОБЩЕЕ ГАШЕНИЕ")));
-        QCOMPARE(m.state().printed.size(), 1); // the general reset clears the tape first
-    });
 }
 
 void TstServiceOps::serialNumber()
