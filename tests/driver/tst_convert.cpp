@@ -267,13 +267,9 @@ void TstConvert::shippedSymbols()
 {
     QCOMPARE(symbolBytes("DP_dp2").toHex(), QByteArray("01"));
     QCOMPARE(symbolBytes("TYPPOFN_1").toHex(), QByteArray("31"));
-    QCOMPARE(symbolBytes("TYPOPR_1").toHex(), QByteArray("31"));
-    QCOMPARE(symbolBytes("DOKDATA_01").toHex(), QByteArray("01"));
     QCOMPARE(symbolBytes("RegFR_8.1").toHex(), QByteArray("18"));
     QCOMPARE(symbolBytes("RegFR_10").toHex(), QByteArray("0a"));
-    QCOMPARE(symbolBytes("RegFR_13.3").toHex(), QByteArray("3d"));
     QCOMPARE(symbolBytes("BR_115200").toHex(), QByteArray("06"));
-    QCOMPARE(symbolBytes("TEKDOK_17").toHex(), QByteArray("17"));
 }
 
 void TstConvert::captionsFitTheirItems()

@@ -26,7 +26,6 @@ class TstZiRivoro : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void frameBytes();
     void plainExchange();
     void badCheckByteIsRepeated();
     void staleReplyIsDrainedFirst();
@@ -57,12 +56,6 @@ bool TstZiRivoro::open(ZiRivoro &link, PtyPeer &peer)
 void TstZiRivoro::initTestCase()
 {
     mpLoadDataFiles();
-}
-
-void TstZiRivoro::frameBytes()
-{
-    QCOMPARE(frame(QByteArray::fromHex("fc")).toHex(), QByteArray("0201fcfd"));
-    QCOMPARE(frame(QByteArray::fromHex("1100aa")).toHex(), QByteArray("02031100aab8"));
 }
 
 void TstZiRivoro::plainExchange()
