@@ -39,8 +39,9 @@ quint16 replyWord(int index)
     return qFromLittleEndian<quint16>(bytes.constData());
 }
 
-// Reads the top-level items of the document FF3A opened, in order, until the
-// register refuses the next read or sends the closing tag 0. False when the
+// Reads the top-level items of the document FF3A opened, in order, until a
+// read fails (the register's refusal ends the document; lastErrCode tells it
+// from a failed link) or the register sends the closing tag 0. False when the
 // limits cut the document short; the items read so far are kept, `bytes` counts them.
 bool readDocumentItems(MMainForm &window, const QString &password, quint16 docType,
                        QList<MTLVDocument> &items, int &bytes)
@@ -116,6 +117,11 @@ void MMainForm::on_butGetFDFromFN_clicked()
     int bytes = 0;
     const bool whole = readDocumentItems(*this, password, docType, items, bytes);
     disconnectFR();
+    // A link lost half-way (a driver error, not the register's answer) leaves
+    // items that would pass for the whole document, on the page and in a
+    // saved copy of it: none of them is shown, the error is.
+    if (lastErrCode < 0)
+        items.clear();
     if (items.isEmpty()) {
         ui->textFDFromFNData->setHtml(MStrForText::tableEnd() + MStrForText::htmlEnd());
         outStateMessage();
