@@ -74,6 +74,39 @@ QStringList csvLines(const QString &path)
     return QString::fromUtf8(readAll(path)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+// The kelo-emulator program serving a registered register at a link path.
+class EmulatorProgram
+{
+public:
+    ~EmulatorProgram() { kill(); }
+
+    bool start(const QString &link, int baud, int delayMs, int dumpBlocks)
+    {
+        m_process.start(QStringLiteral(KELO_EMULATOR_PROGRAM),
+                        {QStringLiteral("--preset"), QStringLiteral("registered"), QStringLiteral("--baud"),
+                         QString::number(baud), QStringLiteral("--delay"), QString::number(delayMs),
+                         QStringLiteral("--dump-blocks"), QString::number(dumpBlocks),
+                         QStringLiteral("--link"), link});
+        if (!m_process.waitForStarted(5000))
+            return false;
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
+        }
+        return m_process.readLine().startsWith("PORT ");
+    }
+
+    // SIGKILL: no clean-up of its own, the link is left behind.
+    void kill()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+private:
+    QProcess m_process;
+};
+
 } // namespace
 
 class TstKeloCli : public QObject
@@ -94,6 +127,8 @@ private slots:
     void dumpWritesTheImageAndItsChecksum();
     void lostPortEndsTheDumpWithoutAFile();
     void lostPortStopsTheExportWithWholeFiles();
+    void lostInTheMiddle_data();
+    void lostInTheMiddle();
     void missingPort();
 
 private:
@@ -588,6 +623,129 @@ void TstKeloCli::lostPortStopsTheExportWithWholeFiles()
     QVERIFY2(rest.err.contains(
                  QStringLiteral("%1 written, %2 already there").arg(7 - docs.size()).arg(docs.size())),
              qPrintable(rest.err));
+}
+
+void TstKeloCli::lostInTheMiddle_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<bool>("killed");
+    // The cable pulled in the middle of a dump or an export: the two tests above.
+    QTest::newRow("exec, cable pulled") << "exec" << false;
+    QTest::newRow("exec, emulator killed") << "exec" << true;
+    QTest::newRow("fn-export, emulator killed") << "fn-export" << true;
+    QTest::newRow("dump, emulator killed") << "dump" << true;
+}
+
+void TstKeloCli::lostInTheMiddle()
+{
+    QFETCH(QString, operation);
+    QFETCH(bool, killed);
+    const bool exec = operation == QLatin1String("exec");
+    const bool dump = operation == QLatin1String("dump");
+    // exec: the second command is held a second by the register; fn-export:
+    // about half a second a document; dump: seconds at the line's speed.
+    const int baud = exec ? 0 : 115200;
+    const int delayMs = exec ? 1000 : dump ? 0 : 15;
+    const int blocks = dump ? 3000 : 64;
+    QTemporaryDir portDir;
+    QTemporaryDir work;
+    const QString linkPath = portDir.filePath(QStringLiteral("ttyKELO"));
+    EmulatorProgram program;
+    if (killed) {
+        m_engine.reset();
+        QVERIFY(program.start(linkPath, baud, delayMs, blocks));
+        m_port = linkPath;
+    } else {
+        startEmulator(baud, blocks, linkPath);
+        m_engine->setReplyDelayMs(delayMs);
+    }
+
+    const QString target = work.filePath(QStringLiteral("out"));
+    const QString dumpFile = QDir(target).filePath(QStringLiteral("lost.bin"));
+    QVERIFY(QDir().mkpath(target));
+    const QStringList args =
+        (exec   ? QStringList{QStringLiteral("exec"), QStringLiteral("FC"), QStringLiteral("11")}
+         : dump ? QStringList{QStringLiteral("dump"), QStringLiteral("--progress"), dumpFile}
+                : QStringList{QStringLiteral("fn-export"), QStringLiteral("--dir"), target})
+        + link();
+    QProcess process;
+    process.start(QStringLiteral(KELO_CLI_PATH), args);
+    QVERIFY(process.waitForStarted());
+    QByteArray out;
+    QByteArray err;
+    const QRegularExpression pastTheFirstHundred(QStringLiteral("\\] +[1-9][0-9]{2,}/3000"));
+    // Under way: the first command's values out, two documents written, a
+    // hundred blocks read.
+    auto underWay = [&] {
+        out += process.readAllStandardOutput();
+        err += process.readAllStandardError();
+        if (exec)
+            return !out.isEmpty();
+        if (dump)
+            return pastTheFirstHundred.match(QString::fromUtf8(err)).hasMatch();
+        return QFileInfo::exists(QDir(target).filePath(QStringLiteral("fd-000002.txt")));
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(underWay(), 20000);
+    if (killed) {
+        program.kill();
+        // Its link names a terminal number the system may give to another
+        // program at once: nothing must answer there.
+        QFile::remove(linkPath);
+    } else {
+        pullTheCable();
+    }
+    QElapsedTimer sinceLoss;
+    sinceLoss.start();
+    QVERIFY(process.waitForFinished(30000));
+    qInfo("%s: the error after %lld ms", QTest::currentDataTag(), sinceLoss.elapsed());
+    QVERIFY(sinceLoss.elapsed() < 10000);
+    out += process.readAllStandardOutput();
+    err += process.readAllStandardError();
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 3);
+
+    int exported = 0;
+    if (exec) {
+        QVERIFY2(err.contains("kelo-cli: 11: ") && err.contains("Ошибка драйвера"), err.constData());
+        QVERIFY(!out.contains("\n11\n"));
+    } else if (dump) {
+        QVERIFY2(err.contains("block "), err.constData());
+        // Not even a temporary file.
+        QCOMPARE(QDir(target).entryList(QDir::Files | QDir::Hidden), QStringList());
+        QVERIFY(out.isEmpty());
+    } else {
+        QVERIFY2(err.contains("the link is lost"), err.constData());
+        // What was written is whole and indexed; nothing else is in the directory.
+        const QStringList docs = QDir(target).entryList({QStringLiteral("fd-*")}, QDir::Files);
+        exported = int(docs.size());
+        QVERIFY(exported >= 2 && exported < 7);
+        for (const QString &name : docs)
+            QVERIFY(readAll(QDir(target).filePath(name)).contains("номер фискального документа"));
+        QCOMPARE(csvLines(QDir(target).filePath(QStringLiteral("index.csv"))).size(), 1 + exported);
+        QCOMPARE(QDir(target).entryList(QDir::Files | QDir::Hidden).size(), exported + 3);
+    }
+
+    // With the register back on the same port, the same run goes through.
+    if (killed) {
+        QVERIFY(program.start(linkPath, 0, 0, blocks));
+    } else {
+        QVERIFY(m_engine->plugIn());
+        m_engine->setReplyDelayMs(0);
+        m_engine->setBaud(0);
+    }
+    const Run again = cli(args, 60000);
+    QVERIFY2(again.exitCode == 0, qPrintable(again.err));
+    if (exec) {
+        QVERIFY(again.out.startsWith(QStringLiteral("FC\n")));
+        QVERIFY(again.out.contains(QStringLiteral("\n11\n")));
+    } else if (dump) {
+        QCOMPARE(QCryptographicHash::hash(readAll(dumpFile), QCryptographicHash::Md5).toHex(),
+                 FirmwareImage::md5Hex(blocks));
+    } else {
+        QVERIFY2(again.err.contains(
+                     QStringLiteral("%1 written, %2 already there").arg(7 - exported).arg(exported)),
+                 qPrintable(again.err));
+    }
 }
 
 void TstKeloCli::missingPort()
