@@ -1,7 +1,8 @@
 #pragma once
 
 // Request bytes for the register, written out by hand in the tests: code,
-// password (4 bytes little-endian) and the parameters of the command layout.
+// password (4 bytes little-endian) and the parameters of the command layout;
+// and what the tests read from replies and documents.
 
 #include <kelodefaults.h>
 
@@ -19,6 +20,32 @@ inline QByteArray le(quint64 value, int width)
     for (int i = 0; i < width; ++i, value >>= 8)
         out.append(static_cast<char>(value & 0xFF));
     return out;
+}
+
+// A little-endian number read back from reply bytes.
+inline quint64 value(const QByteArray &bytes)
+{
+    quint64 v = 0;
+    for (auto i = bytes.size(); i-- > 0;)
+        v = (v << 8) | static_cast<quint8>(bytes.at(i));
+    return v;
+}
+
+// The error byte of a reply (after one or two code bytes); -1 when there is none.
+inline int error(const QByteArray &reply)
+{
+    const int at = !reply.isEmpty() && static_cast<quint8>(reply.at(0)) == 0xFF ? 2 : 1;
+    return reply.size() > at ? static_cast<quint8>(reply.at(at)) : -1;
+}
+
+// The value of a top-level item of a TLV block; nothing when it has none.
+inline QByteArray tlv(const QByteArray &block, quint16 tag)
+{
+    for (int pos = 0; pos + 4 <= block.size(); pos += 4 + static_cast<int>(value(block.mid(pos + 2, 2)))) {
+        if (value(block.mid(pos, 2)) == tag)
+            return block.mid(pos + 4, static_cast<int>(value(block.mid(pos + 2, 2))));
+    }
+    return QByteArray();
 }
 
 inline QByteArray text(const QString &s, int width)

@@ -1,5 +1,5 @@
 // The kelo-emulator program: its PORT line, options, state file, link and a
-// clean end on SIGTERM.
+// clean end on SIGINT and SIGTERM.
 
 #include "firmwareimage.h"
 #include "rawlinkclient.h"
@@ -7,12 +7,42 @@
 
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+
+namespace {
+
+// Starts the program: the path its PORT line gives, or nothing.
+QString startProgram(QProcess &process, const QStringList &arguments)
+{
+    process.start(QStringLiteral(KELO_EMULATOR_PROGRAM), arguments);
+    while (process.waitForStarted(5000) && !process.canReadLine() && process.waitForReadyRead(5000)) {
+    }
+    const QString line = QString::fromLocal8Bit(process.readLine()).trimmed();
+    return line.startsWith(QLatin1String("PORT ")) ? line.mid(5) : QString();
+}
+
+// Ends the program with a signal: its exit code, -1 unless it ended normally.
+int stopProgram(QProcess &process, int signal)
+{
+    ::kill(static_cast<pid_t>(process.processId()), signal);
+    return process.waitForFinished(5000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode()
+                                                                                         : -1;
+}
+
+// Runs the program to its end: its output, and its exit code (-1 when it did not end).
+QPair<QByteArray, int> runProgram(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(KELO_EMULATOR_PROGRAM), arguments);
+    const bool ended = process.waitForFinished(5000);
+    return {process.readAllStandardOutput().trimmed(), ended ? process.exitCode() : -1};
+}
+
+} // namespace
 
 class TestEmulatorProgram : public QObject
 {
@@ -20,113 +50,59 @@ class TestEmulatorProgram : public QObject
 
 private slots:
     void helpAndChecksum();
-    void servesItsPortAndEndsCleanly();
-    void stateFileKeepsTheRegister();
+    void servesItsPortAndKeepsItsState();
     void badOptionsAreRefused();
-
-private:
-    static QString startProgram(QProcess &process, const QStringList &arguments);
 };
-
-QString TestEmulatorProgram::startProgram(QProcess &process, const QStringList &arguments)
-{
-    process.start(QStringLiteral(KELO_EMULATOR_PROGRAM), arguments);
-    if (!process.waitForStarted(5000))
-        return QString();
-    QString line;
-    while (!process.canReadLine() && process.waitForReadyRead(5000)) {
-    }
-    line = QString::fromLocal8Bit(process.readLine()).trimmed();
-    return line.startsWith(QLatin1String("PORT ")) ? line.mid(5) : QString();
-}
 
 void TestEmulatorProgram::helpAndChecksum()
 {
-    QProcess help;
-    help.start(QStringLiteral(KELO_EMULATOR_PROGRAM), {QStringLiteral("--help")});
-    QVERIFY(help.waitForFinished(5000));
-    QCOMPARE(help.exitCode(), 0);
-    const QString text = QString::fromLocal8Bit(help.readAllStandardOutput());
+    const auto help = runProgram({QStringLiteral("--help")});
+    QCOMPARE(help.second, 0);
     for (const char *option : {"--state", "--baud", "--delay", "--password", "--fault", "--seed", "--link"})
-        QVERIFY2(text.contains(QLatin1String(option)), option);
-
-    QProcess md5;
-    md5.start(QStringLiteral(KELO_EMULATOR_PROGRAM),
-              {QStringLiteral("--dump-md5"), QStringLiteral("--dump-blocks=64")});
-    QVERIFY(md5.waitForFinished(5000));
-    QCOMPARE(md5.readAllStandardOutput().trimmed(), kelo::emu::FirmwareImage::md5Hex(64));
+        QVERIFY2(help.first.contains(option), option);
+    QCOMPARE(runProgram({QStringLiteral("--dump-md5"), QStringLiteral("--dump-blocks=64")}).first,
+             kelo::emu::FirmwareImage::md5Hex(64));
 }
 
-void TestEmulatorProgram::servesItsPortAndEndsCleanly()
+void TestEmulatorProgram::servesItsPortAndKeepsItsState()
 {
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("ttyKELO"));
-    QProcess process;
-    const QString port = startProgram(process, {QStringLiteral("--link"), link, QStringLiteral("--baud=0")});
-    QCOMPARE(port, link);
-    QVERIFY(QFileInfo(link).isSymLink());
-
-    RawLinkClient pc;
-    QVERIFY(pc.open(port));
-    const QByteArray reply = pc.command(QByteArray::fromHex("fc"));
-    QCOMPARE(reply.left(2), QByteArray::fromHex("fc00"));
-    QCOMPARE(static_cast<int>(static_cast<quint8>(reply.at(6))), 250);
-    pc.close();
-
-    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
-    QVERIFY(process.waitForFinished(5000));
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 0);
-    QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
-}
-
-void TestEmulatorProgram::stateFileKeepsTheRegister()
-{
-    QTemporaryDir dir;
     const QString state = dir.filePath(QStringLiteral("register.json"));
-    const QStringList arguments = {QStringLiteral("--state"), state, QStringLiteral("--baud=0"),
-                                   QStringLiteral("--serial=0"), QStringLiteral("--password=44")};
-    {
-        QProcess process;
-        const QString port = startProgram(process, arguments);
-        QVERIFY(!port.isEmpty());
-        RawLinkClient pc;
-        QVERIFY(pc.open(port));
-        QCOMPARE(pc.command(rq::cmd(0x11, 30)), QByteArray::fromHex("114f")); // the old password: error 79
-        QCOMPARE(pc.command(rq::cmd(0x0E, 44) + rq::le(123456789, 7)), QByteArray::fromHex("0e00"));
-        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
-        QVERIFY(process.waitForFinished(5000));
-        QCOMPARE(process.exitCode(), 0);
-    }
+    const QStringList arguments = {QStringLiteral("--link"),       link,
+                                   QStringLiteral("--state"),      state,
+                                   QStringLiteral("--baud=0"),     QStringLiteral("--serial=0"),
+                                   QStringLiteral("--password=44")};
+    QProcess process;
+    QCOMPARE(startProgram(process, arguments), link);
+    QVERIFY(QFileInfo(link).isSymLink());
+    RawLinkClient pc;
+    QVERIFY(pc.open(link));
+    QCOMPARE(pc.command(rq::cmd(0x11, 30)), QByteArray::fromHex("114f")); // the old password: error 79
+    QCOMPARE(pc.command(rq::cmd(0x0E, 44) + rq::le(123456789, 7)), QByteArray::fromHex("0e00"));
+    pc.close();
+    QCOMPARE(stopProgram(process, SIGINT), 0);
+    QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
     QFile file(state);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
-    QCOMPARE(
-        json.value(QStringLiteral("register")).toObject().value(QStringLiteral("serialNumber")).toString(),
-        QStringLiteral("123456789"));
-    file.close();
-    {
-        QProcess process;
-        const QString port = startProgram(process, arguments);
-        RawLinkClient pc;
-        QVERIFY(pc.open(port));
-        // Written once: another number is refused after the restart.
-        QCOMPARE(pc.command(rq::cmd(0x0E, 44) + rq::le(42, 7)), QByteArray::fromHex("0e12"));
-        ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
-        QVERIFY(process.waitForFinished(5000));
-    }
+    QCOMPARE(QJsonDocument::fromJson(file.readAll())[u"register"][u"serialNumber"].toString(),
+             QStringLiteral("123456789"));
+
+    // Written once: another number is refused after the restart.
+    QCOMPARE(startProgram(process, arguments), link);
+    QVERIFY(pc.open(link));
+    QCOMPARE(pc.command(rq::cmd(0x0E, 44) + rq::le(42, 7)), QByteArray::fromHex("0e12"));
+    pc.close();
+    QCOMPARE(stopProgram(process, SIGTERM), 0);
+    QVERIFY(!QFileInfo(link).isSymLink());
 }
 
 void TestEmulatorProgram::badOptionsAreRefused()
 {
-    for (const QStringList &arguments :
-         {QStringList{QStringLiteral("--fault=thunder")}, QStringList{QStringLiteral("--preset=broken")},
-          QStringList{QStringLiteral("--fault-rate=2")}}) {
-        QProcess process;
-        process.start(QStringLiteral(KELO_EMULATOR_PROGRAM), arguments);
-        QVERIFY(process.waitForFinished(5000));
-        QVERIFY2(process.exitCode() != 0, qPrintable(arguments.join(QLatin1Char(' '))));
-        QVERIFY(process.readAllStandardOutput().isEmpty()); // no PORT line
+    for (const char *option : {"--fault=thunder", "--preset=broken", "--fault-rate=2"}) {
+        const auto run = runProgram({QString::fromLatin1(option)});
+        QVERIFY2(run.second > 0, option);
+        QCOMPARE(run.first, QByteArray()); // no PORT line
     }
 }
 

@@ -1,30 +1,21 @@
 #include "rawlinkclient.h"
 
-#include <QElapsedTimer>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
-RawLinkClient::~RawLinkClient()
-{
-    close();
-}
-
 bool RawLinkClient::open(const QString &path)
 {
     close();
     fd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0)
-        return false;
     termios tio;
-    if (tcgetattr(fd_, &tio) == 0) {
+    if (fd_ >= 0 && tcgetattr(fd_, &tio) == 0) {
         cfmakeraw(&tio);
         tcsetattr(fd_, TCSANOW, &tio);
     }
-    return true;
+    return fd_ >= 0;
 }
 
 void RawLinkClient::close()
@@ -52,15 +43,10 @@ void RawLinkClient::send(const QByteArray &bytes)
 
 QByteArray RawLinkClient::frame(const QByteArray &data)
 {
-    quint8 check = static_cast<quint8>(data.size());
+    char check = static_cast<char>(data.size());
     for (char c : data)
-        check ^= static_cast<quint8>(c);
-    QByteArray out;
-    out.append(static_cast<char>(kStx));
-    out.append(static_cast<char>(data.size()));
-    out.append(data);
-    out.append(static_cast<char>(check));
-    return out;
+        check ^= c;
+    return char(STX) + QByteArray(1, static_cast<char>(data.size())) + data + check;
 }
 
 QByteArray RawLinkClient::read(int count, int timeoutMs)
@@ -87,48 +73,29 @@ int RawLinkClient::readByte(int timeoutMs)
     return b.isEmpty() ? -1 : static_cast<quint8>(b.at(0));
 }
 
-RawLinkClient::Frame RawLinkClient::readFrame(int timeoutMs)
+QByteArray RawLinkClient::readFrame(int timeoutMs)
 {
-    Frame f;
-    f.raw = read(2, timeoutMs);
-    if (f.raw.size() < 2 || static_cast<quint8>(f.raw.at(0)) != kStx)
-        return f;
-    f.len = static_cast<quint8>(f.raw.at(1));
-    const QByteArray rest = read(f.len + 1, timeoutMs);
-    f.raw.append(rest);
-    if (rest.size() < f.len + 1)
-        return f;
-    f.complete = true;
-    f.data = rest.left(f.len);
-    quint8 check = f.len;
-    for (char c : f.data)
-        check ^= static_cast<quint8>(c);
-    f.checkOk = check == static_cast<quint8>(rest.at(f.len));
-    return f;
+    const QByteArray head = read(2, timeoutMs);
+    if (head.size() < 2 || head.at(0) != STX)
+        return QByteArray();
+    const QByteArray rest = read(static_cast<quint8>(head.at(1)) + 1, timeoutMs);
+    const QByteArray data = rest.chopped(qMin<qsizetype>(1, rest.size()));
+    return frame(data) == head + rest ? data : QByteArray();
 }
 
-QByteArray RawLinkClient::drain(int quietMs)
+int RawLinkClient::request(const QByteArray &data, int timeoutMs)
 {
-    QByteArray out;
-    for (;;) {
-        const QByteArray more = read(4096, quietMs);
-        if (more.isEmpty())
-            return out;
-        out.append(more);
-    }
+    sendByte(ENQ);
+    if (readByte(timeoutMs) != NAK)
+        return -1;
+    sendFrame(data);
+    return readByte(timeoutMs);
 }
 
-QByteArray RawLinkClient::command(const QByteArray &request, int timeoutMs)
+QByteArray RawLinkClient::command(const QByteArray &data, int timeoutMs)
 {
-    sendByte(kEnq);
-    if (readByte(timeoutMs) != kNak)
-        return QByteArray();
-    sendFrame(request);
-    if (readByte(timeoutMs) != kAck)
-        return QByteArray();
-    const Frame reply = readFrame(timeoutMs);
-    if (!reply.complete || !reply.checkOk)
-        return QByteArray();
-    sendByte(kAck);
-    return reply.data;
+    const QByteArray reply = request(data, timeoutMs) == ACK ? readFrame(timeoutMs) : QByteArray();
+    if (!reply.isEmpty())
+        sendByte(ACK);
+    return reply;
 }

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
+// The link's control bytes.
+constexpr int ENQ = 0x05, STX = 0x02, ACK = 0x06, NAK = 0x15;
+
 // A small, independent PC side of the register's link for tests: it opens a
 // serial device (a pseudo-terminal) raw and speaks bytes. It shares no code
 // with the driver, so a framing mistake in one cannot hide behind the same
@@ -10,22 +13,8 @@
 class RawLinkClient
 {
 public:
-    static constexpr quint8 kEnq = 0x05;
-    static constexpr quint8 kStx = 0x02;
-    static constexpr quint8 kAck = 0x06;
-    static constexpr quint8 kNak = 0x15;
-
-    struct Frame
-    {
-        bool complete = false; // STX, LEN, LEN data bytes and a check byte arrived
-        bool checkOk = false;
-        quint8 len = 0;
-        QByteArray data;
-        QByteArray raw; // every byte read for this frame
-    };
-
     RawLinkClient() = default;
-    ~RawLinkClient();
+    ~RawLinkClient() { close(); }
     RawLinkClient(const RawLinkClient &) = delete;
     RawLinkClient &operator=(const RawLinkClient &) = delete;
 
@@ -33,21 +22,25 @@ public:
     void close();
 
     void send(const QByteArray &bytes);
-    void sendByte(quint8 byte) { send(QByteArray(1, static_cast<char>(byte))); }
+    void sendByte(int byte) { send(QByteArray(1, static_cast<char>(byte))); }
     static QByteArray frame(const QByteArray &data);
     void sendFrame(const QByteArray &data) { send(frame(data)); }
 
     // Up to count bytes, returning early when none arrives within timeoutMs.
-    QByteArray read(int count, int timeoutMs);
+    QByteArray read(int count, int timeoutMs = 1000);
+    // Everything that arrives until the line has been quiet for quietMs.
+    QByteArray drain(int quietMs) { return read(1 << 20, quietMs); }
     // -1 when nothing arrived in time.
-    int readByte(int timeoutMs);
-    Frame readFrame(int timeoutMs);
-    // Reads everything that arrives until the line has been quiet for quietMs.
-    QByteArray drain(int quietMs);
+    int readByte(int timeoutMs = 1000);
+    // The data of a reply frame; empty when it is incomplete or its check byte is wrong.
+    QByteArray readFrame(int timeoutMs = 1000);
 
-    // One clean exchange: ENQ, NAK, frame, ACK, reply, ACK. An empty result
+    // ENQ, answered with NAK, then the request frame: returns the byte that
+    // answers the frame (-1 when none came, or the ENQ got no NAK).
+    int request(const QByteArray &data, int timeoutMs = 1000);
+    // One clean exchange: request, ACK, reply frame, ACK. An empty result
     // means the exchange did not go as the link rules say.
-    QByteArray command(const QByteArray &request, int timeoutMs = 2000);
+    QByteArray command(const QByteArray &data, int timeoutMs = 2000);
 
 private:
     int fd_ = -1;
