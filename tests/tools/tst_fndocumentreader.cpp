@@ -75,100 +75,83 @@ FnDocument readWith(ScriptedRegister &reg)
 
 } // namespace
 
+Q_DECLARE_METATYPE(ScriptedRegister)
+
 class TstFnDocumentReader : public QObject
 {
     Q_OBJECT
 private slots:
-    void errorEightEndsACompleteDocument();
-    void failuresAndDamage();
-    void endlessItemsAreCut();
-    void endlessBytesAreCut();
-    void exactlyAtTheBoundIsStillComplete();
+    void read_data();
+    void read();
 };
 
-void TstFnDocumentReader::errorEightEndsACompleteDocument()
+void TstFnDocumentReader::read_data()
 {
+    QTest::addColumn<ScriptedRegister>("reg");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("items");     // -1: not checked
+    QTest::addColumn<int>("requests");  // FF3B commands sent
+    QTest::addColumn<int>("errorCode"); // of a failed reading
+    QTest::addColumn<QString>("error");
+
+    const ScriptedRegister::Item shift{1038, QByteArray("\x02\x00\x00\x00", 4)};
     ScriptedRegister reg;
-    reg.items = {{1038, QByteArray("\x02\x00\x00\x00", 4)}, {1059, QByteArray()}, {4321, "zz"}};
-    const FnDocument doc = readWith(reg);
-    QCOMPARE(doc.status, FnDocument::Complete);
-    QCOMPARE(doc.docType, quint16(3));
-    QCOMPARE(doc.items.size(), 3);
-    QCOMPARE(doc.items.at(0).value.toUInt(), 2u);
-    QCOMPARE(doc.items.at(0).docType, quint16(3));
-    QVERIFY(!doc.items.at(2).isKnown); // kept, as the window keeps it
-    QCOMPARE(reg.requests, 4);
-
-    // A zero tag ends it too, without asking further.
-    ScriptedRegister zero;
-    zero.items = {{1038, QByteArray("\x02\x00\x00\x00", 4)}, {0, QByteArray()}, {1038, "never"}};
-    QCOMPARE(readWith(zero).status, FnDocument::Complete);
-    QCOMPARE(zero.requests, 2);
-}
-
-void TstFnDocumentReader::failuresAndDamage()
-{
-    ScriptedRegister empty;
-    const FnDocument none = readWith(empty);
-    QCOMPARE(none.status, FnDocument::Failed);
-    QCOMPARE(none.errorCode, 8);
-
-    ScriptedRegister refused;
-    refused.items = {{1038, QByteArray("\x02\x00\x00\x00", 4)}, {1038, QByteArray("\x03\x00\x00\x00", 4)}};
-    refused.failAt = 1;
-    const FnDocument half = readWith(refused);
-    QCOMPARE(half.status, FnDocument::Failed);
-    QCOMPARE(half.errorCode, 16);
-    QCOMPARE(half.items.size(), 1); // what came before stays for the caller to show
-
-    ScriptedRegister shortValue;
-    shortValue.items = {{1030, "abc", 10}};
-    const FnDocument cut = readWith(shortValue);
-    QCOMPARE(cut.status, FnDocument::Damaged);
-    QVERIFY(cut.error.contains(QLatin1String("3 bytes of its 10")));
-
+    reg.items = {shift, {1059, QByteArray()}, {4321, "zz"}}; // the unknown 4321 kept, as the window keeps it
+    QTest::newRow("error 8 ends it") << reg << int(FnDocument::Complete) << 3 << 4 << 0 << QString();
+    reg.items = {shift, {0, QByteArray()}, {1038, "never"}};
+    QTest::newRow("tag 0 ends it") << reg << int(FnDocument::Complete) << -1 << 2 << 0 << QString();
+    reg.items = {};
+    QTest::newRow("no document") << reg << int(FnDocument::Failed) << 0 << 1 << 8 << QString();
+    // What came before a refusal stays for the caller to show.
+    reg.items = {shift, shift};
+    reg.failAt = 1;
+    QTest::newRow("refused half-way") << reg << int(FnDocument::Failed) << 1 << 2 << 16 << QString();
+    reg = ScriptedRegister();
+    reg.items = {{1030, "abc", 10}};
+    QTest::newRow("value shorter than its length")
+        << reg << int(FnDocument::Damaged) << 0 << 1 << 0 << QStringLiteral("3 bytes of its 10");
     // A reply without item values must not be taken for "the same item again".
-    ScriptedRegister bare;
-    bare.items = {{1038, QByteArray("\x02\x00\x00\x00", 4)}};
-    bare.shortReplyAt0 = true;
-    QCOMPARE(readWith(bare).status, FnDocument::Damaged);
-    QCOMPARE(bare.requests, 1);
-}
+    reg.items = {shift};
+    reg.shortReplyAt0 = true;
+    QTest::newRow("reply without the item") << reg << int(FnDocument::Damaged) << 0 << 1 << 0 << QString();
 
-void TstFnDocumentReader::endlessItemsAreCut()
-{
-    ScriptedRegister reg;
+    reg = ScriptedRegister();
     reg.endless = 1;
-    const FnDocument doc = readWith(reg);
-    QCOMPARE(doc.status, FnDocument::Cut);
-    QCOMPARE(doc.items.size(), FnDocumentReader::kMaxItems);
-    QCOMPARE(reg.requests, FnDocumentReader::kMaxItems + 1);
-}
-
-void TstFnDocumentReader::endlessBytesAreCut()
-{
-    ScriptedRegister reg;
+    QTest::newRow("endless items") << reg << int(FnDocument::Cut) << FnDocumentReader::kMaxItems
+                                   << FnDocumentReader::kMaxItems + 1 << 0 << QString();
     reg.endless = 250;
-    const FnDocument doc = readWith(reg);
-    QCOMPARE(doc.status, FnDocument::Cut);
-    QCOMPARE(doc.items.size(), FnDocumentReader::kMaxBytes / 254);
-}
-
-void TstFnDocumentReader::exactlyAtTheBoundIsStillComplete()
-{
-    ScriptedRegister reg;
-    // 65,535 bytes of items: 256 items of 255 bytes (4 + 251) and one of 255.
+    QTest::newRow("endless bytes") << reg << int(FnDocument::Cut) << FnDocumentReader::kMaxBytes / 254
+                                   << FnDocumentReader::kMaxBytes / 254 + 1 << 0 << QString();
+    // 65,535 bytes of items: 256 items of 255 bytes (4 + 251) and one of 255;
+    // one byte more and it is cut.
+    reg = ScriptedRegister();
     for (int i = 0; i < 256; ++i)
         reg.items.append({1030, QByteArray(251, 'x')});
     reg.items.append({1030, QByteArray(65535 - 256 * 255 - 4, 'y')});
+    QTest::newRow("exactly at the bound") << reg << int(FnDocument::Complete) << 257 << 258 << 0 << QString();
+    reg.items.last().value.append('z');
+    QTest::newRow("one byte over") << reg << int(FnDocument::Cut) << 256 << 257 << 0 << QString();
+}
+
+void TstFnDocumentReader::read()
+{
+    QFETCH(ScriptedRegister, reg);
+    QFETCH(int, status);
+    QFETCH(int, items);
+    QFETCH(int, requests);
+    QFETCH(int, errorCode);
+    QFETCH(QString, error);
     const FnDocument doc = readWith(reg);
-    QCOMPARE(doc.status, FnDocument::Complete);
-    QCOMPARE(doc.items.size(), 257);
-    // One byte more and it is cut.
-    ScriptedRegister over = reg;
-    over.requests = 0;
-    over.items.last().value.append('z');
-    QCOMPARE(readWith(over).status, FnDocument::Cut);
+    QCOMPARE(int(doc.status), status);
+    if (items >= 0)
+        QCOMPARE(doc.items.size(), items);
+    QCOMPARE(reg.requests, requests);
+    QCOMPARE(doc.docType, quint16(3));
+    for (const MTLVDocument &item : doc.items)
+        QCOMPARE(item.docType, quint16(3));
+    if (status == FnDocument::Failed)
+        QCOMPARE(doc.errorCode, errorCode);
+    QVERIFY2(doc.error.contains(error), qPrintable(doc.error));
 }
 
 QTEST_GUILESS_MAIN(TstFnDocumentReader)
