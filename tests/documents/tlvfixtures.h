@@ -1,7 +1,9 @@
 #ifndef TLVFIXTURES_H
 #define TLVFIXTURES_H
 
-// Builders of TLV byte strings for the document tests.
+// Builders of TLV byte strings and items for the document tests.
+
+#include "mtlvdocument.h"
 
 #include <QByteArray>
 #include <QString>
@@ -22,6 +24,13 @@ inline QByteArray tlv(quint16 tag, const QByteArray &value)
     return le(tag, 2) + le(quint16(value.size()), 2) + value;
 }
 
+inline MTLVDocument decoded(quint16 tag, const QByteArray &value)
+{
+    MTLVDocument item;
+    item.setData(tag, quint16(value.size()), value.constData());
+    return item;
+}
+
 inline QByteArray text866(const QString &text)
 {
     return QTextCodec::codecForName("IBM 866")->fromUnicode(text);
@@ -32,15 +41,15 @@ inline QByteArray text866(const QString &text)
 inline QByteArray receiptBytes()
 {
     const QByteArray bread = tlv(1030, text866(QStringLiteral("Хлеб  ржаной "))) + tlv(1079, le(4550, 2))
-            + tlv(1023, QByteArray::fromHex("0001")) + tlv(1043, le(4550, 2));
+                             + tlv(1023, QByteArray::fromHex("0001")) + tlv(1043, le(4550, 2));
     const QByteArray milk = tlv(1030, text866(QStringLiteral("Молоко & <сливки>"))) + tlv(1079, le(8990, 2))
-            + tlv(1023, QByteArray::fromHex("03d007")) + tlv(1043, le(17980, 3));
+                            + tlv(1023, QByteArray::fromHex("03d007")) + tlv(1043, le(17980, 3));
     return tlv(1048, text866(QStringLiteral("ООО Ромашка")))
-            + tlv(1018, text866(QStringLiteral("7700000000  "))) + tlv(1012, le(1500000000, 4))
-            + tlv(1054, le(1, 1)) + tlv(1055, le(1, 1)) + tlv(1059, bread) + tlv(1059, milk)
-            + tlv(1020, le(22530, 3)) + tlv(1031, QByteArray()) + tlv(1081, le(22530, 3))
-            + tlv(1234, QByteArray::fromHex("0102")) + tlv(1077, QByteArray::fromHex("00001280abcd"))
-            + tlv(1078, QByteArray::fromHex("0aff"));
+           + tlv(1018, text866(QStringLiteral("7700000000  "))) + tlv(1012, le(1500000000, 4))
+           + tlv(1054, le(1, 1)) + tlv(1055, le(1, 1)) + tlv(1059, bread) + tlv(1059, milk)
+           + tlv(1020, le(22530, 3)) + tlv(1031, QByteArray()) + tlv(1081, le(22530, 3))
+           + tlv(1234, QByteArray::fromHex("0102")) + tlv(1077, QByteArray::fromHex("00001280abcd"))
+           + tlv(1078, QByteArray::fromHex("0aff"));
 }
 
 } // namespace tlvfix

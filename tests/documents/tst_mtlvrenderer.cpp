@@ -1,7 +1,6 @@
 // Display values and the document page, checked the way the window shows them:
 // the page is loaded into a QTextDocument and its table read back cell by cell.
 
-#include "mstrfortext.h"
 #include "mtlvdocument.h"
 #include "mtlvrenderer.h"
 #include "tlvfixtures.h"
@@ -17,13 +16,6 @@
 using namespace tlvfix;
 
 namespace {
-
-MTLVDocument decoded(quint16 tag, const QByteArray &value)
-{
-    MTLVDocument item;
-    item.setData(tag, quint16(value.size()), value.constData());
-    return item;
-}
 
 // The rows of the first table of an HTML page, each as its cell texts joined by
 // "|" with the empty cells at the end of the row left out.
@@ -65,10 +57,8 @@ private slots:
     void initTestCase();
     void displayValue_data();
     void displayValue();
-    void rowsMoveRightPerLevel();
-    void receiptPage();
-    void pageHeader_data();
-    void pageHeader();
+    void page_data();
+    void page();
     void receiptText();
 };
 
@@ -91,10 +81,10 @@ void TestMTLVRenderer::displayValue_data()
     QTest::newRow("tax 0") << 1055 << le(0, 1) << "";
     QTest::newRow("tax 64") << 1055 << le(64, 1) << "";
     QTest::newRow("tax systems all")
-            << 1062 << le(0xff, 1)
-            << "Общая, Упрощенная доход, Упрощенная доход минус расход, Единый налог на "
-               "вмененный доход, Единый сельскохозяйственный налог, Патентная система "
-               "налогообложения";
+        << 1062 << le(0xff, 1)
+        << "Общая, Упрощенная доход, Упрощенная доход минус расход, Единый налог на "
+           "вмененный доход, Единый сельскохозяйственный налог, Патентная система "
+           "налогообложения";
     QTest::newRow("tax cut value") << 1055 << QByteArray() << "";
     QTest::newRow("money 123450") << 1020 << le(123450, 3) << "1234.50";
     QTest::newRow("money 7") << 1020 << le(7, 1) << "0.07";
@@ -106,19 +96,13 @@ void TestMTLVRenderer::displayValue_data()
     QTest::newRow("fiscal sign 3 bytes") << 1077 << QByteArray::fromHex("0000ff") << "255";
     QTest::newRow("fiscal sign too short") << 1077 << QByteArray::fromHex("0000") << "";
     QTest::newRow("operator sign") << 1078 << QByteArray::fromHex("0aff") << "0aff";
-    QTest::newRow("operation 1") << 1054 << le(1, 1) << "Приход";
     QTest::newRow("operation 4") << 1054 << le(4, 1) << "Возврат расхода";
     QTest::newRow("operation 5") << 1054 << le(5, 1) << "5";
     QTest::newRow("operation 0") << 1054 << le(0, 1) << "0";
-    QTest::newRow("date 0") << 1012 << le(0, 4) << "01.01.1970 00:00:00";
-    QTest::newRow("date 1500000000") << 1012 << le(1500000000, 4) << "14.07.2017 02:40:00";
     QTest::newRow("date cut") << 1098 << le(0, 3) << "";
-    QTest::newRow("quantity 123.45") << 1023 << QByteArray::fromHex("023930") << "123.45";
-    QTest::newRow("quantity 5") << 1023 << QByteArray::fromHex("0005") << "5";
-    QTest::newRow("number") << 1038 << le(17, 4) << "17";
     QTest::newRow("not money") << 1010 << le(150, 2) << "150";
     QTest::newRow("string blanks collapse")
-            << 1030 << text866(QStringLiteral(" Хлеб \t  ржаной\r\n ")) << "Хлеб ржаной";
+        << 1030 << text866(QStringLiteral(" Хлеб \t  ржаной\r\n ")) << "Хлеб ржаной";
     QTest::newRow("structure") << 1059 << tlv(1030, "A") << "";
 }
 
@@ -130,98 +114,50 @@ void TestMTLVRenderer::displayValue()
     QCOMPARE(decoded(quint16(tag), value).displayText(), shown);
 }
 
-void TestMTLVRenderer::rowsMoveRightPerLevel()
-{
-    const MTLVDocument item =
-            decoded(1059, tlv(1030, text866(QStringLiteral("Хлеб"))) + tlv(1112, tlv(1064, le(250, 2))));
-    QStringList lines;
-    MTLVRenderer::outTLVDocument(lines, item, 0);
-
-    using S = MStrForText;
-    const QString blank = QStringLiteral(" ");
-    const QStringList expected{ S::rowBegin(),
-                                S::nameCell("реквизиты товара:"),
-                                S::valueCell(""),
-                                S::rowEnd(),
-                                S::rowBegin(),
-                                S::nameCell(blank),
-                                S::valueCell("наименование товара"),
-                                S::valueCell("Хлеб"),
-                                S::rowEnd(),
-                                S::rowBegin(),
-                                S::nameCell(blank),
-                                S::valueCell("скидка/наценка:"),
-                                S::valueCell(""),
-                                S::rowEnd(),
-                                S::rowBegin(),
-                                S::nameCell(blank),
-                                S::valueCell(blank),
-                                S::valueCell("скидка (сумма)"),
-                                S::valueCell("2.50"),
-                                S::rowEnd() };
-    QCOMPARE(lines, expected);
-
-    // An unknown item has no row, and nothing below it is lost.
-    MTLVDocument unknown;
-    unknown.setData(1090, 1, "x");
-    lines.clear();
-    MTLVRenderer::outTLVDocument(lines, unknown, 0);
-    QVERIFY(lines.isEmpty());
-}
-
-void TestMTLVRenderer::receiptPage()
-{
-    const QList<MTLVDocument> items = MTLVDocument::parseSequence(receiptBytes(), 3);
-    const QString page = MTLVRenderer::documentPage(items);
-
-    QVERIFY(page.contains(QLatin1String("charset=utf-8")));
-    QVERIFY(!page.contains(QLatin1String("<сливки>")));
-    QCOMPARE(tableRows(page),
-             (QStringList{
-                     "Тип документа|Кассовый чек (3)",
-                     "пользователь|ООО Ромашка",
-                     "ИНН пользователя|7700000000",
-                     "дата, время|14.07.2017 02:40:00",
-                     "признак расчета|Приход",
-                     "признак системы налогообложения|Общая",
-                     "реквизиты товара:",
-                     " |наименование товара|Хлеб ржаной",
-                     " |цена за единицу|45.50",
-                     " |количество|1",
-                     " |общая стоимость позиции с учетом скидок и наценок|45.50",
-                     "реквизиты товара:",
-                     " |наименование товара|Молоко & <сливки>",
-                     " |цена за единицу|89.90",
-                     " |количество|2",
-                     " |общая стоимость позиции с учетом скидок и наценок|179.80",
-                     "итог|225.30",
-                     "наличными|0.00",
-                     "электронными|225.30",
-                     "фискальный признак документа|310422477",
-                     "фискальный признак оператора|0aff",
-             }));
-}
-
-void TestMTLVRenderer::pageHeader_data()
+void TestMTLVRenderer::page_data()
 {
     QTest::addColumn<int>("docType");
-    QTest::addColumn<QString>("typeRow");
-    QTest::newRow("shift closing") << 5 << "Тип документа|Отчёт о закрытии смены (5)";
-    QTest::newRow("correction 31") << 31 << "Тип документа|Кассовый чек коррекции (31)";
-    QTest::newRow("unlisted") << 99 << "Тип документа| (99)";
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("rows"); // one a line
+
+    // One row per item, the name one column further right per level; the
+    // unknown 1234 has no row.
+    QTest::newRow("receipt")
+        << 3 << receiptBytes()
+        << "Тип документа|Кассовый чек (3)\nпользователь|ООО Ромашка\n"
+           "ИНН пользователя|7700000000\nдата, время|14.07.2017 02:40:00\n"
+           "признак расчета|Приход\nпризнак системы налогообложения|Общая\n"
+           "реквизиты товара:\n |наименование товара|Хлеб ржаной\n |цена за единицу|45.50\n"
+           " |количество|1\n |общая стоимость позиции с учетом скидок и наценок|45.50\n"
+           "реквизиты товара:\n |наименование товара|Молоко & <сливки>\n"
+           " |цена за единицу|89.90\n |количество|2\n"
+           " |общая стоимость позиции с учетом скидок и наценок|179.80\n"
+           "итог|225.30\nналичными|0.00\nэлектронными|225.30\n"
+           "фискальный признак документа|310422477\nфискальный признак оператора|0aff";
+    QTest::newRow("two levels down")
+        << 3 << tlv(1059, tlv(1030, text866(QStringLiteral("Хлеб"))) + tlv(1112, tlv(1064, le(250, 2))))
+        << "Тип документа|Кассовый чек (3)\nреквизиты товара:\n |наименование товара|Хлеб\n"
+           " |скидка/наценка:\n | |скидка (сумма)|2.50";
+    const QByteArray shift = tlv(1038, le(12, 4));
+    QTest::newRow("shift closing") << 5 << shift
+                                   << "Тип документа|Отчёт о закрытии смены (5)\nномер смены|12";
+    QTest::newRow("correction 31") << 31 << shift
+                                   << "Тип документа|Кассовый чек коррекции (31)\nномер смены|12";
+    QTest::newRow("unlisted") << 99 << shift << "Тип документа| (99)\nномер смены|12";
+    QTest::newRow("no items") << 3 << QByteArray() << "";
 }
 
-void TestMTLVRenderer::pageHeader()
+void TestMTLVRenderer::page()
 {
     QFETCH(int, docType);
-    QFETCH(QString, typeRow);
-    const QList<MTLVDocument> items = MTLVDocument::parseSequence(tlv(1038, le(12, 4)), quint16(docType));
-    QCOMPARE(tableRows(MTLVRenderer::documentPage(items)), (QStringList{ typeRow, "номер смены|12" }));
-
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, rows);
+    const QString page = MTLVRenderer::documentPage(MTLVDocument::parseSequence(bytes, quint16(docType)));
+    QVERIFY(page.contains(QLatin1String("charset=utf-8")));
     QTextDocument document;
-    document.setHtml(MTLVRenderer::documentPage({}));
+    document.setHtml(page);
     QVERIFY(document.toPlainText().startsWith(MTLVRenderer::pageTitle()));
-    QVERIFY(tableRows(MTLVRenderer::documentPage({})).isEmpty());
+    QCOMPARE(tableRows(page).join(QLatin1Char('\n')), rows);
 }
 
 void TestMTLVRenderer::receiptText()
