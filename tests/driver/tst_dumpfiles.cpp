@@ -26,10 +26,10 @@ QByteArray randomBytes(qint64 size, quint32 seed)
     return bytes;
 }
 
-bool writeRaw(const QString &path, const QByteArray &bytes)
+QByteArray readRaw(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 } // namespace
@@ -38,33 +38,49 @@ class TstDumpFiles : public QObject
 {
     Q_OBJECT
 private slots:
+    void blocksInOrderMakeTheImage_data();
     void blocksInOrderMakeTheImage();
     void badBlocksAreRefusedAndChangeNothing_data();
     void badBlocksAreRefusedAndChangeNothing();
-    void blockNumbersMayStartAtOneAndWrap();
     void checksumFileName_data();
     void checksumFileName();
-    void checksumLine();
     void chunkedMd5EqualsWholeMd5_data();
     void chunkedMd5EqualsWholeMd5();
-    void md5StopsWhenAsked();
+    void md5StopsWhenAskedOrUnreadable();
     void comparison();
     void writingIsWholeOrNothing();
 
 private:
+    QString writeDump(const QString &name, const QByteArray &bytes);
+
     QTemporaryDir m_dir;
 };
 
+QString TstDumpFiles::writeDump(const QString &name, const QByteArray &bytes)
+{
+    const QString path = m_dir.filePath(name);
+    return dumpWriteFile(path, bytes) ? path : QString();
+}
+
+void TstDumpFiles::blocksInOrderMakeTheImage_data()
+{
+    QTest::addColumn<int>("first"); // the number of the first block
+    QTest::newRow("from 0") << 0;
+    QTest::newRow("from 1") << 1;
+    QTest::newRow("wrapping") << 0xFFFE;
+}
+
 void TstDumpFiles::blocksInOrderMakeTheImage()
 {
+    QFETCH(int, first);
     DumpImage image(3);
-    QVERIFY(!image.isComplete());
-    QCOMPARE(image.addBlock(6, 0, block('a')), DumpImage::Ok);
-    QCOMPARE(image.addBlock(6, 1, block('b')), DumpImage::Ok);
-    QCOMPARE(image.addBlock(6, 2, block('c')), DumpImage::Ok);
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY(!image.isComplete());
+        QCOMPARE(image.addBlock(6, (first + i) & 0xFFFF, block(char('a' + i))), DumpImage::Ok);
+    }
     QVERIFY(image.isComplete());
     QCOMPARE(image.bytes(), block('a') + block('b') + block('c'));
-    QCOMPARE(image.addBlock(6, 3, block('d')), DumpImage::TooMany);
+    QCOMPARE(image.addBlock(6, (first + 3) & 0xFFFF, block('d')), DumpImage::TooMany);
     QCOMPARE(image.bytes().size(), 3 * DumpImage::kBlockSize);
 }
 
@@ -106,16 +122,6 @@ void TstDumpFiles::badBlocksAreRefusedAndChangeNothing()
     QCOMPARE(image.addBlock(6, 1, block('b')), DumpImage::Ok);
 }
 
-void TstDumpFiles::blockNumbersMayStartAtOneAndWrap()
-{
-    DumpImage fromOne(2);
-    QCOMPARE(fromOne.addBlock(6, 1, block('a')), DumpImage::Ok);
-    QCOMPARE(fromOne.addBlock(6, 2, block('b')), DumpImage::Ok);
-    DumpImage wrapping(2);
-    QCOMPARE(wrapping.addBlock(6, 0xFFFF, block('a')), DumpImage::Ok);
-    QCOMPARE(wrapping.addBlock(6, 0, block('b')), DumpImage::Ok);
-}
-
 void TstDumpFiles::checksumFileName_data()
 {
     QTest::addColumn<QString>("dump");
@@ -134,12 +140,6 @@ void TstDumpFiles::checksumFileName()
     QCOMPARE(dumpMd5FilePath(dump), md5);
 }
 
-void TstDumpFiles::checksumLine()
-{
-    QCOMPARE(dumpMd5Line("0123abcd", QStringLiteral("/some/dir/дамп.bin")),
-             QByteArray("0123abcd *") + QStringLiteral("дамп.bin").toUtf8() + '\n');
-}
-
 void TstDumpFiles::chunkedMd5EqualsWholeMd5_data()
 {
     QTest::addColumn<qint64>("size");
@@ -155,8 +155,7 @@ void TstDumpFiles::chunkedMd5EqualsWholeMd5()
 {
     QFETCH(qint64, size);
     const QByteArray bytes = randomBytes(size, quint32(size) + 1);
-    const QString path = m_dir.filePath(QStringLiteral("md5.bin"));
-    QVERIFY(writeRaw(path, bytes));
+    const QString path = writeDump(QStringLiteral("md5.bin"), bytes);
     QByteArray digest;
     qint64 lastDone = -1;
     QVERIFY(dumpFileMd5(path, &digest, nullptr, [&](qint64 done, qint64 total) {
@@ -168,10 +167,9 @@ void TstDumpFiles::chunkedMd5EqualsWholeMd5()
         QCOMPARE(lastDone, size);
 }
 
-void TstDumpFiles::md5StopsWhenAsked()
+void TstDumpFiles::md5StopsWhenAskedOrUnreadable()
 {
-    const QString path = m_dir.filePath(QStringLiteral("stop.bin"));
-    QVERIFY(writeRaw(path, randomBytes(kDumpChunkSize * 3, 7)));
+    const QString path = writeDump(QStringLiteral("stop.bin"), randomBytes(kDumpChunkSize * 3, 7));
     int calls = 0;
     QByteArray digest("untouched");
     QVERIFY(!dumpFileMd5(path, &digest, nullptr, [&](qint64, qint64) { return ++calls < 2; }));
@@ -187,19 +185,15 @@ void TstDumpFiles::comparison()
     const QByteArray bytes = randomBytes(kDumpChunkSize + 100, 3);
     QByteArray lastDiffers = bytes;
     lastDiffers[lastDiffers.size() - 1] = char(lastDiffers.back() ^ 1);
-    const QString a = m_dir.filePath(QStringLiteral("a.bin"));
-    const QString same = m_dir.filePath(QStringLiteral("same.bin"));
-    const QString last = m_dir.filePath(QStringLiteral("last.bin"));
-    const QString prefix = m_dir.filePath(QStringLiteral("prefix.bin"));
-    QVERIFY(writeRaw(a, bytes));
-    QVERIFY(writeRaw(same, bytes));
-    QVERIFY(writeRaw(last, lastDiffers));
-    QVERIFY(writeRaw(prefix, bytes.left(bytes.size() - 1)));
+    const QString a = writeDump(QStringLiteral("a.bin"), bytes);
+    const QString same = writeDump(QStringLiteral("same.bin"), bytes);
     const QString missing = m_dir.filePath(QStringLiteral("missing.bin"));
 
     QCOMPARE(dumpCompareFiles(a, same), DumpCompare::Equal);
-    QCOMPARE(dumpCompareFiles(a, last), DumpCompare::DifferentContent);
-    QCOMPARE(dumpCompareFiles(a, prefix), DumpCompare::DifferentSize);
+    QCOMPARE(dumpCompareFiles(a, writeDump(QStringLiteral("last.bin"), lastDiffers)),
+             DumpCompare::DifferentContent);
+    QCOMPARE(dumpCompareFiles(a, writeDump(QStringLiteral("prefix.bin"), bytes.chopped(1))),
+             DumpCompare::DifferentSize);
     QCOMPARE(dumpCompareFiles(missing, a), DumpCompare::FirstUnreadable);
     QCOMPARE(dumpCompareFiles(a, missing), DumpCompare::SecondUnreadable);
     QCOMPARE(dumpCompareFiles(a, same, [](qint64, qint64) { return false; }), DumpCompare::Stopped);
@@ -207,16 +201,13 @@ void TstDumpFiles::comparison()
 
 void TstDumpFiles::writingIsWholeOrNothing()
 {
-    const QString path = m_dir.filePath(QStringLiteral("x.md5"));
-    QVERIFY(dumpWriteFile(path, "first"));
-    // The checksum of "x.md5" goes beside it, never over it.
+    // The checksum of a dump named like a checksum file goes beside it, never
+    // over it; the line names the file without its directory, in UTF-8.
+    const QString path = writeDump(QStringLiteral("дамп.md5"), "first");
     QVERIFY(dumpWriteMd5File(path, "d41d8cd98f00b204e9800998ecf8427e"));
-    QFile input(path);
-    QVERIFY(input.open(QIODevice::ReadOnly));
-    QCOMPARE(input.readAll(), QByteArray("first"));
-    QFile md5(path + QStringLiteral(".md5"));
-    QVERIFY(md5.open(QIODevice::ReadOnly));
-    QCOMPARE(md5.readAll(), QByteArray("d41d8cd98f00b204e9800998ecf8427e *x.md5\n"));
+    QCOMPARE(readRaw(path), QByteArray("first"));
+    QCOMPARE(readRaw(path + QStringLiteral(".md5")),
+             "d41d8cd98f00b204e9800998ecf8427e *" + QStringLiteral("дамп.md5").toUtf8() + '\n');
 
     QString error;
     QVERIFY(!dumpWriteFile(m_dir.filePath(QStringLiteral("no/such/dir/f.bin")), "x", &error));
