@@ -14,7 +14,6 @@ private slots:
     void cleanup();
 
     void fileNames();
-    void archiverOverride();
 #ifdef Q_OS_UNIX
     void archiverBesideProgramWinsOverPath();
     void archiverFromPath();
@@ -36,7 +35,6 @@ void TestMFilesWorks::init()
 void TestMFilesWorks::cleanup()
 {
     qputenv("PATH", m_path);
-    MFilesWorks::clearArchiverOverride();
     MPathWorks::setAppDirPath(QString());
     delete m_root;
 }
@@ -46,36 +44,12 @@ void TestMFilesWorks::fileNames()
     // This program is not called KeloAssist: the start-up switches still come
     // from KeloAssist.ini, the remembered values from a file of its own name.
     const QDir root(m_root->path());
-    QCOMPARE(MFilesWorks::appBaseName(), QStringLiteral("tst_mfilesworks"));
     QCOMPARE(MFilesWorks::settingsFile().absoluteFilePath(),
              root.absoluteFilePath("Settings/KeloAssist.ini"));
     QCOMPARE(MFilesWorks::appSettingsFile().absoluteFilePath(),
              root.absoluteFilePath("Settings/tst_mfilesworks.ini"));
     QCOMPARE(MFilesWorks::eventLogFile().absoluteFilePath(),
              root.absoluteFilePath("Log/tst_mfilesworks_events.log"));
-    QCOMPARE(MFilesWorks::mainLogFile().absoluteFilePath(), root.absoluteFilePath("Log/tst_mfilesworks.log"));
-    QCOMPARE(MFilesWorks::debugLogFile().absoluteFilePath(),
-             root.absoluteFilePath("Log/tst_mfilesworks.d.log"));
-    QCOMPARE(MFilesWorks::performanceLogFile().absoluteFilePath(),
-             root.absoluteFilePath("Log/tst_mfilesworks.p.log"));
-}
-
-void TestMFilesWorks::archiverOverride()
-{
-    const QString program = m_root->filePath("packer");
-    QVERIFY(writeProgram(program, "exit 0"));
-    MFilesWorks::setArchiverOverride(program);
-    QCOMPARE(MFilesWorks::archiverPath(), program);
-
-    MFilesWorks::setArchiverOverride(m_root->filePath("missing"));
-    QCOMPARE(MFilesWorks::archiverPath(), QString());
-
-#ifdef Q_OS_UNIX
-    const QString plain = m_root->filePath("plain");
-    QVERIFY(writeProgram(plain, "exit 0", false));
-    MFilesWorks::setArchiverOverride(plain);
-    QCOMPARE(MFilesWorks::archiverPath(), QString());
-#endif
 }
 
 #ifdef Q_OS_UNIX

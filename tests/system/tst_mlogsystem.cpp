@@ -162,14 +162,10 @@ void TestMLogSystem::repeatSuppression()
                  qPrintable(seen.at(i)));
 
     // The file holds exactly the accepted messages, numbered without gaps.
-    const QStringList lines =
-        normalized(readFile(logPath())).remove("<header>").split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), seen.size());
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString level = seen.at(i).section('|', 0, 0);
-        const QString text = seen.at(i).section('|', 1);
-        QCOMPARE(lines.at(i) + '\n', line(i + 1, level.toInt(), text));
-    }
+    QString file = "<header>";
+    for (int i = 0; i < seen.size(); ++i)
+        file += line(i + 1, seen.at(i).section('|', 0, 0).toInt(), seen.at(i).section('|', 1));
+    QCOMPARE(normalized(readFile(logPath())), file);
 }
 
 void TestMLogSystem::textCommands()
