@@ -127,7 +127,6 @@ class TstKeloCli : public QObject
 private slots:
     void init();
     void cleanup();
-    void help();
     void refusedBeforeAnyExchange_data();
     void refusedBeforeAnyExchange();
     void execPrintsReplyValues();
@@ -226,14 +225,6 @@ Run TstKeloCli::cli(const QStringList &args, int timeoutMs)
     return run;
 }
 
-void TstKeloCli::help()
-{
-    const Run help = cli({"fn-export", "--help"});
-    QCOMPARE(help.exitCode, 0);
-    QVERIFY(help.out.contains("Usage: kelo-cli fn-export [options]") && help.out.contains("--from"));
-    QVERIFY(help.err.isEmpty());
-}
-
 // Runs refused before a byte reaches the register: usage errors (2) and a port
 // that cannot be opened (3).
 void TstKeloCli::refusedBeforeAnyExchange_data()
@@ -242,9 +233,7 @@ void TstKeloCli::refusedBeforeAnyExchange_data()
     QTest::addColumn<bool>("onLink");
     QTest::addColumn<QString>("err");
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("no command") << QStringList() << false << QString() << 2;
     QTest::newRow("unknown command") << QStringList{"frobnicate"} << false << QString() << 2;
-    QTest::newRow("document number not a number") << QStringList{"fn-doc", "abc"} << true << QString() << 2;
     QTest::newRow("document number 0") << QStringList{"fn-doc", "0"} << true << QString() << 2;
     QTest::newRow("no port") << QStringList{"fn-doc", "3"} << false << QString() << 2;
     QTest::newRow("no html for exec")
