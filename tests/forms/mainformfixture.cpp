@@ -8,11 +8,13 @@
 #include <zirivoro.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
+#include <QMetaProperty>
+#include <QTextCodec>
 
 namespace formtest {
 
@@ -51,16 +53,6 @@ void Driver::resetLinkSettings()
     deviceModelId = -1;
 }
 
-AppDir::AppDir()
-{
-    MPathWorks::setAppDirPath(m_dir.path());
-}
-
-AppDir::~AppDir()
-{
-    MPathWorks::setAppDirPath(QString());
-}
-
 QString AppDir::settingsFile() const
 {
     return MFilesWorks::appSettingsFile().absoluteFilePath();
@@ -74,26 +66,38 @@ kelo::emu::EmulatorConfig Bench::config(kelo::emu::Preset preset)
     return config;
 }
 
-Bench::Bench(const kelo::emu::EmulatorConfig &config) : m_engine(config) {}
-
-Bench::~Bench()
-{
-    m_engine.stop();
-}
-
-bool Bench::start()
-{
-    if (!m_engine.start())
-        return false;
-    return true;
-}
-
 std::unique_ptr<MMainForm> Bench::createWindow(MMainFormOptions options)
 {
     Driver::resetLinkSettings();
     if (options.port.isEmpty() && !options.emulator)
         options.port = port();
     return std::make_unique<MMainForm>(nullptr, options);
+}
+
+int Bench::execute(const QList<QByteArray> &requests)
+{
+    int error = 0;
+    m_engine.modify([&](kelo::emu::RegisterModel &m) {
+        for (const QByteArray &r : requests) {
+            const QByteArray reply = m.execute(r);
+            const int codeSize = quint8(r.at(0)) == 0xFF ? 2 : 1;
+            error = reply.size() > codeSize ? quint8(reply.at(codeSize)) : -1;
+            if (error != 0)
+                return;
+        }
+    });
+    return error;
+}
+
+std::unique_ptr<MMainForm> offlineWindow(const QString &port)
+{
+    Driver::resetLinkSettings();
+    MMainFormOptions options;
+    options.port = QStringLiteral("/nonexistent/ttyKelo");
+    auto window = std::make_unique<MMainForm>(nullptr, options);
+    if (!port.isEmpty())
+        child<QComboBox>(*window, "comboCOMPort")->setEditText(port);
+    return window;
 }
 
 ModalAnswer::ModalAnswer(Answer answer, const char *className, int timeoutMs)
@@ -172,6 +176,63 @@ bool click(MMainForm &window, const char *buttonName)
         return false;
     button->click();
     return true;
+}
+
+bool click(MMainForm &window, std::initializer_list<const char *> buttonNames)
+{
+    for (const char *name : buttonNames) {
+        if (!click(window, name))
+            return false;
+    }
+    return true;
+}
+
+QString statusAfter(MMainForm &window, std::initializer_list<const char *> buttons)
+{
+    return click(window, buttons) ? status(window) : QStringLiteral("(a button is missing)");
+}
+
+// Where a field keeps its value: a combo box's index, another widget's user property.
+static QMetaProperty valueProperty(QObject *widget)
+{
+    const QMetaObject *meta = widget->metaObject();
+    return qobject_cast<QComboBox *>(widget) ? meta->property(meta->indexOfProperty("currentIndex"))
+                                             : meta->userProperty();
+}
+
+QVariant fieldValue(MMainForm &window, const char *name)
+{
+    QObject *widget = child<QObject>(window, name);
+    return widget ? valueProperty(widget).read(widget) : QVariant();
+}
+
+void setField(MMainForm &window, const char *name, const QVariant &value)
+{
+    QObject *widget = child<QObject>(window, name);
+    QVERIFY2(widget && valueProperty(widget).write(widget, value), name);
+}
+
+QByteArray request(quint16 code, const QByteArray &rest, quint32 password)
+{
+    QByteArray bytes;
+    if (code > 0xFF)
+        bytes.append('\xFF');
+    bytes.append(char(code & 0xFF));
+    return bytes + littleEndian(password, 4) + rest;
+}
+
+QByteArray littleEndian(quint64 value, int width)
+{
+    QByteArray bytes;
+    for (int i = 0; i < width; ++i)
+        bytes.append(char((value >> (8 * i)) & 0xFF));
+    return bytes;
+}
+
+QByteArray cp1251(const QString &text, int width)
+{
+    const QByteArray bytes = QTextCodec::codecForName("Windows-1251")->fromUnicode(text);
+    return width < 0 ? bytes : bytes.leftJustified(width, '\0', true);
 }
 
 } // namespace formtest

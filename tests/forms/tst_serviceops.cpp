@@ -6,16 +6,12 @@
 #include "mainformfixture.h"
 
 #include <dumpfiles.h>
-#include <kelodefaults.h>
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QTest>
 
 using namespace formtest;
 using kelo::emu::Fault;
@@ -25,10 +21,9 @@ using kelo::emu::RegisterModel;
 
 namespace {
 
-const QString kNoErrors = QStringLiteral("Ошибок нет.");
 const QString kBinFilter = QStringLiteral("Бинарные файлы (*.bin)");
 
-QByteArray contents(const QString &path)
+QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -65,65 +60,52 @@ void atFirstStep(MMainForm &window, std::function<void()> action)
 class TstServiceOps : public QObject
 {
     Q_OBJECT
+    Driver m_driver;
 
 private slots:
-    void initTestCase();
-    void init();
-
+    void serialNumber_data();
     void serialNumber();
     void dumpToFile_data();
     void dumpToFile();
-    void dumpStoppedByTheOperator();
-    void failedDumpWritesNoFile_data();
-    void failedDumpWritesNoFile();
+    void dumpEndedEarlyWritesNoFile_data();
+    void dumpEndedEarlyWritesNoFile();
     void checksumOfAFile();
     void comparison_data();
     void comparison();
-
-private:
-    std::unique_ptr<Driver> m_driver;
 };
 
-void TstServiceOps::initTestCase()
+void TstServiceOps::serialNumber_data()
 {
-    m_driver = std::make_unique<Driver>();
-}
-
-void TstServiceOps::init()
-{
-    Driver::resetLinkSettings();
+    QTest::addColumn<QByteArray>("button");
+    QTest::newRow("first variant") << QByteArray("butWriteSerialNumber");
+    QTest::newRow("second variant") << QByteArray("butWriteSerialNumberV2");
 }
 
 void TstServiceOps::serialNumber()
 {
-    for (const char *button : {"butWriteSerialNumber", "butWriteSerialNumberV2"}) {
-        kelo::emu::EmulatorConfig config = Bench::config(Preset::OutOfBox);
-        config.serialNumber = 0;
-        Bench bench(config);
-        QVERIFY(bench.start());
-        auto window = bench.createWindow();
-        QLineEdit *field = child<QLineEdit>(*window, "strSerialNumberForWrite");
+    QFETCH(QByteArray, button);
+    kelo::emu::EmulatorConfig config = Bench::config(Preset::OutOfBox);
+    config.serialNumber = 0;
+    FORMTEST_OPEN(bench, window, config);
+    auto *field = child<QLineEdit>(*window, "strSerialNumberForWrite");
 
-        // Nothing that is not a serial number goes out: it can be written only once.
-        const quint64 heard = bench.emulator().stats().link.enqAnswered;
-        for (const QString &text : {QStringLiteral("0000000000000000"), QStringLiteral("12a4"), QString()}) {
-            field->setText(text);
-            QVERIFY(click(*window, button));
-            QCOMPARE(status(*window),
-                     QStringLiteral("Заводской номер должен содержать от 1 до 16 цифр и не быть нулевым!"));
-        }
-        QCOMPARE(bench.emulator().stats().link.enqAnswered, heard);
-
-        field->setText(QStringLiteral("123"));
-        QTest::keyClick(field, Qt::Key_Return);
-        QCOMPARE(field->text(), QStringLiteral("0000000000000123"));
-        QVERIFY(click(*window, button));
-        QCOMPARE(status(*window), kNoErrors);
-        bench.emulator().inspect([](const RegisterModel &m) {
-            QCOMPARE(m.state().serialNumber, quint64(123));
-            QCOMPARE(m.tables().text(18, 1, 1), QStringLiteral("123"));
-        });
+    // Nothing that is not a serial number goes out: it can be written only once.
+    const quint64 heard = bench.emulator().stats().link.enqAnswered;
+    for (const QString &text : {QStringLiteral("0000000000000000"), QStringLiteral("12a4"), QString()}) {
+        field->setText(text);
+        QCOMPARE(statusAfter(*window, button.constData()),
+                 "Заводской номер должен содержать от 1 до 16 цифр и не быть нулевым!");
     }
+    QCOMPARE(bench.emulator().stats().link.enqAnswered, heard);
+
+    field->setText(QStringLiteral("123"));
+    QTest::keyClick(field, Qt::Key_Return);
+    QCOMPARE(field->text(), "0000000000000123");
+    QCOMPARE(statusAfter(*window, button.constData()), kStatusOk);
+    bench.emulator().inspect([](const RegisterModel &m) {
+        QCOMPARE(m.state().serialNumber, quint64(123));
+        QCOMPARE(m.tables().text(18, 1, 1), "123");
+    });
 }
 
 void TstServiceOps::dumpToFile_data()
@@ -138,52 +120,34 @@ void TstServiceOps::dumpToFile()
 {
     QFETCH(int, blocks);
     QFETCH(int, progressMaximum);
-    Bench bench(dumpConfig(blocks));
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
+    FORMTEST_OPEN(bench, window, dumpConfig(blocks));
     const QDir dir(bench.appDir.path());
 
     // Chosen without a suffix under the binary filter: ".bin" is added.
     ModalAnswer answer(ModalAnswer::chooseFile(dir.filePath(QStringLiteral("dump")), kBinFilter));
     QVERIFY(click(*window, "butService_GetDump"));
     QVERIFY(answer.answered());
-    QCOMPARE(answer.title(), QStringLiteral("Выбор имени файла для дампа из ККТ"));
+    QCOMPARE(answer.title(), "Выбор имени файла для дампа из ККТ");
 
     const QString dumpPath = dir.filePath(QStringLiteral("dump.bin"));
     const QByteArray md5 = FirmwareImage::md5Hex(blocks);
-    QCOMPARE(QCryptographicHash::hash(contents(dumpPath), QCryptographicHash::Md5).toHex(), md5);
-    QCOMPARE(contents(dir.filePath(QStringLiteral("dump.md5"))), md5 + " *dump.bin\n");
+    QCOMPARE(QCryptographicHash::hash(fileBytes(dumpPath), QCryptographicHash::Md5).toHex(), md5);
+    QCOMPARE(fileBytes(dir.filePath(QStringLiteral("dump.md5"))), md5 + " *dump.bin\n");
     QCOMPARE(status(*window), QStringLiteral("Дамп считан и записан в файл: %1. MD5: [%2]")
                                   .arg(dumpPath, QString::fromLatin1(md5)));
     QCOMPARE(child<QLabel>(*window, "labService_MD5")->text(), QStringLiteral("MD5: ") + md5);
-    QVERIFY(!child<QLabel>(*window, "labService_MD5")->isHidden());
-    QVERIFY(child<QFrame>(*window, "frameProgress")->isHidden());
+    QVERIFY(!child(*window, "labService_MD5")->isHidden());
+    QVERIFY(child(*window, "frameProgress")->isHidden());
     QCOMPARE(child<QProgressBar>(*window, "progressReadDump")->maximum(), progressMaximum);
-    bench.emulator().inspect([](const RegisterModel &m) { QVERIFY(!m.dumpActive()); });
+    QVERIFY(!bench.read([](const RegisterModel &m) { return m.dumpActive(); }));
 }
 
-void TstServiceOps::dumpStoppedByTheOperator()
-{
-    Bench bench(dumpConfig(256));
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
-    const QString path = QDir(bench.appDir.path()).filePath(QStringLiteral("stopped.bin"));
-    atFirstStep(*window, [&window] { QVERIFY(click(*window, "butTerminate")); });
-    ModalAnswer answer(ModalAnswer::chooseFile(path, kBinFilter));
-    QVERIFY(click(*window, "butService_GetDump"));
-
-    QCOMPARE(status(*window), QStringLiteral("Считывание дампа прервано пользователем."));
-    QCOMPARE(child<QProgressBar>(*window, "progressReadDump")->value(), 1);
-    QVERIFY(!QFile::exists(path));
-    QVERIFY(!QFile::exists(dumpMd5FilePath(path)));
-    QVERIFY(child<QFrame>(*window, "frameProgress")->isHidden());
-    bench.emulator().inspect([](const RegisterModel &m) { QVERIFY(!m.dumpActive()); });
-}
-
-void TstServiceOps::failedDumpWritesNoFile_data()
+void TstServiceOps::dumpEndedEarlyWritesNoFile_data()
 {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("expected");
+    QTest::newRow("stopped by the operator")
+        << "terminate" << QStringLiteral("Считывание дампа прервано пользователем.");
     QTest::newRow("block without data") << "short" << QStringLiteral("Блок 11 дампа получен без данных!");
     QTest::newRow("block skipped") << "skip"
                                    << QStringLiteral("Блок 11 дампа получен с неверным номером 11!");
@@ -192,40 +156,34 @@ void TstServiceOps::failedDumpWritesNoFile_data()
                                           "Ошибка чтения блока 11 дампа: [8]: Нет запрошенных данных!");
 }
 
-void TstServiceOps::failedDumpWritesNoFile()
+void TstServiceOps::dumpEndedEarlyWritesNoFile()
 {
     QFETCH(QString, fault);
     QFETCH(QString, expected);
-    Bench bench(dumpConfig(40));
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
+    FORMTEST_OPEN(bench, window, dumpConfig(256));
     const QString path = QDir(bench.appDir.path()).filePath(QStringLiteral("failed.bin"));
-    QByteArray request(1, '\0');
-    for (int i = 0; i < 4; ++i)
-        request.append(char((kelo::kDefaultSysAdminPassword >> (8 * i)) & 0xFF));
     atFirstStep(*window, [&] {
-        if (fault == QLatin1String("short")) {
+        if (fault == QLatin1String("terminate"))
+            QVERIFY(click(*window, "butTerminate"));
+        else if (fault == QLatin1String("short"))
             bench.emulator().faults().arm(Fault::ShortReply);
-            return;
-        }
-        // The register hands out a block or ends the transfer behind the window's back.
-        request[0] = fault == QLatin1String("skip") ? '\x02' : '\x03';
-        bench.emulator().modify([&](RegisterModel &m) { m.execute(request); });
+        else // the register hands out a block or ends the transfer behind the window's back
+            bench.execute({request(fault == QLatin1String("skip") ? 0x02 : 0x03)});
     });
     ModalAnswer answer(ModalAnswer::chooseFile(path, kBinFilter));
     QVERIFY(click(*window, "butService_GetDump"));
 
     QCOMPARE(status(*window), expected);
+    QCOMPARE(child<QProgressBar>(*window, "progressReadDump")->value(), 1);
     QVERIFY(!QFile::exists(path));
-    QVERIFY(child<QFrame>(*window, "frameProgress")->isHidden());
-    bench.emulator().inspect([](const RegisterModel &m) { QVERIFY(!m.dumpActive()); });
+    QVERIFY(!QFile::exists(dumpMd5FilePath(path)));
+    QVERIFY(child(*window, "frameProgress")->isHidden());
+    QVERIFY(!bench.read([](const RegisterModel &m) { return m.dumpActive(); }));
 }
 
 void TstServiceOps::checksumOfAFile()
 {
-    Bench bench;
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
+    FORMTEST_OPEN(bench, window);
     const QDir dir(bench.appDir.path());
 
     // A file named like a checksum file keeps its contents.
@@ -235,12 +193,12 @@ void TstServiceOps::checksumOfAFile()
     {
         ModalAnswer answer(ModalAnswer::chooseFile(input));
         QVERIFY(click(*window, "butService_CalcMD5"));
-        QCOMPARE(answer.title(), QStringLiteral("Выбор файла дампа для расчета MD5"));
+        QCOMPARE(answer.title(), "Выбор файла дампа для расчета MD5");
     }
     QCOMPARE(status(*window),
              QStringLiteral("Дамп считан из файла: %1. MD5: [%2]").arg(input, QString::fromLatin1(md5)));
-    QCOMPARE(contents(input), QByteArray("firmware"));
-    QCOMPARE(contents(input + QStringLiteral(".md5")), md5 + " *x.md5\n");
+    QCOMPARE(fileBytes(input), QByteArray("firmware"));
+    QCOMPARE(fileBytes(input + QStringLiteral(".md5")), md5 + " *x.md5\n");
     QCOMPARE(child<QLabel>(*window, "labService_MD5")->text(), QStringLiteral("MD5: ") + md5);
 
     // A file of several chunks can be stopped between them.
@@ -255,9 +213,9 @@ void TstServiceOps::checksumOfAFile()
         ModalAnswer answer(ModalAnswer::chooseFile(big));
         QVERIFY(click(*window, "butService_CalcMD5"));
     }
-    QCOMPARE(status(*window), QStringLiteral("Расчет MD5 прерван пользователем."));
+    QCOMPARE(status(*window), "Расчет MD5 прерван пользователем.");
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("big.md5"))));
-    QVERIFY(child<QWidget>(*window, "tabWidget")->isEnabled());
+    QVERIFY(child(*window, "tabWidget")->isEnabled());
 }
 
 void TstServiceOps::comparison_data()
@@ -277,9 +235,7 @@ void TstServiceOps::comparison()
 {
     QFETCH(QByteArray, second);
     QFETCH(QString, expected);
-    Bench bench;
-    QVERIFY(bench.start());
-    auto window = bench.createWindow();
+    FORMTEST_OPEN(bench, window);
     const QDir dir(bench.appDir.path());
     const QString a = dir.filePath(QStringLiteral("a.bin"));
     const QString b = dir.filePath(QStringLiteral("b.bin"));
@@ -307,8 +263,7 @@ void TstServiceOps::comparison()
         QVERIFY(click(*window, "butService_Compare2Dumps"));
         QTRY_VERIFY(secondAnswer && secondAnswer->answered());
     }
-    QCOMPARE(titles, (QStringList{QStringLiteral("Выбор первого файла дампа"),
-                                  QStringLiteral("Выбор второго файла дампа")}));
+    QCOMPARE(titles, (QStringList{"Выбор первого файла дампа", "Выбор второго файла дампа"}));
     QCOMPARE(status(*window), expected);
 
     // Cancelling the second choice compares nothing.
@@ -318,7 +273,7 @@ void TstServiceOps::comparison()
         QVERIFY(click(*window, "butService_Compare2Dumps"));
         QTRY_VERIFY(secondAnswer && secondAnswer->answered());
     }
-    QCOMPARE(status(*window), QStringLiteral("-"));
+    QCOMPARE(status(*window), "-");
 }
 
 QTEST_MAIN(TstServiceOps)
