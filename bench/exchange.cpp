@@ -4,12 +4,12 @@
 // bits a byte); the waiting cost as the driver thread's processor time over
 // the wall time of a command whose reply comes 3 s late.
 
+#include "benchsetup.h"
 #include "emulatorlink.h"
 #include "razbcmd.h"
 #include "testfp.h"
 
 #include <kelodefaults.h>
-#include <logging.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -70,27 +70,13 @@ bool timedCommand(EmulatorLink &emu, const QString &command, Timed &out)
     return ok;
 }
 
-void quietDebugLog()
-{
-    el::Configurations conf;
-    conf.setToDefault();
-    conf.setGlobally(el::ConfigurationType::ToFile, "false");
-    conf.set(el::Level::Debug, el::ConfigurationType::Enabled, "false");
-    el::Loggers::reconfigureLogger("default", conf);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    quietDebugLog();
-    mpLoadDataFiles();
-    if (!mpParseDescriptionFiles()) {
-        std::fprintf(stderr, "description files failed to load\n");
+    if (!benchDriverReady())
         return 1;
-    }
-    mpLoadDefaults();
     const QString pw = QString::number(kelo::kDefaultSysAdminPassword);
 
     kelo::emu::EmulatorConfig config;

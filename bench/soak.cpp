@@ -6,12 +6,12 @@
 //
 //   soak [commands] [fault rate] [seed]      defaults: 5000 0.05 1
 
+#include "benchsetup.h"
 #include "emulatorlink.h"
 #include "razbcmd.h"
 #include "testfp.h"
 
 #include <kelodefaults.h>
-#include <logging.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -198,15 +198,6 @@ private:
     int m_itemNo = 0;
 };
 
-void quietDebugLog()
-{
-    el::Configurations conf;
-    conf.setToDefault();
-    conf.setGlobally(el::ConfigurationType::ToFile, "false");
-    conf.set(el::Level::Debug, el::ConfigurationType::Enabled, "false");
-    el::Loggers::reconfigureLogger("default", conf);
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -217,13 +208,8 @@ int main(int argc, char **argv)
     const double rate = args.size() > 2 ? args.at(2).toDouble() : 0.05;
     const quint64 seed = args.size() > 3 ? args.at(3).toULongLong() : 1;
 
-    quietDebugLog();
-    mpLoadDataFiles();
-    if (!mpParseDescriptionFiles()) {
-        std::fprintf(stderr, "description files failed to load\n");
+    if (!benchDriverReady())
         return 1;
-    }
-    mpLoadDefaults();
 
     kelo::emu::EmulatorConfig config;
     config.preset = kelo::emu::Preset::Registered;
