@@ -10,14 +10,7 @@
 
 namespace {
 
-const QByteArray ENQ("\x05");
-const QByteArray ACK("\x06");
-const QByteArray NAK("\x15");
-
-QByteArray frame(const QByteArray &data)
-{
-    return QByteArray("\x02") + char(data.size()) + data + char(frlink::checkByte(data));
-}
+using namespace linkbytes;
 
 } // namespace
 

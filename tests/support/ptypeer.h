@@ -10,6 +10,22 @@
 #include <QThread>
 #include <QVector>
 
+// Control bytes and frames as the register's side of the line writes them,
+// built here independently of the driver's own framing.
+namespace linkbytes {
+inline const QByteArray ENQ("\x05");
+inline const QByteArray ACK("\x06");
+inline const QByteArray NAK("\x15");
+
+inline QByteArray frame(const QByteArray &data)
+{
+    char check = char(data.size());
+    for (char c : data)
+        check = char(check ^ c);
+    return QByteArray("\x02") + char(data.size()) + data + check;
+}
+} // namespace linkbytes
+
 class PtyPeer : public QThread
 {
 public:
