@@ -57,8 +57,16 @@ QByteArray DocumentFormat::render(const QList<MTLVDocument> &items, quint16 docT
     switch (format) {
     case DocFormat::Text:
         return printable(MTLVRenderer::documentText(items)).toUtf8();
-    case DocFormat::Html:
-        return printable(MTLVRenderer::documentPage(items)).toUtf8() + '\n';
+    case DocFormat::Html: {
+        // The page goes to a file or a pipe of its own, so it says how it is encoded,
+        // as the window's saved pages do.
+        QString page = printable(MTLVRenderer::documentPage(items));
+        const QString head = QStringLiteral("<head>");
+        const qsizetype at = page.indexOf(head);
+        if (at >= 0)
+            page.insert(at + head.size(), QStringLiteral("<meta charset=\"utf-8\" />"));
+        return page.toUtf8() + '\n';
+    }
     case DocFormat::Json: {
         QJsonObject doc = extra;
         const QJsonObject body = documentJson(items, docType);

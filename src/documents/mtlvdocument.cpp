@@ -177,7 +177,8 @@ void MTLVDocument::decode(int depth)
         break;
     case MTLVData::VLN:
         // An empty sum is zero: real fiscal storage writes empty totals.
-        if (size <= 8)
+        // Other empty numbers stay unset.
+        if ((size > 0 || isMoneyTag(tag)) && size <= 8)
             value = qulonglong(readLe(bytes, size));
         break;
     case MTLVData::FVLN:
@@ -293,7 +294,7 @@ QVariant MTLVDocument::displayValue() const
     if (tag == 1077) {
         // The printed fiscal sign is the tail of the stored one, read big-endian.
         if (data.size() < 3)
-            return QString();
+            return uint(0);
         quint32 sign = 0;
         for (qsizetype i = 2; i < data.size(); ++i)
             sign = (sign << 8) | quint8(data.at(i));

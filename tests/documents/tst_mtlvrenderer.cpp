@@ -94,13 +94,14 @@ void TestMTLVRenderer::displayValue_data()
     QTest::newRow("fiscal sign") << 1077 << QByteArray::fromHex("00001280abcd") << "310422477";
     QTest::newRow("fiscal sign high bytes") << 1077 << QByteArray::fromHex("0000ffffffff") << "4294967295";
     QTest::newRow("fiscal sign 3 bytes") << 1077 << QByteArray::fromHex("0000ff") << "255";
-    QTest::newRow("fiscal sign too short") << 1077 << QByteArray::fromHex("0000") << "";
+    QTest::newRow("fiscal sign too short") << 1077 << QByteArray::fromHex("0000") << "0";
     QTest::newRow("operator sign") << 1078 << QByteArray::fromHex("0aff") << "0aff";
     QTest::newRow("operation 4") << 1054 << le(4, 1) << "Возврат расхода";
     QTest::newRow("operation 5") << 1054 << le(5, 1) << "5";
     QTest::newRow("operation 0") << 1054 << le(0, 1) << "0";
     QTest::newRow("date cut") << 1098 << le(0, 3) << "";
     QTest::newRow("not money") << 1010 << le(150, 2) << "150";
+    QTest::newRow("not money empty") << 1010 << QByteArray() << "";
     QTest::newRow("string blanks collapse")
         << 1030 << text866(QStringLiteral(" Хлеб \t  ржаной\r\n ")) << "Хлеб ржаной";
     QTest::newRow("structure") << 1059 << tlv(1030, "A") << "";
@@ -153,7 +154,13 @@ void TestMTLVRenderer::page()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, rows);
     const QString page = MTLVRenderer::documentPage(MTLVDocument::parseSequence(bytes, quint16(docType)));
-    QVERIFY(page.contains(QLatin1String("charset=utf-8")));
+    // The head of every page is fixed to the byte.
+    QVERIFY(page.startsWith(QStringLiteral(
+            "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\" \"http://www.w3.org/TR/REC-html40/strict.dtd\">"
+            "<html><meta name=\"qrichtext\" content=\"1\" /><style type=\"text/css\">p, li { white-space: pre-wrap; "
+            "}</style><head><meta name=\"qrichtext\" content=\"1\" /><style type=\"text/css\">p, li { white-space: "
+            "pre-wrap; }</style></head><body style=\" font-family:'SansSerif'; font-size:10pt; font-weight:400; "
+            "font-style:normal;\">")));
     QTextDocument document;
     document.setHtml(page);
     QVERIFY(document.toPlainText().startsWith(MTLVRenderer::pageTitle()));

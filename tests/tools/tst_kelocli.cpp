@@ -320,7 +320,9 @@ void TstKeloCli::fnDocInThreeFormats()
     QCOMPARE(text.out, MTLVRenderer::documentText(expected));
     const Run html = cliOnLink({"fn-doc", "3", "--format", "html"});
     QCOMPARE(html.exitCode, 0);
-    QCOMPARE(html.out, MTLVRenderer::documentPage(expected) + QLatin1Char('\n'));
+    QString page = MTLVRenderer::documentPage(expected);
+    page.replace(QLatin1String("<head>"), QLatin1String("<head><meta charset=\"utf-8\" />"));
+    QCOMPARE(html.out, page + QLatin1Char('\n'));
 
     const Run json = cliOnLink({"fn-doc", "3", "--format", "json"});
     QCOMPARE(json.exitCode, 0);
