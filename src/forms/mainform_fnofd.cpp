@@ -40,8 +40,8 @@ quint16 replyWord(int index)
 }
 
 // Reads the top-level items of the document FF3A opened, in order, until a
-// read fails (the register's refusal ends the document; lastErrCode tells it
-// from a failed link) or the register sends the closing tag 0. False when the
+// read fails (the register's "no more data" ends the document; any other
+// error leaves it incomplete) or the register sends the closing tag 0. False when the
 // limits cut the document short; the items read so far are kept, `bytes` counts them.
 bool readDocumentItems(MMainForm &window, const QString &password, quint16 docType,
                        QList<MTLVDocument> &items, int &bytes)
@@ -117,11 +117,6 @@ void MMainForm::on_butGetFDFromFN_clicked()
     int bytes = 0;
     const bool whole = readDocumentItems(*this, password, docType, items, bytes);
     disconnectFR();
-    // A link lost half-way (a driver error, not the register's answer) leaves
-    // items that would pass for the whole document, on the page and in a
-    // saved copy of it: none of them is shown, the error is.
-    if (lastErrCode < 0)
-        items.clear();
     if (items.isEmpty()) {
         ui->textFDFromFNData->setHtml(MStrForText::tableEnd() + MStrForText::htmlEnd());
         outStateMessage();
@@ -132,12 +127,17 @@ void MMainForm::on_butGetFDFromFN_clicked()
         lastErrText = mpDevErrorText(0);
     }
     QStringList lines = MTLVRenderer::documentPageLines(items);
-    if (!whole) {
-        lastErrCode = -1;
-        lastErrText =
+    // The items read before a failure or a limit are shown, but the page says
+    // the document is incomplete, so neither it nor a saved copy of it can pass
+    // for the whole document. A failure keeps its own message in the status line.
+    if (!whole || lastErrCode != 0) {
+        const QString note =
             tr("Документ прочитан не полностью (элементов: %1, байт: %2).").arg(items.size()).arg(bytes);
-        // The note goes on the page too, so a saved copy says it is incomplete.
-        lines.insert(lines.size() - 1, MStrForText::titleLine(lastErrText));
+        if (lastErrCode == 0) {
+            lastErrCode = -1;
+            lastErrText = note;
+        }
+        lines.insert(lines.size() - 1, MStrForText::titleLine(note));
     }
     ui->textFDFromFNData->setHtml(lines.join(QString()));
     outStateMessage();

@@ -445,6 +445,22 @@ void TstReadingOps::documentReadEndings()
     QCOMPARE(status(*window), lastErrText);
     QVERIFY(child<QTextEdit>(*window, "textFDFromFNData")->toPlainText().trimmed().isEmpty());
     QVERIFY(!mpLinkSettings().connected);
+
+    // A refusal after some items: those items, marked as an incomplete document,
+    // and the register's error in the status line.
+    PtyPeer cut;
+    greetAnotherModel(cut);
+    exchange(cut, request(0xFF3A, littleEndian(1, 4)), QByteArray::fromHex("ff3a00 0300 40"));
+    exchange(cut, request(0xFF3B), QByteArray::fromHex("ff3b00 1004 0400 05000000"));
+    exchange(cut, request(0xFF3B), QByteArray::fromHex("ff3b02"));
+    window.reset();
+    window = readDocument(cut, 1);
+    QVERIFY2(cut.failure().isEmpty(), qPrintable(cut.failure()));
+    QCOMPARE(lastErrCode, 2);
+    QCOMPARE(status(*window), lastErrText);
+    const QStringList lines = linesOf(child<QTextEdit>(*window, "textFDFromFNData"));
+    QCOMPARE(lines.value(2), "номер фискального документа | 5");
+    QCOMPARE(titlesOf(lines).value(1), "# Документ прочитан не полностью (элементов: 1, байт: 8).");
 }
 
 void TstReadingOps::documentCutAtItsBound()
