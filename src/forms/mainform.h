@@ -62,6 +62,8 @@ public:
     bool accessFRTable(bool read, int table, int row, int field, const QByteArray &value = QByteArray());
     // The same for a number: its little-endian bytes without the high zero bytes.
     bool accessFRTableInt(bool read, int table, int row, int field, quint32 value);
+    // The hexadecimal value part of a table write for a number.
+    static QByteArray tableNumberHex(quint64 value);
     void clearDeviceInfo();
     // Waits while the window keeps handling its events.
     void waitMs(int ms);

@@ -263,13 +263,7 @@ bool MMainForm::writeCorrectionCashless()
         return true;
     // Kopecks of the field's range need up to five bytes: written whole, never
     // through a 32-bit number that would wrap.
-    quint64 kopecks = quint64(cashless * 100 + 0.5);
-    QByteArray bytes;
-    do {
-        bytes.append(char(kopecks & 0xFF));
-        kopecks >>= 8;
-    } while (kopecks != 0);
-    return runTableCommand(false, 4, 1, 1, bytes.toHex());
+    return runTableCommand(false, 4, 1, 1, tableNumberHex(quint64(cashless * 100 + 0.5)));
 }
 
 void MMainForm::on_butDocs_KorrCheck_clicked()

@@ -54,7 +54,14 @@ bool MMainForm::connectFR()
         for (int attempt = 0; attempt < kProbeAttempts; ++attempt) {
             if (link.link->frSetLink(QSerialPort::BaudRate(link.baudRate), link.linkTimeout) == 1) {
                 link.connected = true;
-                return deviceModelId != -1 || identifyFR(false);
+                if (deviceModelId != -1)
+                    return true;
+                if (!identifyFR(false))
+                    return false;
+                // A refused table read of the identification closes the link;
+                // the operation still needs it, and the register's own answer
+                // to its command is the error to show, not "No connect!".
+                return link.connected || connectFR();
             }
         }
         ui->strCommandResult->setText(tr("Ошибка соединения!"));
@@ -141,14 +148,18 @@ bool MMainForm::accessFRTable(bool read, int table, int row, int field, const QB
 
 bool MMainForm::accessFRTableInt(bool read, int table, int row, int field, quint32 value)
 {
-    // Cutting the four bytes at their first zero byte (as for a string) would
-    // turn 256, 25600 or port 21504 into 0; only the high zero bytes may go.
+    return runTableCommand(read, table, row, field, read ? QByteArray() : tableNumberHex(value));
+}
+
+QByteArray MMainForm::tableNumberHex(quint64 value)
+{
+    // A number goes out like a string: its bytes in memory order and a closing
+    // zero byte. Cutting the bytes at their first zero (as for a string) would
+    // turn 256, 25600 or port 21504 into 0, so only the high zero bytes go.
     QByteArray bytes;
-    do {
+    for (; value != 0; value >>= 8)
         bytes.append(char(value & 0xFF));
-        value >>= 8;
-    } while (value != 0);
-    return runTableCommand(read, table, row, field, read ? QByteArray() : bytes.toHex());
+    return bytes.toHex() + "00";
 }
 
 bool MMainForm::runTableCommand(bool read, int table, int row, int field, const QByteArray &hexValue)

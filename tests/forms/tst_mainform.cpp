@@ -52,6 +52,7 @@ private slots:
     void identification_data();
     void identification();
     void welcomeTextOnIdentification();
+    void refusedIdentificationKeepsTheLink();
     void tableNumbersKeepTheirZeroBytes_data();
     void tableNumbersKeepTheirZeroBytes();
     void tableStringStopsAtItsZeroByte();
@@ -219,17 +220,38 @@ void TstMainForm::welcomeTextOnIdentification()
     window->disconnectFR();
 }
 
+void TstMainForm::refusedIdentificationKeepsTheLink()
+{
+    // An operator's password: the register refuses the table reads of the
+    // identification, which close the link. The operation gets it back and
+    // shows the register's answer to its own command.
+    FORMTEST_OPEN(bench, window);
+    setField(*window, "strLinkPassword", 1);
+    deviceModelId = -1;
+    QVERIFY(window->connectFR());
+    QCOMPARE(deviceModelId, 250);
+    QVERIFY(mpLinkSettings().connected);
+    window->disconnectFR();
+
+    deviceModelId = -1;
+    QVERIFY(click(*window, "butGetFN_Number"));
+    QCOMPARE(status(*window), QStringLiteral("[79]: Неверный пароль!"));
+}
+
 void TstMainForm::tableNumbersKeepTheirZeroBytes_data()
 {
     QTest::addColumn<int>("table");
     QTest::addColumn<int>("field");
     QTest::addColumn<quint32>("value");
+    QTest::addColumn<QByteArray>("hex");
+    // Written as a string is: the bytes in memory order and a closing zero byte.
+    QTest::newRow("1") << 18 << 5 << 1u << QByteArray("0100");
     // Each of these starts with a zero byte in memory order.
-    QTest::newRow("256") << 6 << 1 << 256u;
-    QTest::newRow("25600 kopecks") << 4 << 1 << 25600u;
-    QTest::newRow("OFD port 21504") << 19 << 2 << 21504u;
-    QTest::newRow("inner and low zero bytes") << 4 << 1 << 0x12003400u;
-    QTest::newRow("zero") << 4 << 1 << 0u;
+    QTest::newRow("256") << 6 << 1 << 256u << QByteArray("000100");
+    QTest::newRow("25600 kopecks") << 4 << 1 << 25600u << QByteArray("006400");
+    QTest::newRow("OFD port 21504") << 19 << 2 << 21504u << QByteArray("005400");
+    QTest::newRow("inner and low zero bytes") << 4 << 1 << 0x12003400u << QByteArray("0034001200");
+    QTest::newRow("zero") << 4 << 1 << 0u << QByteArray("00");
 }
 
 void TstMainForm::tableNumbersKeepTheirZeroBytes()
@@ -237,6 +259,8 @@ void TstMainForm::tableNumbersKeepTheirZeroBytes()
     QFETCH(int, table);
     QFETCH(int, field);
     QFETCH(quint32, value);
+    QFETCH(QByteArray, hex);
+    QCOMPARE(MMainForm::tableNumberHex(value), hex);
     FORMTEST_OPEN(bench, window);
 
     QVERIFY(window->accessFRTableInt(false, table, 1, field, 7));

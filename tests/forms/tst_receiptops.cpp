@@ -35,7 +35,7 @@ QString page(MMainForm &window)
 // Table 18, row 1, field 5: the register's tax system.
 QByteArray taxSystemWrite(char code)
 {
-    return request(0x1E, QByteArray("\x12\x01\x00\x05", 4) + code);
+    return request(0x1E, QByteArray("\x12\x01\x00\x05", 4) + code + QByteArray(1, 0));
 }
 
 // Operator's locale must not leak into the numbers sent.
