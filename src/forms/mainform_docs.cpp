@@ -108,7 +108,7 @@ void MMainForm::on_butGetStateDay_clicked()
     Rows rows;
     if (replyCount() > 4) {
         const quint8 state = MCommandText::byteAt(replyBytes(2), 0);
-        const QString hex = QStringLiteral("%1").arg(state, 2, 16, QLatin1Char('0')).toUpper();
+        const QString hex = QStringLiteral("%1").arg(state, 2, 16, QLatin1Char('0'));
         rows = {{tr("Состояние смены [%1]:").arg(hex), shiftStateText(state)},
                 {tr("Номер смены:"), replyText(3)},
                 {tr("Номер документа:"), replyText(4)}};
@@ -213,17 +213,20 @@ bool MMainForm::printBuyerAddress()
     commandText = QStringLiteral("26,%1,1").arg(linkPasswordText());
     if (!execFRCommand(false))
         return false;
-    // A line length the font reply cannot give (no reply values, a character
-    // width of 0) leaves the address uncut: the register cuts what does not fit.
+    // A short font reply gives a line of no characters. A character width that
+    // cannot be divided by (0 or less) leaves the whole address to print.
     int charsPerLine = 0;
+    bool cut = true;
     if (replyCount() > 5) {
         const int printWidth = MCommandText::littleEndian16(replyBytes(2));
         const int charWidth = qint8(MCommandText::byteAt(replyBytes(3), 0));
         if (charWidth > 0)
             charsPerLine = printWidth / charWidth;
+        else
+            cut = false;
     }
     QString address = ui->strDocs_EMail->text();
-    if (charsPerLine > 0 && address.size() > charsPerLine)
+    if (cut && address.size() > charsPerLine)
         address.truncate(charsPerLine);
     commandText =
         QStringLiteral("17,%1,%2,%3")
