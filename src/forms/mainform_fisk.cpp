@@ -186,9 +186,7 @@ void MMainForm::onKKTRegNumberEdited()
 
 void MMainForm::on_butFN_GetSerialNumber_clicked()
 {
-    if (!connectFR())
-        return;
-    if (accessFRTable(true, 18, 1, 1)) {
+    if (connectFR() && accessFRTable(true, 18, 1, 1)) {
         if (replyCount() > 2)
             ui->strFN_KKTSerialNumber->setText(fromRegisterText(replyBytes(2)));
     } else {
