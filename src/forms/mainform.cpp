@@ -106,8 +106,13 @@ void MMainForm::fillPortBoxes()
         ports << info.portName();
     std::sort(ports.begin(), ports.end());
     ui->comboCOMPort->addItems(ports);
-    if (MBuiltinEmulator::isAvailable())
+    if (MBuiltinEmulator::isAvailable()) {
         ui->comboCOMPort->addItem(MBuiltinEmulator::entryText());
+        // The emulator is the operator's choice, never the box's: with no port
+        // found the box stays empty, and says so at the first action.
+        if (ports.isEmpty())
+            ui->comboCOMPort->setCurrentIndex(-1);
+    }
 
     ui->comboCOMBaudrate->clear();
     for (qint32 rate : QSerialPortInfo::standardBaudRates())
