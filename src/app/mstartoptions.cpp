@@ -31,9 +31,15 @@ MStartOptions MStartOptions::parse(const QStringList &arguments)
 
     MStartOptions options;
     if (!parser.parse(arguments)) {
-        options.action = Action::Error;
-        options.message = parser.errorText() + QLatin1Char('\n') + parser.helpText();
-        return options;
+        // Options the program does not know are passed over: it starts as it
+        // would without them. An option it knows but cannot use is an error.
+        if (parser.unknownOptionNames().isEmpty()) {
+            options.action = Action::Error;
+            options.message = parser.errorText() + QLatin1Char('\n') + parser.helpText();
+            return options;
+        }
+        options.warning = QCoreApplication::translate("main", "Unknown options ignored: %1\n")
+                                  .arg(parser.unknownOptionNames().join(QStringLiteral(", ")));
     }
     if (parser.isSet(help)) {
         options.action = Action::Help;

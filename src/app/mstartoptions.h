@@ -15,6 +15,7 @@ struct MStartOptions
     bool emulator = false;  // --emulator
     QString screenshotsDir; // --screenshots DIR
     QString message;        // the text to print for Help, Version and Error
+    QString warning;        // for options passed over
 
     static MStartOptions parse(const QStringList &arguments);
 };

@@ -49,12 +49,14 @@ Files Files::current()
             MFilesWorks::performanceLogFile().absoluteFilePath()};
 }
 
-void rotate(const Files &files)
+void rotate(const Files &files, bool debugLogs)
 {
     el::Loggers::flushAll();
     MLogSystem *log = MLogSystem::instance();
-    for (const QString &file : {files.main, files.debug, files.performance})
-        log->rotate(file, true, kKeepDays);
+    if (debugLogs) {
+        for (const QString &file : {files.main, files.debug, files.performance})
+            log->rotate(file, true, kKeepDays);
+    }
     const QString events = MFilesWorks::eventLogFile().absoluteFilePath();
     log->rotate(events, true, kKeepDays);
     log->setLogFile(events);
@@ -91,6 +93,9 @@ void configure(const Switches &switches, const Files &files)
     const bool writePerformance = switches.enableLog && switches.performance;
     performance.setGlobally(el::ConfigurationType::Enabled, writePerformance ? "true" : "false");
     performance.setGlobally(el::ConfigurationType::ToStandardOutput, "false");
+    // With hierarchical logging "Enabled" alone does not silence a logger, and
+    // this one's file would be the main log.
+    performance.setGlobally(el::ConfigurationType::ToFile, writePerformance ? "true" : "false");
     if (writePerformance)
         performance.setGlobally(el::ConfigurationType::Filename, text(files.performance));
     el::Loggers::getLogger("performance");

@@ -29,10 +29,10 @@ struct Files
     static Files current();
 };
 
-// Moves yesterday's logs aside (dated copies, archived, kept 30 days) and
-// chooses the event log file. Not for a second instance: the first one is
-// still writing these files.
-void rotate(const Files &files);
+// Moves yesterday's logs aside (dated copies, archived, kept 30 days; the
+// debug logs only when they are written) and chooses the event log file. Not
+// for a second instance: the first one is still writing these files.
+void rotate(const Files &files, bool debugLogs);
 void configure(const Switches &switches, const Files &files);
 void writeBanner();
 void writeSystemInfo();

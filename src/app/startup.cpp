@@ -86,14 +86,14 @@ struct Translators
         const bool mainFil = mainFile.load(languageDir + QStringLiteral("lang_") + locale);
         const bool qtRes = qtResource.load(QStringLiteral(":/lang/qt_") + locale);
         const bool qtFil = qtFile.load(languageDir + QStringLiteral("qt_") + locale);
-        const bool qtSys = qtSystem.load(QStringLiteral("qtbase_") + locale,
+        // Qt's own installed catalogue: a fallback for the texts of Qt's dialogs.
+        (void)qtSystem.load(QStringLiteral("qtbase_") + locale,
                                          QLibraryInfo::path(QLibraryInfo::TranslationsPath));
         LOG(INFO) << QStringLiteral("main: Load translators (file, res): Qt (%1, %2); Main (%3, %4); ")
                          .arg(int(qtFil))
                          .arg(int(qtRes))
                          .arg(int(mainFil))
                          .arg(int(mainRes));
-        LOG(INFO) << QStringLiteral("main: Qt's installed translation: %1").arg(int(qtSys));
         // Qt asks the last installed first; the installed catalogue is the fallback.
         for (QTranslator *translator : {&qtSystem, &mainResource, &mainFile, &qtResource, &qtFile})
             QCoreApplication::installTranslator(translator);
@@ -137,6 +137,8 @@ int qMain(int argc, char **argv)
     TIMED_SCOPE(timer, "int qMain(int, char**)");
     MSingleApplication app(argc, argv, kAppId);
     const MStartOptions options = MStartOptions::parse(QCoreApplication::arguments());
+    if (!options.warning.isEmpty())
+        std::fputs(qPrintable(options.warning), stderr);
     if (options.action != MStartOptions::Action::Run) {
         std::fputs(qPrintable(options.message),
                    options.action == MStartOptions::Action::Error ? stderr : stdout);
@@ -149,8 +151,8 @@ int qMain(int argc, char **argv)
     // Asked before the rotation: a second start must leave the running
     // instance's log files alone.
     const bool secondInstance = app.isRunning();
-    if (switches.enableLog && !secondInstance)
-        startuplog::rotate(logFiles);
+    if (!secondInstance)
+        startuplog::rotate(logFiles, switches.enableLog);
     startuplog::configure(switches, logFiles);
     startuplog::writeBanner();
 
@@ -177,6 +179,8 @@ int qMain(int argc, char **argv)
     QCoreApplication::processEvents();
     QApplication::setQuitOnLastWindowClosed(true);
 
+    // A description file that cannot be read is shown to the operator, not only logged.
+    setDriverMessageHook(&startuplog::driverMessageBox);
     if (!loadDriverData())
         return -1;
 
@@ -186,7 +190,6 @@ int qMain(int argc, char **argv)
     mpLinkSettings().connected = false;
     mpLinkSettings().baudRate = 115200;
     mpLinkSettings().portName = QStringLiteral("COM1");
-    setDriverMessageHook(&startuplog::driverMessageBox);
 
     MMainFormOptions windowOptions;
     windowOptions.port = options.port;

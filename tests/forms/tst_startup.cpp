@@ -60,7 +60,9 @@ class TstStartup : public QObject
 private slots:
     void secondStartWakesTheFirstAndEnds();
     void picturesOfEveryPageOnTheEmulator();
-    void versionAndBadOptions();
+    void versionAndOptions();
+    void logSwitches_data();
+    void logSwitches();
 };
 
 void TstStartup::secondStartWakesTheFirstAndEnds()
@@ -112,7 +114,7 @@ void TstStartup::picturesOfEveryPageOnTheEmulator()
     QVERIFY(app.mainLog().contains(QStringLiteral("Return code:  0")));
 }
 
-void TstStartup::versionAndBadOptions()
+void TstStartup::versionAndOptions()
 {
     Installed app;
     QVERIFY(app.isValid());
@@ -122,10 +124,55 @@ void TstStartup::versionAndBadOptions()
     QCOMPARE(version.exitCode(), 0);
     QVERIFY(QString::fromUtf8(version.readAllStandardOutput()).contains(QStringLiteral("1.0.0.12")));
 
+    // An option the program does not know is passed over with a word on it.
+    QProcess unknown;
+    app.start(unknown, {QStringLiteral("--no-such-option"), QStringLiteral("--version")});
+    QVERIFY(unknown.waitForFinished(kStartMs));
+    QCOMPARE(unknown.exitCode(), 0);
+    QVERIFY(QString::fromUtf8(unknown.readAllStandardError()).contains(QStringLiteral("no-such-option")));
+
     QProcess bad;
-    app.start(bad, {QStringLiteral("--no-such-option")});
+    app.start(bad, {QStringLiteral("--port")});
     QVERIFY(bad.waitForFinished(kStartMs));
     QCOMPARE(bad.exitCode(), 2);
+}
+
+void TstStartup::logSwitches_data()
+{
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<bool>("mainLog");
+    QTest::addColumn<bool>("performanceLog");
+    QTest::newRow("debug logs off") << "EnableLog=false" << false << false;
+    QTest::newRow("performance log off") << "Perfomance=false" << true << false;
+}
+
+void TstStartup::logSwitches()
+{
+    QFETCH(QString, settings);
+    QFETCH(bool, mainLog);
+    QFETCH(bool, performanceLog);
+    Installed app;
+    QVERIFY(app.isValid());
+    QVERIFY(QDir().mkpath(app.path(QStringLiteral("Settings"))));
+    QFile ini(app.path(QStringLiteral("Settings/KeloAssist.ini")));
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Logging]\n" + settings.toLatin1() + "\n");
+    ini.close();
+
+    QProcess run;
+    app.start(run, {QStringLiteral("--emulator"), QStringLiteral("--screenshots"), app.path(QStringLiteral("p"))});
+    QVERIFY(run.waitForFinished(kStartMs * 2));
+    QCOMPARE(run.exitCode(), 0);
+    // The event log does not depend on the debug logs' switches.
+    QFile events(app.path(QStringLiteral("Log/KeloAssist_events.log")));
+    QVERIFY(events.open(QIODevice::ReadOnly));
+    QVERIFY(events.readAll().contains("Events:"));
+    QCOMPARE(QFile::exists(app.path(QStringLiteral("Log/KeloAssist.log"))), mainLog);
+    QCOMPARE(QFile::exists(app.path(QStringLiteral("Log/KeloAssist.p.log"))), performanceLog);
+    if (mainLog) {
+        QVERIFY(!app.mainLog().contains(QStringLiteral("Performance checkpoint")));
+        QCOMPARE(app.mainLog().count(QStringLiteral("Starting log")), 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(TstStartup)
