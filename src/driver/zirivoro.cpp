@@ -105,7 +105,7 @@ void ZiRivoro::snd(char byte)
         m_port.flush();
     }
     logSndBytes(QByteArray(1, byte));
-    LOG(DEBUG) << "s: 0x" << hexByte(quint8(byte));
+    LOG(DEBUG) << QByteArray("s: 0x") + hexByte(quint8(byte));
 }
 
 bool ZiRivoro::takeByte(unsigned char &byte)
@@ -127,7 +127,7 @@ bool ZiRivoro::takeByte(unsigned char &byte)
 int ZiRivoro::gotByte(unsigned char byte)
 {
     logRcvBytes(QByteArray(1, char(byte)));
-    LOG(DEBUG) << "r: 0x" << hexByte(byte);
+    LOG(DEBUG) << QByteArray("r: 0x") + hexByte(byte);
     m_lastByteResult = 0;
     return 0;
 }
