@@ -12,6 +12,9 @@ namespace {
 
 using namespace linkbytes;
 
+// What the register hears and what it answers, step by step.
+using Script = QList<std::pair<QByteArray, QByteArray>>;
+
 } // namespace
 
 class TstZiRivoro : public QObject
@@ -19,15 +22,11 @@ class TstZiRivoro : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void plainExchange();
-    void badCheckByteIsRepeated();
-    void staleReplyIsDrainedFirst();
-    void lostAckDoesNotRunTheCommandTwice();
-    void replyWithoutAckIsTaken();
+    void exchanges_data();
+    void exchanges();
     void leftoverBytesAreDropped();
     void malformedFrames_data();
     void malformedFrames();
-    void noiseBeforeNakIsCleared();
     void missingByteEndsTheFrame();
     void overlongRequestIsNotSent();
     void probe();
@@ -51,97 +50,64 @@ void TstZiRivoro::initTestCase()
     mpLoadDataFiles();
 }
 
-void TstZiRivoro::plainExchange()
+void TstZiRivoro::exchanges_data()
 {
-    PtyPeer peer;
-    peer.step(ENQ, NAK);
-    peer.step(QByteArray::fromHex("0201fcfd"), ACK + QByteArray::fromHex("02031100aab8"));
-    peer.step(ACK);
-    ZiRivoro link;
-    QVERIFY(open(link, peer));
-    const TypeAnsCmd answer = link.frCommand(QByteArray::fromHex("fc"), 10000);
-    QCOMPARE(answer.code, 0);
-    QCOMPARE(answer.answer.toHex(), QByteArray("1100aa"));
-    QTRY_VERIFY(peer.finished());
-    QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
-}
+    QTest::addColumn<Script>("script");
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("reply");
 
-void TstZiRivoro::badCheckByteIsRepeated()
-{
-    PtyPeer peer;
+    QTest::newRow("plain") << Script{{ENQ, NAK},
+                                     {QByteArray::fromHex("0201fcfd"), ACK + QByteArray::fromHex("02031100aab8")},
+                                     {ACK, {}}}
+                           << QByteArray::fromHex("fc") << QByteArray::fromHex("1100aa");
+
     const QByteArray reply = frame(QByteArray::fromHex("1100aa"));
     QByteArray broken = reply;
     broken[broken.size() - 1] = char(broken.at(broken.size() - 1) ^ 0x01);
-    peer.step(ENQ, NAK);
-    peer.step(frame("\x11"), ACK + broken);
-    peer.step(NAK);              // the link rejects the frame
-    peer.step(ENQ, ACK + reply); // and asks again; the reply is still pending
-    peer.step(ACK);
-    ZiRivoro link;
-    QVERIFY(open(link, peer));
-    const TypeAnsCmd answer = link.frCommand("\x11", 10000);
-    QCOMPARE(answer.code, 0);
-    QCOMPARE(answer.answer.toHex(), QByteArray("1100aa"));
-    QTRY_VERIFY(peer.finished());
-    QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
+    QTest::newRow("bad check byte: rejected, asked again, still pending")
+        << Script{{ENQ, NAK}, {frame("\x11"), ACK + broken}, {NAK, {}}, {ENQ, ACK + reply}, {ACK, {}}}
+        << QByteArray("\x11") << QByteArray::fromHex("1100aa");
+
+    QTest::newRow("stale reply drained first")
+        << Script{{ENQ, ACK + frame(QByteArray::fromHex("1000"))}, // left over from an earlier command
+                  {ACK, {}},
+                  {ENQ, NAK},
+                  {frame("\x10"), ACK + frame(QByteArray::fromHex("100001"))},
+                  {ACK, {}}}
+        << QByteArray("\x10") << QByteArray::fromHex("100001");
+
+    QTest::newRow("noise before the NAK is cleared")
+        << Script{{ENQ, QByteArray::fromHex("ff15")}, {ACK, {}}, {ENQ, NAK},
+                  {frame("\xFC"), ACK + frame(QByteArray::fromHex("fc00"))}, {ACK, {}}}
+        << QByteArray("\xFC") << QByteArray::fromHex("fc00");
+
+    // The register takes a sale item and runs it, but its ACK is lost: the
+    // reply it holds, or sends at once, is the result, and the frame must not
+    // go out a second time (the item would be booked twice).
+    const QByteArray sale = QByteArray::fromHex("8004000000");
+    const QByteArray saleReply = frame(QByteArray::fromHex("800001"));
+    QTest::newRow("lost ACK, reply held")
+        << Script{{ENQ, NAK}, {frame(sale), {}}, {ENQ, ACK + saleReply}, {ACK, {}}} << sale
+        << QByteArray::fromHex("800001");
+    QTest::newRow("lost ACK, reply at once")
+        << Script{{ENQ, NAK}, {frame(sale), saleReply}, {ACK, {}}} << sale << QByteArray::fromHex("800001");
 }
 
-void TstZiRivoro::staleReplyIsDrainedFirst()
+void TstZiRivoro::exchanges()
 {
+    QFETCH(Script, script);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, reply);
     PtyPeer peer;
-    peer.step(ENQ, ACK + frame(QByteArray::fromHex("1000"))); // left over from an earlier command
-    peer.step(ACK);                                           // taken and acknowledged
-    peer.step(ENQ, NAK);                                      // the next attempt starts afresh
-    peer.step(frame("\x10"), ACK + frame(QByteArray::fromHex("100001")));
-    peer.step(ACK);
-    ZiRivoro link;
-    QVERIFY(open(link, peer));
-    const TypeAnsCmd answer = link.frCommand("\x10", 10000);
-    QCOMPARE(answer.code, 0);
-    QCOMPARE(answer.answer.toHex(), QByteArray("100001"));
-    QTRY_VERIFY(peer.finished());
-    QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
-}
-
-void TstZiRivoro::lostAckDoesNotRunTheCommandTwice()
-{
-    // The register takes the frame and runs it, but its ACK is lost. On the
-    // next attempt it still holds the reply: that reply is the result, and
-    // the frame must not go out a second time.
-    PtyPeer peer;
-    const QByteArray request = QByteArray::fromHex("8004000000");
-    const QByteArray reply = frame(QByteArray::fromHex("800001"));
-    peer.step(ENQ, NAK);
-    peer.step(frame(request), QByteArray());
-    peer.step(ENQ, ACK + reply);
-    peer.step(ACK);
+    for (const auto &[heard, answer] : script)
+        peer.step(heard, answer);
     ZiRivoro link;
     QVERIFY(open(link, peer));
     const TypeAnsCmd answer = link.frCommand(request, 10000);
     QCOMPARE(answer.code, 0);
-    QCOMPARE(answer.answer.toHex(), QByteArray("800001"));
+    QCOMPARE(answer.answer.toHex(), reply.toHex());
     QTRY_VERIFY(peer.finished());
     QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
-    QCOMPARE(peer.received().count(frame(request)), 1);
-}
-
-void TstZiRivoro::replyWithoutAckIsTaken()
-{
-    // The ACK of the request is lost and the reply follows at once: the
-    // reply is taken; sending the request again would run it twice.
-    PtyPeer peer;
-    const QByteArray request = QByteArray::fromHex("8004000000");
-    peer.step(ENQ, NAK);
-    peer.step(frame(request), frame(QByteArray::fromHex("800001")));
-    peer.step(ACK);
-    ZiRivoro link;
-    QVERIFY(open(link, peer));
-    const TypeAnsCmd answer = link.frCommand(request, 10000);
-    QCOMPARE(answer.code, 0);
-    QCOMPARE(answer.answer.toHex(), QByteArray("800001"));
-    QTRY_VERIFY(peer.finished());
-    QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
-    QTest::qWait(200);
     QCOMPARE(peer.received().count(frame(request)), 1);
 }
 
@@ -185,23 +151,6 @@ void TstZiRivoro::malformedFrames()
     link.setFirstByteTimeout(1000);
     link.snd(frlink::ENQ);
     QCOMPARE(link.rcvBlock(), result);
-}
-
-void TstZiRivoro::noiseBeforeNakIsCleared()
-{
-    PtyPeer peer;
-    peer.step(ENQ, QByteArray::fromHex("ff15")); // noise, then the NAK
-    peer.step(ACK);                              // the link clears its input
-    peer.step(ENQ, NAK);
-    peer.step(frame("\xFC"), ACK + frame(QByteArray::fromHex("fc00")));
-    peer.step(ACK);
-    ZiRivoro link;
-    QVERIFY(open(link, peer));
-    const TypeAnsCmd answer = link.frCommand("\xFC", 10000);
-    QCOMPARE(answer.code, 0);
-    QCOMPARE(answer.answer.toHex(), QByteArray("fc00"));
-    QTRY_VERIFY(peer.finished());
-    QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
 }
 
 void TstZiRivoro::missingByteEndsTheFrame()
