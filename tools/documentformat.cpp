@@ -57,16 +57,8 @@ QByteArray DocumentFormat::render(const QList<MTLVDocument> &items, quint16 docT
     switch (format) {
     case DocFormat::Text:
         return printable(MTLVRenderer::documentText(items)).toUtf8();
-    case DocFormat::Html: {
-        // The page goes to a file or a pipe of its own, so it says how it is encoded,
-        // as the window's saved pages do.
-        QString page = printable(MTLVRenderer::documentPage(items));
-        const QString head = QStringLiteral("<head>");
-        const qsizetype at = page.indexOf(head);
-        if (at >= 0)
-            page.insert(at + head.size(), QStringLiteral("<meta charset=\"utf-8\" />"));
-        return page.toUtf8() + '\n';
-    }
+    case DocFormat::Html:
+        return printable(MTLVRenderer::documentPage(items)).toUtf8() + '\n';
     case DocFormat::Json: {
         QJsonObject doc = extra;
         const QJsonObject body = documentJson(items, docType);
@@ -76,6 +68,16 @@ QByteArray DocumentFormat::render(const QList<MTLVDocument> &items, quint16 docT
     }
     }
     return QByteArray();
+}
+
+QByteArray DocumentFormat::declaringUtf8(const QByteArray &page)
+{
+    QByteArray file = page;
+    const QByteArray head("<head>");
+    const qsizetype at = file.indexOf(head);
+    if (at >= 0)
+        file.insert(at + head.size(), "<meta charset=\"utf-8\" />");
+    return file;
 }
 
 QString DocumentFormat::printable(const QString &text)

@@ -26,6 +26,9 @@ public:
     static QByteArray render(const QList<MTLVDocument> &items, quint16 docType, DocFormat format,
                              const QJsonObject &extra = QJsonObject());
 
+    // A page written to a file of its own says how it is encoded.
+    static QByteArray declaringUtf8(const QByteArray &page);
+
     static QJsonObject documentJson(const QList<MTLVDocument> &items, quint16 docType);
     static QJsonObject itemJson(const MTLVDocument &item, int depth = 0);
     // A decoded value as JSON: numbers as numbers (beyond 2^53 as decimal

@@ -145,11 +145,12 @@ int FnExporter::exportOne(FnDocumentReader &reader, quint32 number)
     entry.total = DocumentFormat::totalText(doc.items);
     entry.file = fileName(number, m_format);
     const QJsonObject extra{{QStringLiteral("number"), qint64(number)}, {QStringLiteral("complete"), true}};
+    QByteArray content = DocumentFormat::render(doc.items, doc.docType, m_format, extra);
+    if (m_format == DocFormat::Html)
+        content = DocumentFormat::declaringUtf8(content);
     QString error;
     // The journal line first: a file on disk always has its index line.
-    if (!appendJournal(entry)
-        || !dumpWriteFile(QDir(m_dir).filePath(entry.file),
-                          DocumentFormat::render(doc.items, doc.docType, m_format, extra), &error)) {
+    if (!appendJournal(entry) || !dumpWriteFile(QDir(m_dir).filePath(entry.file), content, &error)) {
         Console::err(QStringLiteral("document %1: cannot write %2 in %3: %4")
                          .arg(number)
                          .arg(entry.file, m_dir, error));

@@ -320,9 +320,7 @@ void TstKeloCli::fnDocInThreeFormats()
     QCOMPARE(text.out, MTLVRenderer::documentText(expected));
     const Run html = cliOnLink({"fn-doc", "3", "--format", "html"});
     QCOMPARE(html.exitCode, 0);
-    QString page = MTLVRenderer::documentPage(expected);
-    page.replace(QLatin1String("<head>"), QLatin1String("<head><meta charset=\"utf-8\" />"));
-    QCOMPARE(html.out, page + QLatin1Char('\n'));
+    QCOMPARE(html.out, MTLVRenderer::documentPage(expected) + QLatin1Char('\n'));
 
     const Run json = cliOnLink({"fn-doc", "3", "--format", "json"});
     QCOMPARE(json.exitCode, 0);
@@ -403,6 +401,16 @@ void TstKeloCli::fnExportSkipsAFailingDocumentAndResumes()
     const QJsonArray indexJson = jsonArray(readAll(dir.filePath("index.json")), "documents");
     QCOMPARE(indexJson.size(), 7);
     QCOMPARE(indexJson.at(6)["typeName"].toString(), "Отчёт о закрытии смены");
+
+    // A page in a file of its own says it is UTF-8.
+    const QDir pages(m_dir.filePath("pages"));
+    QCOMPARE(cli(QStringList{"fn-export", "--from", "3", "--to", "3", "--dir", pages.path(), "--format", "html"}
+                 + link())
+                 .exitCode,
+             0);
+    const QString page = QString::fromUtf8(readAll(pages.filePath("fd-000003.html")));
+    QVERIFY(page.contains(QLatin1String("<head><meta charset=\"utf-8\" />")));
+    QVERIFY(page.contains(QStringLiteral("Кассовый чек (3)")));
 }
 
 void TstKeloCli::decodeTlvOfAHexFile()
