@@ -91,11 +91,12 @@ std::function<void(const QByteArray &)> showText(QLineEdit *edit)
 }
 
 // A number the register has not been given yet reads as nothing or zeros,
-// and must not replace what the operator typed.
+// and must not replace what the operator typed. A number it has is shown as
+// stored (an INN padded with blanks stays so), to be written back the same.
 std::function<void(const QByteArray &)> showDigits(QLineEdit *edit)
 {
     return [edit](const QByteArray &bytes) {
-        const QString value = MMainForm::fromRegisterText(bytes).trimmed();
+        const QString value = MMainForm::fromRegisterText(bytes);
         if (rnFieldNumber(value) > 0)
             edit->setText(value);
     };

@@ -173,8 +173,12 @@ void TstFiscalOps::reRegistrationKeepsTheOfdServerAndClosesTheFn()
 {
     Bench bench;
     QVERIFY(bench.start());
-    QCOMPARE(bench.execute({tableWrite(19, 1, "ofd.keep.test"), tableWrite(19, 2, "\x61\x1e")}), 0);
+    QCOMPARE(bench.execute({tableWrite(19, 1, "ofd.keep.test"), tableWrite(19, 2, "\x61\x1e"),
+                            tableWrite(18, 12, "7704358518  ")}),
+             0);
     auto window = bench.createWindow();
+    // A 10-digit INN padded with blanks is kept as stored, to be written back the same.
+    QCOMPARE(fieldValue(*window, "strFN_OFDINN"), QVariant("7704358518  "));
     // The registered register's data came in at start-up.
     QCOMPARE(fieldValue(*window, "strFN_INN"),
              QVariant(bench.read([](const RegisterModel &m) { return m.fiscalStorage().registration.inn; })));
