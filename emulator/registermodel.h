@@ -170,6 +170,10 @@ private:
     quint8 cmdBeginRegistration(Call &call);
     quint8 cmdRegister(Call &call);
     quint8 cmdReregister(Call &call);
+    quint8 readLine(Call &call, RegisterState::Line &line);
+    // Commits a registration document made of fn_.registration and answers
+    // with its number and fiscal sign.
+    void storeRegistration(Call &call, quint8 type, const TlvWriter &doc, const QString &title);
     quint8 cmdRegistrationTotals(Call &call);
     quint8 cmdBeginFnClosing(Call &call);
     quint8 cmdCloseFn(Call &call);

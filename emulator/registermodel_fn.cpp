@@ -142,20 +142,27 @@ quint8 RegisterModel::cmdRegister(Call &call)
     doc.addString(1046, tables_.text(18, 1, 10));
     doc.addString(1017, tables_.text(18, 1, 12));
     doc.addString(1060, tables_.text(18, 1, 13));
-    const FiscalStorage::Document &stored = fn_.commit(FiscalStorage::RegistrationReport, now(), doc);
+    fn_.phase = FiscalStorage::FiscalMode;
+    fn_.registrations = 0;
+    storeRegistration(call, FiscalStorage::RegistrationReport, doc, QStringLiteral("ОТЧЕТ О РЕГИСТРАЦИИ"));
+    return 0;
+}
+
+void RegisterModel::storeRegistration(Call &call, quint8 type, const TlvWriter &doc, const QString &title)
+{
+    FiscalStorage::Registration &r = fn_.registration;
+    const FiscalStorage::Document &stored = fn_.commit(type, now(), doc);
     r.documentNumber = stored.number;
     r.fiscalSign = stored.fiscalSign;
-    fn_.phase = FiscalStorage::FiscalMode;
-    fn_.registrations = 1;
-    tables_.setText(18, 1, 2, inn);
-    tables_.setText(18, 1, 3, regNumber);
-    tables_.setNumber(18, 1, 5, tax);
-    tables_.setNumber(18, 1, 6, mode);
+    ++fn_.registrations;
+    tables_.setText(18, 1, 2, r.inn);
+    tables_.setText(18, 1, 3, r.regNumber);
+    tables_.setNumber(18, 1, 5, r.taxSystems);
+    tables_.setNumber(18, 1, 6, r.workModes);
     ++state_.documentCounter;
-    state_.print(QStringLiteral("ОТЧЕТ О РЕГИСТРАЦИИ"));
+    state_.print(title);
     wire::appendLE(call.out, stored.number, 4);
     wire::appendLE(call.out, stored.fiscalSign, 4);
-    return 0;
 }
 
 quint8 RegisterModel::cmdReregister(Call &call)
@@ -190,18 +197,8 @@ quint8 RegisterModel::cmdReregister(Call &call)
     doc.addByte(1101, reason);
     doc.addString(1046, tables_.text(18, 1, 10));
     doc.addString(1017, tables_.text(18, 1, 12));
-    const FiscalStorage::Document &stored = fn_.commit(FiscalStorage::RegistrationChange, now(), doc);
-    r.documentNumber = stored.number;
-    r.fiscalSign = stored.fiscalSign;
-    ++fn_.registrations;
-    tables_.setText(18, 1, 2, inn);
-    tables_.setText(18, 1, 3, regNumber);
-    tables_.setNumber(18, 1, 5, tax);
-    tables_.setNumber(18, 1, 6, mode);
-    ++state_.documentCounter;
-    state_.print(QStringLiteral("ОТЧЕТ ОБ ИЗМЕНЕНИИ ПАРАМЕТРОВ РЕГИСТРАЦИИ"));
-    wire::appendLE(call.out, stored.number, 4);
-    wire::appendLE(call.out, stored.fiscalSign, 4);
+    storeRegistration(call, FiscalStorage::RegistrationChange, doc,
+                      QStringLiteral("ОТЧЕТ ОБ ИЗМЕНЕНИИ ПАРАМЕТРОВ РЕГИСТРАЦИИ"));
     return 0;
 }
 

@@ -151,9 +151,9 @@ quint8 RegisterModel::addLine(Call &call, RegisterState::Line line, quint8 recei
     return 0;
 }
 
-quint8 RegisterModel::cmdItem(Call &call)
+// Quantity, price, department, the four tax groups and the name of a line.
+quint8 RegisterModel::readLine(Call &call, RegisterState::Line &line)
 {
-    RegisterState::Line line;
     line.quantity = call.in.number(5);
     line.price = call.in.number(5);
     line.department = static_cast<quint8>(call.in.number(1));
@@ -165,6 +165,14 @@ quint8 RegisterModel::cmdItem(Call &call)
     }
     line.taxGroup = firstTaxGroup(taxes);
     line.name = call.in.text1251(40);
+    return 0;
+}
+
+quint8 RegisterModel::cmdItem(Call &call)
+{
+    RegisterState::Line line;
+    if (const quint8 error = readLine(call, line))
+        return error;
     if (const quint8 error = addLine(call, line, static_cast<quint8>(call.code - 0x80)))
         return error;
     call.out.append(static_cast<char>(call.operatorNo));
@@ -175,17 +183,8 @@ quint8 RegisterModel::cmdStorno(Call &call)
 {
     RegisterState::Line line;
     line.storno = true;
-    line.quantity = call.in.number(5);
-    line.price = call.in.number(5);
-    line.department = static_cast<quint8>(call.in.number(1));
-    quint64 taxes[4];
-    for (quint64 &t : taxes) {
-        t = call.in.number(1);
-        if (t > 4)
-            return ErrBadParameters;
-    }
-    line.taxGroup = firstTaxGroup(taxes);
-    line.name = call.in.text1251(40);
+    if (const quint8 error = readLine(call, line))
+        return error;
     if (!state_.receipt.open)
         return ErrReceiptClosed;
     if (line.quantity == 0)
