@@ -207,43 +207,37 @@ void MTLVDocument::parseSTLV(const QByteArray &bytes)
     parseChildren(bytes, 1);
 }
 
-void MTLVDocument::parseChildren(const QByteArray &bytes, int childDepth)
+qsizetype MTLVDocument::parseItems(const QByteArray &bytes, quint16 docType, int depth, bool keepUnknown,
+                                   QList<MTLVDocument> &items)
 {
-    children.clear();
     const auto *raw = reinterpret_cast<const uchar *>(bytes.constData());
     const qsizetype size = bytes.size();
     qsizetype pos = 0;
     while (size - pos >= 4) {
-        const quint16 childTag = readLe16(raw + pos);
-        const quint16 childLength = readLe16(raw + pos + 2);
-        if (childLength > size - pos - 4)
+        const quint16 tag = readLe16(raw + pos);
+        const quint16 length = readLe16(raw + pos + 2);
+        if (length > size - pos - 4)
             break;
-        // Built in place: appending a finished child would copy its whole subtree.
-        MTLVDocument &child = children.emplaceBack();
-        child.docType = docType;
-        child.assign(childTag, childLength, bytes.constData() + pos + 4, childLength, childDepth);
-        if (!child.isKnown)
-            children.removeLast();
-        pos += 4 + childLength;
+        MTLVDocument &item = items.emplaceBack();
+        item.docType = docType;
+        item.assign(tag, length, bytes.constData() + pos + 4, length, depth);
+        if (!keepUnknown && !item.isKnown)
+            items.removeLast();
+        pos += 4 + length;
     }
+    return pos;
+}
+
+void MTLVDocument::parseChildren(const QByteArray &bytes, int childDepth)
+{
+    children.clear();
+    parseItems(bytes, docType, childDepth, false, children);
 }
 
 QList<MTLVDocument> MTLVDocument::parseSequence(const QByteArray &bytes, quint16 docType, qsizetype *consumed)
 {
     QList<MTLVDocument> items;
-    const auto *raw = reinterpret_cast<const uchar *>(bytes.constData());
-    const qsizetype size = bytes.size();
-    qsizetype pos = 0;
-    while (size - pos >= 4) {
-        const quint16 itemTag = readLe16(raw + pos);
-        const quint16 itemLength = readLe16(raw + pos + 2);
-        if (itemLength > size - pos - 4)
-            break;
-        MTLVDocument &item = items.emplaceBack();
-        item.docType = docType;
-        item.assign(itemTag, itemLength, bytes.constData() + pos + 4, itemLength, 0);
-        pos += 4 + itemLength;
-    }
+    const qsizetype pos = parseItems(bytes, docType, 0, true, items);
     if (consumed)
         *consumed = pos;
     return items;

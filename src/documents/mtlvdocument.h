@@ -82,6 +82,11 @@ public:
     QList<MTLVDocument> children;
 
 private:
+    // Builds one item per whole tag-length-value in `bytes`, in order, in place
+    // in `items` (appending a finished item would copy its whole subtree);
+    // stops at the first item that does not fit. Returns the bytes taken.
+    static qsizetype parseItems(const QByteArray &bytes, quint16 docType, int depth, bool keepUnknown,
+                                QList<MTLVDocument> &items);
     void assign(quint16 newTag, quint16 newLength, const char *bytes, qsizetype received, int depth);
     void decode(int depth);
     void parseChildren(const QByteArray &bytes, int childDepth);
