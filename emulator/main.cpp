@@ -19,28 +19,32 @@ using namespace kelo::emu;
 
 namespace {
 
-bool parseFaults(const QStringList &faultArgs, QVector<EmulatorConfig::ArmedFault> *faults, QString *error)
-{
-    for (const QString &arg : faultArgs) {
-        const QStringList parts = arg.split(QLatin1Char(':'));
-        Fault fault;
-        bool ok = parts.size() <= 2 && faultFromName(parts.value(0), &fault);
-        const int count = parts.size() == 2 ? parts[1].toInt(&ok) : 1;
-        if (!ok || count < 0) {
-            *error = QStringLiteral("unknown fault \"%1\"").arg(arg);
-            return false;
-        }
-        faults->append({fault, count});
-    }
-    return true;
-}
-
 QString faultList()
 {
     QStringList names;
     for (const char *name : kFaultNames)
         names << QLatin1String(name);
     return names.join(QStringLiteral(", "));
+}
+
+bool parseFaults(const QStringList &faultArgs, QVector<EmulatorConfig::ArmedFault> *faults, QString *error)
+{
+    for (const QString &arg : faultArgs) {
+        const QStringList parts = arg.split(QLatin1Char(':'));
+        Fault fault = Fault::Noise;
+        if (parts.size() > 2 || !faultFromName(parts.value(0), &fault)) {
+            *error = QStringLiteral("unknown fault \"%1\" (faults: %2)").arg(parts.value(0), faultList());
+            return false;
+        }
+        bool countOk = true;
+        const int count = parts.size() == 2 ? parts[1].toInt(&countOk) : 1;
+        if (!countOk || count < 0) {
+            *error = QStringLiteral("bad count in the fault \"%1\"").arg(arg);
+            return false;
+        }
+        faults->append({fault, count});
+    }
+    return true;
 }
 
 } // namespace
