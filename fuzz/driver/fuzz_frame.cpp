@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     static ZiRivoro link;
     static const bool timed = [] {
-        link.setTimings(frlink::Timings{0, 0, 0, 0, 0});
+        link.setTimings(frlink::Timings{0, 0, 0, 0, 0, 0});
         return true;
     }();
     (void)timed;

@@ -124,6 +124,24 @@ bool ZiRivoro::takeByte(unsigned char &byte)
     return true;
 }
 
+bool ZiRivoro::takeWaitingByte(unsigned char &byte)
+{
+    if (!takeByte(byte)) {
+        if (!m_port.isOpen())
+            return false;
+        m_port.waitForReadyRead(0); // what the system holds but has not told yet
+        if (!takeByte(byte))
+            return false;
+    }
+    gotByte(byte);
+    return true;
+}
+
+void ZiRivoro::skipByte(unsigned char byte)
+{
+    LOG(DEBUG) << QByteArray("skip: 0x") + hexByte(byte);
+}
+
 int ZiRivoro::gotByte(unsigned char byte)
 {
     logRcvBytes(QByteArray(1, char(byte)));
@@ -169,10 +187,8 @@ int ZiRivoro::rcvTime(unsigned char &byte, int ms)
     }
     // One last look: a dialog opened during the wait may have kept us past
     // the deadline while the byte was already there.
-    if (m_port.isOpen())
-        m_port.waitForReadyRead(0);
-    if (takeByte(byte))
-        return gotByte(byte);
+    if (takeWaitingByte(byte))
+        return 0;
     LOG(DEBUG) << "rTmt";
     m_lastByteResult = frlink::ByteTimeout;
     return frlink::ByteTimeout;
@@ -190,8 +206,9 @@ void ZiRivoro::dropInput()
 
 void ZiRivoro::clrInput()
 {
+    // No acknowledgement goes with it: an ACK here could only confirm a reply
+    // that was thrown away unread, and the register would never send it again.
     dropInput();
-    snd(frlink::ACK);
     delayMs(m_timings.clearPauseMs);
     dropInput();
 }
@@ -203,6 +220,7 @@ int ZiRivoro::sndBlock()
     for (char c : std::as_const(m_request))
         snd(c);
     snd(char(frlink::checkByte(m_request)));
+    m_frameOnLine = true;
     unsigned char answer = 0;
     if (rcvTime(answer, m_timings.byteMs) != 0)
         return frlink::GotAck;
@@ -258,30 +276,94 @@ bool ZiRivoro::isOwnPendingReply() const
     return m_request.size() > 1 && m_received.size() > 1 && m_received[1] == m_request[1];
 }
 
-int ZiRivoro::exeCmdOnce(int attempt)
+ZiRivoro::EnqAnswer ZiRivoro::awaitEnqAnswer(int ms)
 {
-    // Nothing is due before the ENQ: bytes already here are left from an
-    // earlier exchange (a reply cut short, a NAK of a frame the line lost)
-    // and would put this one out of step for good.
-    dropInput();
-    unsigned char answer = 0;
-    snd(frlink::ENQ);
-    if (rcvTime(answer, m_timings.byteMs) != 0) {
-        delayMs(m_timings.failPauseMs);
-        return frlink::ExchangeError;
+    // A stray byte before the answer (line noise, or a register that puts one
+    // before every NAK) is passed over; the wait keeps its deadline.
+    QElapsedTimer timer;
+    timer.start();
+    int skipped = 0;
+    unsigned char byte = 0;
+    bool haveByte = false;
+    for (;;) {
+        if (!haveByte && rcvTime(byte, int(qMax<qint64>(0, ms - timer.elapsed()))) != 0)
+            return EnqAnswer::Nothing;
+        haveByte = false;
+        if (byte == quint8(frlink::ACK))
+            return EnqAnswer::Pending;
+        if (byte == quint8(frlink::STX))
+            return EnqAnswer::Frame;
+        if (byte == quint8(frlink::NAK)) {
+            // Once the frame has gone out, a reply whose STX was lost may be
+            // on its way, and one of its bytes can look like NAK; taking that
+            // for "ready" would send the command again. A true NAK is
+            // followed by quiet.
+            unsigned char next = 0;
+            if (!m_frameOnLine || rcvTime(next, m_timings.settleMs) != 0)
+                return EnqAnswer::Ready;
+            skipByte(byte);
+            ++skipped;
+            byte = next;
+            haveByte = true;
+            continue;
+        }
+        skipByte(byte);
+        if (++skipped > frlink::kMaxSkippedBytes)
+            return EnqAnswer::Noise;
     }
-    if (answer == quint8(frlink::ACK)) {
-        // The register still holds a reply. Before this command was sent it
-        // is stale; on a later attempt it is this command's own reply whose
-        // acknowledgement went missing, and sending again would run it twice.
-        const int received = rcvBlock();
-        if (attempt > 1 && received == 0 && isOwnPendingReply())
+}
+
+bool ZiRivoro::takePendingReply(bool stxTaken)
+{
+    // Read whole in any case, so that what is acknowledged has been seen.
+    if (rcvBlock(stxTaken) != 0)
+        return false;
+    if (m_frameOnLine && isOwnPendingReply())
+        return true;
+    LOG(DEBUG) << "stale reply:" << m_received.toHex();
+    return false;
+}
+
+bool ZiRivoro::takeLeftovers()
+{
+    // Whatever came before the ENQ: a reply the register sent by itself once
+    // a slow command had run, or the rest of an earlier broken exchange (a
+    // NAK after a cut reply, which would put this exchange out of step).
+    // Frames are read whole; other bytes are dropped.
+    unsigned char byte = 0;
+    for (int n = 0; n <= frlink::kMaxSkippedBytes; ++n) {
+        if (!takeWaitingByte(byte))
+            return false;
+        if (byte != quint8(frlink::STX))
+            skipByte(byte);
+        else if (takePendingReply(true))
+            return true;
+    }
+    dropInput();
+    return false;
+}
+
+int ZiRivoro::exeCmdOnce()
+{
+    if (takeLeftovers())
+        return 0;
+    snd(frlink::ENQ);
+    const EnqAnswer answer = awaitEnqAnswer(m_timings.byteMs);
+    if (answer == EnqAnswer::Pending || answer == EnqAnswer::Frame) {
+        // The register holds a reply. It is this command's only when this
+        // command's frame went out after the register last said it was ready
+        // (the ACK or the first reply went missing): sending again would run
+        // it twice. Any other is stale, and drained now.
+        if (takePendingReply(answer == EnqAnswer::Frame))
             return 0;
         delayMs(m_timings.failPauseMs);
         return frlink::GotAck;
     }
-    if (answer != quint8(frlink::NAK)) {
-        clrInput();
+    if (answer != EnqAnswer::Ready) {
+        if (answer == EnqAnswer::Noise)
+            clrInput();
+        else
+            delayMs(m_timings.failPauseMs);
         return frlink::ExchangeError;
     }
     const int sent = sndBlock();
@@ -290,20 +372,23 @@ int ZiRivoro::exeCmdOnce(int attempt)
     if (rcvBlock(sent == kReplyStarted) == 0)
         return 0;
 
+    // The reply failed: ask whether the register still holds it.
     snd(frlink::ENQ);
-    if (rcvTime(answer, m_timings.byteMs) != 0 || answer == quint8(frlink::NAK))
-        return frlink::GotNak;
-    if (answer == quint8(frlink::ACK))
-        return rcvBlock() == 0 ? 0 : frlink::NoAnswer;
-    delayMs(m_timings.failPauseMs);
-    return frlink::NoAnswer;
+    const EnqAnswer again = awaitEnqAnswer(m_timings.byteMs);
+    if (again == EnqAnswer::Pending || again == EnqAnswer::Frame)
+        return takePendingReply(again == EnqAnswer::Frame) ? 0 : frlink::NoAnswer;
+    if (again == EnqAnswer::Noise) {
+        delayMs(m_timings.failPauseMs);
+        return frlink::NoAnswer;
+    }
+    return frlink::GotNak;
 }
 
 int ZiRivoro::exeCmd()
 {
     int result = 0;
     for (int attempt = 1; attempt <= frlink::kAttempts; ++attempt) {
-        result = exeCmdOnce(attempt);
+        result = exeCmdOnce();
         if (result == 0)
             return 0;
         LOG(DEBUG) << "ZiRivoro::exeCmd" << result;
@@ -319,6 +404,7 @@ TypeAnsCmd ZiRivoro::frCommand(const QByteArray &request, int timeout)
     m_firstByteTimeout = timeout;
     LOG(DEBUG) << "frCommand; sedn cmd = " << request.toHex();
     m_request = request;
+    m_frameOnLine = false;
     int code = 0;
     if (request.isEmpty() || request.size() > frlink::kMaxFrameData) {
         // The length byte cannot describe such a request: nothing is sent.
@@ -347,17 +433,16 @@ int ZiRivoro::frSetLink(QSerialPort::BaudRate baud, int timeout)
             return frlink::SpeedError;
         }
     }
+    m_frameOnLine = false;
+    takeLeftovers();
     snd(frlink::ENQ);
-    unsigned char answer = 0;
-    if (rcvTime(answer, m_timings.probeMs) != 0)
-        answer = 0;
-    if (answer == quint8(frlink::NAK))
-        return 1;
-    if (answer == quint8(frlink::ACK)) {
-        rcvBlock();
+    const EnqAnswer answer = awaitEnqAnswer(m_timings.probeMs);
+    if (answer == EnqAnswer::Pending || answer == EnqAnswer::Frame) {
+        // Collected and acknowledged; whatever it was, the register is there.
+        rcvBlock(answer == EnqAnswer::Frame);
         return 1;
     }
-    return 0;
+    return answer == EnqAnswer::Ready ? 1 : 0;
 }
 
 QString ZiRivoro::drvErrorText(int code) const

@@ -28,6 +28,10 @@ constexpr char NAK = 0x15;
 
 constexpr int kAttempts = 10;
 constexpr int kMaxFrameData = 255;
+// Bytes passed over while waiting for the answer to ENQ before the wait gives
+// up: more than a whole frame, so a reply that lost its STX is passed over
+// whole, yet a line that only babbles ends the wait.
+constexpr int kMaxSkippedBytes = 300;
 
 // The waits of the link, in milliseconds. Only tests and fuzzing change them.
 struct Timings
@@ -37,6 +41,7 @@ struct Timings
     int failPauseMs = 50;   // after a failed attempt
     int retryPauseMs = 100; // between attempts
     int clearPauseMs = 100; // while dropping unexpected input
+    int settleMs = 20;      // quiet that makes a NAK count once the frame has gone out
 };
 
 enum Result {
@@ -72,7 +77,7 @@ public:
     void closeComPort();
 
     int exeCmd();
-    int exeCmdOnce(int attempt);
+    int exeCmdOnce();
     int sndBlock();
     // stxTaken: the frame's STX has already been read.
     int rcvBlock(bool stxTaken = false);
@@ -97,10 +102,24 @@ private:
     // sndBlock: the reply began where the ACK was due.
     static constexpr int kReplyStarted = -1;
 
+    // What came where the answer to an ENQ was due.
+    enum class EnqAnswer {
+        Ready,   // NAK
+        Pending, // ACK: a reply follows
+        Frame,   // STX: a reply that came by itself
+        Nothing, // the wait ran out
+        Noise,   // only bytes that mean nothing, more than kMaxSkippedBytes
+    };
+
     bool takeByte(unsigned char &byte);
+    bool takeWaitingByte(unsigned char &byte);
     int gotByte(unsigned char byte);
+    void skipByte(unsigned char byte);
     void waitForInput(qint64 ms);
     void dropInput();
+    EnqAnswer awaitEnqAnswer(int ms);
+    bool takeLeftovers();
+    bool takePendingReply(bool stxTaken);
     bool isOwnPendingReply() const;
 
     QSerialPort m_port;
@@ -114,6 +133,9 @@ private:
     QByteArray m_answer;
     QByteArray m_request;
     QByteArray m_received;
+    // This command's frame has gone out since the register last said it was
+    // ready: a reply it holds from now on can only be this command's.
+    bool m_frameOnLine = false;
     int m_lastByteResult = 0;
     int m_firstByteTimeout = 0;
     int m_openError = 0;

@@ -12,8 +12,12 @@ namespace {
 
 using namespace linkbytes;
 
-// What the register hears and what it answers, step by step.
-using Script = QList<std::pair<QByteArray, QByteArray>>;
+// What the register hears and what it answers, step by step, with the time
+// it takes before answering.
+using Script = QList<PtyPeer::Step>;
+
+// A command that takes longer than the link waits for the ACK of its frame.
+constexpr int kSlowMs = 1500;
 
 } // namespace
 
@@ -28,6 +32,7 @@ private slots:
     void malformedFrames_data();
     void malformedFrames();
     void missingByteEndsTheFrame();
+    void lastLookWhenTheTimeIsUp();
     void overlongRequestIsNotSent();
     void probe();
     void silentRegister();
@@ -55,18 +60,20 @@ void TstZiRivoro::exchanges_data()
     QTest::addColumn<Script>("script");
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("enqs"); // ENQs the link sends
 
     QTest::newRow("plain") << Script{{ENQ, NAK},
-                                     {QByteArray::fromHex("0201fcfd"), ACK + QByteArray::fromHex("02031100aab8")},
+                                     {QByteArray::fromHex("0201fcfd"),
+                                      ACK + QByteArray::fromHex("02031100aab8")},
                                      {ACK, {}}}
-                           << QByteArray::fromHex("fc") << QByteArray::fromHex("1100aa");
+                           << QByteArray::fromHex("fc") << QByteArray::fromHex("1100aa") << 1;
 
     const QByteArray reply = frame(QByteArray::fromHex("1100aa"));
     QByteArray broken = reply;
     broken[broken.size() - 1] = char(broken.at(broken.size() - 1) ^ 0x01);
     QTest::newRow("bad check byte: rejected, asked again, still pending")
         << Script{{ENQ, NAK}, {frame("\x11"), ACK + broken}, {NAK, {}}, {ENQ, ACK + reply}, {ACK, {}}}
-        << QByteArray("\x11") << QByteArray::fromHex("1100aa");
+        << QByteArray("\x11") << QByteArray::fromHex("1100aa") << 2;
 
     QTest::newRow("stale reply drained first")
         << Script{{ENQ, ACK + frame(QByteArray::fromHex("1000"))}, // left over from an earlier command
@@ -74,23 +81,54 @@ void TstZiRivoro::exchanges_data()
                   {ENQ, NAK},
                   {frame("\x10"), ACK + frame(QByteArray::fromHex("100001"))},
                   {ACK, {}}}
-        << QByteArray("\x10") << QByteArray::fromHex("100001");
+        << QByteArray("\x10") << QByteArray::fromHex("100001") << 2;
 
-    QTest::newRow("noise before the NAK is cleared")
-        << Script{{ENQ, QByteArray::fromHex("ff15")}, {ACK, {}}, {ENQ, NAK},
-                  {frame("\xFC"), ACK + frame(QByteArray::fromHex("fc00"))}, {ACK, {}}}
-        << QByteArray("\xFC") << QByteArray::fromHex("fc00");
+    // Seen before every NAK on a network link, and now and then on a cable.
+    QTest::newRow("a stray byte before the NAK is passed over")
+        << Script{{ENQ, QByteArray::fromHex("ff15")},
+                  {frame("\xFC"), ACK + frame(QByteArray::fromHex("fc00"))},
+                  {ACK, {}}}
+        << QByteArray("\xFC") << QByteArray::fromHex("fc00") << 1;
 
     // The register takes a sale item and runs it, but its ACK is lost: the
     // reply it holds, or sends at once, is the result, and the frame must not
     // go out a second time (the item would be booked twice).
-    const QByteArray sale = QByteArray::fromHex("8004000000");
+    const QByteArray sale = QByteArray::fromHex("80010000"); // no 05 byte in its frame
     const QByteArray saleReply = frame(QByteArray::fromHex("800001"));
     QTest::newRow("lost ACK, reply held")
         << Script{{ENQ, NAK}, {frame(sale), {}}, {ENQ, ACK + saleReply}, {ACK, {}}} << sale
-        << QByteArray::fromHex("800001");
-    QTest::newRow("lost ACK, reply at once")
-        << Script{{ENQ, NAK}, {frame(sale), saleReply}, {ACK, {}}} << sale << QByteArray::fromHex("800001");
+        << QByteArray::fromHex("800001") << 2;
+    QTest::newRow("lost ACK, reply at once") << Script{{ENQ, NAK}, {frame(sale), saleReply}, {ACK, {}}}
+                                             << sale << QByteArray::fromHex("800001") << 1;
+
+    // The same on a command that runs longer than the wait for the ACK: the
+    // next attempt's ENQ meets the reply where NAK or ACK was due.
+    QTest::newRow("slow command, lost ACK, reply sent by itself")
+        << Script{{ENQ, NAK}, {frame(sale), saleReply, kSlowMs}, {ENQ, {}}, {ACK, {}}} << sale
+        << QByteArray::fromHex("800001") << 2;
+    QTest::newRow("slow command, lost ACK, the ENQ answered once it has run")
+        << Script{{ENQ, NAK}, {frame(sale), {}}, {ENQ, ACK + saleReply, kSlowMs - 1000}, {ACK, {}}} << sale
+        << QByteArray::fromHex("800001") << 2;
+    // Its first byte lost, the reply reads as noise, and one of its bytes as
+    // a NAK: taken for "ready", it would send the item again.
+    const QByteArray nakInside = QByteArray::fromHex("80001533");
+    QTest::newRow("slow command, lost ACK, the reply's STX lost")
+        << Script{{ENQ, NAK},
+                  {frame(sale), frame(nakInside).mid(1), kSlowMs},
+                  {ENQ, {}},
+                  {ENQ, ACK + frame(nakInside)},
+                  {ACK, {}}}
+        << sale << nakInside << 3;
+    // The previous sale's reply is still pending when this sale's first ENQ
+    // goes unanswered: same code, but not this command's reply.
+    QTest::newRow("earlier reply of the same code pending after a failed ENQ")
+        << Script{{ENQ, {}},
+                  {ENQ, ACK + frame(QByteArray::fromHex("8000aa"))},
+                  {ACK, {}},
+                  {ENQ, NAK},
+                  {frame(sale), ACK + saleReply},
+                  {ACK, {}}}
+        << sale << QByteArray::fromHex("800001") << 3;
 }
 
 void TstZiRivoro::exchanges()
@@ -98,9 +136,10 @@ void TstZiRivoro::exchanges()
     QFETCH(Script, script);
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, reply);
+    QFETCH(int, enqs);
     PtyPeer peer;
-    for (const auto &[heard, answer] : script)
-        peer.step(heard, answer);
+    for (const PtyPeer::Step &step : script)
+        peer.step(step.expect, step.send, step.delayMs);
     ZiRivoro link;
     QVERIFY(open(link, peer));
     const TypeAnsCmd answer = link.frCommand(request, 10000);
@@ -109,6 +148,7 @@ void TstZiRivoro::exchanges()
     QTRY_VERIFY(peer.finished());
     QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
     QCOMPARE(peer.received().count(frame(request)), 1);
+    QCOMPARE(peer.received().count(ENQ), enqs);
 }
 
 void TstZiRivoro::leftoverBytesAreDropped()
@@ -167,6 +207,24 @@ void TstZiRivoro::missingByteEndsTheFrame()
     QVERIFY(timer.elapsed() < 1900);
 }
 
+void TstZiRivoro::lastLookWhenTheTimeIsUp()
+{
+    // The answer is on the port but the program has not been told yet (no
+    // event handled since), and the wait has no time left: as when stray
+    // bytes were passed over up to the deadline. It must still be taken.
+    PtyPeer peer;
+    peer.step(QByteArray(), NAK);
+    ZiRivoro link;
+    QVERIFY(open(link, peer));
+    // No events meanwhile: the byte stays with the system.
+    for (int i = 0; i < 200 && !peer.finished(); ++i)
+        QThread::msleep(5);
+    QThread::msleep(50);
+    unsigned char byte = 0;
+    QCOMPARE(link.rcvTime(byte, 0), 0);
+    QCOMPARE(int(byte), 0x15);
+}
+
 void TstZiRivoro::overlongRequestIsNotSent()
 {
     PtyPeer peer;
@@ -183,7 +241,7 @@ void TstZiRivoro::overlongRequestIsNotSent()
 void TstZiRivoro::probe()
 {
     PtyPeer peer;
-    peer.step(ENQ, NAK);
+    peer.step(ENQ, QByteArray::fromHex("ff15"));
     peer.step(ENQ, ACK + frame(QByteArray::fromHex("1100")));
     peer.step(ACK);
     ZiRivoro link;
