@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commandtiming.h"
 #include "emulatorfaults.h"
 
 #include <kelodefaults.h>
@@ -20,9 +21,10 @@ enum class Preset {
 
 struct EmulatorConfig
 {
-    int baud = 115200;       // bytes are paced at 10 bits each; 0 turns pacing off
-    int replyDelayMs = 0;    // processing time of every command before its reply
-    int faultDelayMs = 1500; // what the "delay" fault adds to a reply
+    int baud = 115200;            // bytes are paced at 10 bits each; 0 turns pacing off
+    int replyDelayMs = 0;         // processing time of every command before its reply
+    Timing timing = Timing::None; // Real adds each kind of command's own time
+    int faultDelayMs = 1500;      // what the "delay" fault adds to a reply
     int sysAdminPassword = kelo::kDefaultSysAdminPassword;
     quint64 seed = 1;
     Preset preset = Preset::OutOfBox;

@@ -257,6 +257,9 @@ void EmulatorEngine::run()
         return model_.execute(request);
     });
     link.setFaultDelayNs(qint64(qMax(0, config_.faultDelayMs)) * 1000000);
+    if (config_.timing == Timing::Real)
+        link.setProcessingTime(
+            [](const QByteArray &request) { return qint64(realProcessingMs(request)) * 1000000; });
 
     int master = pty_.masterFd();
     std::deque<LinkProtocol::TxByte> rx;

@@ -20,11 +20,14 @@ LinkProtocol::LinkProtocol(FaultInjector *faults, Executor executor)
 
 void LinkProtocol::onByte(quint8 byte, qint64 now)
 {
-    // A register does not listen while it talks or works; a byte sent into
-    // that time is lost, as a blind acknowledgement from a PC clearing its
-    // input would be.
-    if (now < txBusyUntil_ || state_ == State::Busy) {
+    // A register does not listen while it talks; a byte sent into that time
+    // is lost.
+    if (now < txBusyUntil_) {
         ++stats_.bytesIgnored;
+        return;
+    }
+    if (state_ == State::Busy) {
+        onBusyByte(byte);
         return;
     }
     if (state_ == State::Idle)
@@ -40,15 +43,7 @@ void LinkProtocol::onIdleByte(quint8 byte, qint64 now)
         resendAt_ = -1;
         if (faults_->take(Fault::Silence))
             return;
-        ++stats_.enqAnswered;
-        if (faults_->take(Fault::Noise))
-            sendByte(noiseByte(), now);
-        if (hasPending_) {
-            sendByte(kAck, now);
-            sendReply(now);
-        } else {
-            sendByte(kNak, now);
-        }
+        answerEnq(now);
         return;
     case kStx:
         resendAt_ = -1;
@@ -75,6 +70,29 @@ void LinkProtocol::onIdleByte(quint8 byte, qint64 now)
         ++stats_.bytesIgnored;
         return;
     }
+}
+
+void LinkProtocol::answerEnq(qint64 now)
+{
+    ++stats_.enqAnswered;
+    if (faults_->take(Fault::Noise))
+        sendByte(noiseByte(), now);
+    if (hasPending_) {
+        sendByte(kAck, now);
+        sendReply(now);
+    } else {
+        sendByte(kNak, now);
+    }
+}
+
+void LinkProtocol::onBusyByte(quint8 byte)
+{
+    // While a command runs the register only notes that it was asked; the
+    // answer, ACK and the reply, goes out when the command has run.
+    if (byte == kEnq && !faults_->take(Fault::Silence))
+        enqWhileBusy_ = true;
+    else
+        ++stats_.bytesIgnored;
 }
 
 void LinkProtocol::onFrameByte(quint8 byte, qint64 now)
@@ -147,7 +165,7 @@ void LinkProtocol::frameReceived(qint64 now)
     if (reply.size() > replyHeaderSize(reply) && faults_->take(Fault::ShortReply))
         reply.chop(1);
     working_ = reply;
-    qint64 delay = replyDelay_;
+    qint64 delay = replyDelay_ + (processingTime_ ? processingTime_(rx_) : 0);
     if (faults_->take(Fault::ReplyDelay))
         delay += faultDelay_;
     if (delay <= 0) {
@@ -155,6 +173,7 @@ void LinkProtocol::frameReceived(qint64 now)
         return;
     }
     state_ = State::Busy;
+    enqWhileBusy_ = false;
     replyAt_ = qMax(now, txBusyUntil_) + delay;
 }
 
@@ -165,6 +184,11 @@ void LinkProtocol::finishReply(qint64 now)
     pending_ = working_;
     working_.clear();
     hasPending_ = true;
+    if (enqWhileBusy_) {
+        enqWhileBusy_ = false;
+        answerEnq(now);
+        return;
+    }
     sendReply(now);
 }
 

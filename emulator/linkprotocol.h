@@ -21,8 +21,11 @@ class FaultInjector;
 // until the PC's ACK; after a NAK it goes out again, preceded by ACK when the
 // PC follows the NAK with an ENQ. The same frame arriving again while its reply
 // is unconfirmed is a retransmission: acknowledged and answered with the held
-// reply, never executed a second time. Bytes that arrive while the register is
-// still transmitting, or while it is executing a command, are not heard.
+// reply, never executed a second time. Once a command has run, its reply goes
+// out at once, without waiting to be asked. An ENQ that arrives while a command
+// runs is answered when it has run: ACK, then the reply. Other bytes that
+// arrive while the register executes, and any byte that arrives while it is
+// still transmitting, are not heard.
 class LinkProtocol
 {
 public:
@@ -48,6 +51,8 @@ public:
     };
 
     using Executor = std::function<QByteArray(const QByteArray &request)>;
+    // The time a request takes to run, in nanoseconds, on top of the reply delay.
+    using ProcessingTime = std::function<qint64(const QByteArray &request)>;
 
     LinkProtocol(FaultInjector *faults, Executor executor);
 
@@ -56,6 +61,7 @@ public:
     void setReplyDelayNs(qint64 ns) { replyDelay_ = ns; }
     void setFaultDelayNs(qint64 ns) { faultDelay_ = ns; }
     void setInterByteTimeoutNs(qint64 ns) { interByteTimeout_ = ns; }
+    void setProcessingTime(ProcessingTime time) { processingTime_ = std::move(time); }
 
     void onByte(quint8 byte, qint64 now);
     void onTime(qint64 now);
@@ -69,6 +75,8 @@ private:
     enum class State { Idle, RxLen, RxData, RxCheck, Busy };
 
     void onIdleByte(quint8 byte, qint64 now);
+    void onBusyByte(quint8 byte);
+    void answerEnq(qint64 now);
     void onFrameByte(quint8 byte, qint64 now);
     void frameReceived(qint64 now);
     void finishReply(qint64 now);
@@ -83,6 +91,7 @@ private:
     qint64 replyDelay_ = 0;
     qint64 faultDelay_ = 0;
     qint64 interByteTimeout_ = 100'000'000;
+    ProcessingTime processingTime_;
 
     State state_ = State::Idle;
     QByteArray rx_;
@@ -93,7 +102,8 @@ private:
 
     QByteArray working_; // reply being prepared
     qint64 replyAt_ = -1;
-    QByteArray pending_; // reply sent, not yet confirmed
+    bool enqWhileBusy_ = false; // to be answered once the command has run
+    QByteArray pending_;        // reply sent, not yet confirmed
     bool hasPending_ = false;
     QByteArray lastRequest_;
     qint64 resendAt_ = -1;

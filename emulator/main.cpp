@@ -76,6 +76,15 @@ int main(int argc, char *argv[])
     const QCommandLineOption delay(QStringLiteral("delay"),
                                    QStringLiteral("Processing time of every command, in milliseconds."),
                                    QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption timing(
+        QStringLiteral("timing"),
+        QStringLiteral("Processing time of each kind of command, on top of --delay: none (default) or "
+                       "real:\n%1\nA reply goes out as soon as its command has run. An ENQ that "
+                       "arrives while a command runs is answered when it has run: ACK, then the reply; "
+                       "other bytes that arrive meanwhile are not heard. Every fault can fall on a "
+                       "slow command (noise and silence on that ENQ too).")
+            .arg(realTimingTable()),
+        QStringLiteral("kind"), QStringLiteral("none"));
     const QCommandLineOption password(
         QStringLiteral("password"), QStringLiteral("System administrator password."),
         QStringLiteral("number"), QString::number(kelo::kDefaultSysAdminPassword));
@@ -108,8 +117,8 @@ int main(int argc, char *argv[])
                                  QStringLiteral("Print the MD5 of the firmware image and exit."));
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Write every byte of the line to standard error."));
-    parser.addOptions({state, preset, baud, delay, password, fault, rate, faultDelay, seed, link, blocks,
-                       serial, ofdDelay, md5, trace});
+    parser.addOptions({state, preset, baud, delay, timing, password, fault, rate, faultDelay, seed, link,
+                       blocks, serial, ofdDelay, md5, trace});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -141,6 +150,8 @@ int main(int argc, char *argv[])
     if (!ok || config.baud < 0 || config.dumpBlocks < 1 || config.dumpBlocks > 0xFFFF
         || config.randomFaultRate < 0 || config.randomFaultRate > 1)
         return fail(QStringLiteral("a numeric option is out of range (see --help)"));
+    if (!timingFromName(parser.value(timing), &config.timing))
+        return fail(QStringLiteral("unknown timing \"%1\" (none or real)").arg(parser.value(timing)));
     if (parser.value(preset) == QLatin1String("registered"))
         config.preset = Preset::Registered;
     else if (parser.value(preset) != QLatin1String("out-of-box"))

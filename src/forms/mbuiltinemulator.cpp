@@ -43,6 +43,7 @@ bool MBuiltinEmulator::start()
     kelo::emu::EmulatorConfig config;
     config.preset = kelo::emu::Preset::Registered; // used only while there is no state file
     config.statePath = m_statePath;
+    config.timing = kelo::emu::Timing::Real; // as slow as a register in service
     m_engine = std::make_unique<kelo::emu::EmulatorEngine>(config);
     if (m_engine->start())
         return true;

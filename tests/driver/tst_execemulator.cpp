@@ -49,6 +49,7 @@ private slots:
     void receiptAndDocumentRead();
     void lineFaultsNeverRunACommandTwice_data();
     void lineFaultsNeverRunACommandTwice();
+    void strayByteBeforeEveryAnswer();
     void shortReplyHasFewerValues();
     void unpluggedPortFailsFastAndIdle();
 
@@ -138,23 +139,52 @@ void TstExecEmulator::receiptAndDocumentRead()
 void TstExecEmulator::lineFaultsNeverRunACommandTwice_data()
 {
     QTest::addColumn<int>("fault");
-    for (Fault f : kelo::emu::kLineFaults)
-        QTest::newRow(kelo::emu::kFaultNames[int(f)]) << int(f);
+    QTest::addColumn<int>("processingMs");
+    for (Fault f : kelo::emu::kLineFaults) {
+        QTest::addRow("%s", kelo::emu::kFaultNames[int(f)]) << int(f) << 0;
+        // Longer than the link waits for the ACK of its frame.
+        QTest::addRow("%s, slow command", kelo::emu::kFaultNames[int(f)]) << int(f) << 1500;
+    }
 }
 
 void TstExecEmulator::lineFaultsNeverRunACommandTwice()
 {
     QFETCH(int, fault);
+    QFETCH(int, processingMs);
+    kelo::emu::EmulatorEngine &engine = m_emu->engine();
     // Paced like a real line: what a fault does depends on when bytes arrive.
-    m_emu->engine().setBaud(115200);
+    engine.setBaud(115200);
     QVERIFY2(exec(pw().prepend("E0,")), qPrintable(lastErrText));
     QVERIFY2(exec(pw().prepend("8D,") + ",0"), qPrintable(lastErrText));
-    m_emu->engine().faults().arm(Fault(fault), 1);
+    engine.setReplyDelayMs(processingMs);
+    engine.faults().arm(Fault(fault), 1);
+    const auto before = engine.stats().link;
     QVERIFY2(exec(QStringLiteral("80,%1,2.000,10.00,0,1,0,0,0,'Хлеб'").arg(pw())), qPrintable(lastErrText));
-    QCOMPARE(m_emu->engine().faults().injected(Fault(fault)), 1);
+    const auto after = engine.stats().link;
+    QCOMPARE(engine.faults().injected(Fault(fault)), 1);
+    // Run once, and the request not even repeated for the register to
+    // recognise: not every register would.
+    QCOMPARE(after.framesExecuted - before.framesExecuted, quint64(1));
+    QCOMPARE(after.duplicateFrames - before.duplicateFrames, quint64(0));
+    QCOMPARE(text(0), QStringLiteral("80"));
+    engine.setReplyDelayMs(0);
     // The next command also passes whatever the fault left on the line.
     QVERIFY2(exec(pw().prepend("10,")), qPrintable(lastErrText));
     QCOMPARE(receiptLines(m_emu->engine()), 1);
+}
+
+void TstExecEmulator::strayByteBeforeEveryAnswer()
+{
+    // Some registers put a byte before every answer to ENQ over a network
+    // link: every command must still go through on its first attempt.
+    m_emu->engine().setBaud(115200);
+    m_emu->engine().faults().arm(Fault::Noise, 100);
+    const auto before = m_emu->engine().stats().link;
+    QVERIFY2(exec(QStringLiteral("FC")), qPrintable(lastErrText));
+    QVERIFY2(exec(pw().prepend("11,")), qPrintable(lastErrText));
+    QVERIFY2(exec(pw().prepend("FF01,")), qPrintable(lastErrText));
+    QCOMPARE(m_emu->engine().stats().link.enqAnswered - before.enqAnswered, quint64(3));
+    QCOMPARE(m_emu->engine().faults().injected(Fault::Noise), 3);
 }
 
 void TstExecEmulator::shortReplyHasFewerValues()

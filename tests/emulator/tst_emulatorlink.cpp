@@ -56,6 +56,8 @@ private slots:
     void framesFromThePc_data();
     void framesFromThePc();
     void repeatedFrameRunsOnce();
+    void enqWhileACommandRuns_data();
+    void enqWhileACommandRuns();
     void faultsShowOnTheWire_data();
     void faultsShowOnTheWire();
     void randomFaultsAreSeeded();
@@ -128,6 +130,38 @@ void TestEmulatorLink::repeatedFrameRunsOnce()
     // Once the reply was confirmed, the same frame is a new sale.
     QCOMPARE(pc.command(sale), reply);
     QCOMPARE(lines(), '\x02');
+}
+
+void TestEmulatorLink::enqWhileACommandRuns_data()
+{
+    QTest::addColumn<int>("fault");         // -1: none
+    QTest::addColumn<QByteArray>("before"); // what precedes the reply frame
+    QTest::newRow("answered once it has run") << -1 << QByteArray(1, char(ACK));
+    QTest::newRow("silence: the reply comes alone") << int(Fault::Silence) << QByteArray();
+    QTest::newRow("noise before the ACK") << int(Fault::Noise) << QByteArray("?") + char(ACK);
+}
+
+void TestEmulatorLink::enqWhileACommandRuns()
+{
+    QFETCH(int, fault);
+    QFETCH(QByteArray, before);
+    EmulatorConfig config = Bench::unpaced();
+    config.replyDelayMs = 400;
+    Bench bench(config);
+    QVERIFY(bench.start());
+    RawLinkClient &pc = bench.pc;
+    QCOMPARE(pc.request(kFc), ACK);
+    if (fault >= 0)
+        bench.engine.faults().arm(Fault(fault), 1);
+    pc.sendByte(ENQ);               // the PC missed the ACK and asks
+    QCOMPARE(pc.readByte(200), -1); // nothing while it runs
+    const QByteArray got = pc.read(before.size() + kFcFrame.size(), 1000);
+    if (fault == int(Fault::Noise))
+        before[0] = got.at(0); // any byte that means nothing on the line
+    QCOMPARE(got.toHex(' '), (before + kFcFrame).toHex(' '));
+    pc.sendByte(ACK);
+    QCOMPARE(bench.engine.stats().link.framesExecuted, quint64(1));
+    QCOMPARE(pc.command(kFc, 2000), kFcReply);
 }
 
 void TestEmulatorLink::faultsShowOnTheWire_data()
