@@ -11,6 +11,7 @@
 #include "progressbar.h"
 #include "razbcmd.h"
 #include "registersession.h"
+#include "registertext.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,7 +20,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSerialPortInfo>
-#include <QTextCodec>
 
 #include <algorithm>
 #include <memory>
@@ -47,10 +47,8 @@ std::unique_ptr<RegisterSession> openSession(const LinkOptions &link, int *exitC
 
 QString replyText(const CmdItem &item)
 {
-    if (item.type == '*') {
-        static QTextCodec *codec = QTextCodec::codecForName("Windows-1251");
-        return codec ? codec->toUnicode(item.dftval) : QString::fromLatin1(item.dftval);
-    }
+    if (item.type == '*')
+        return fromRegisterText(item.dftval);
     return QString::fromUtf8(item.dftval);
 }
 

@@ -4,12 +4,12 @@
 #include "convert.h"
 #include "mainproc.h"
 #include "razbcmd.h"
+#include "registertext.h"
 #include "testfp.h"
 
 #include <logging.h>
 
 #include <QCoreApplication>
-#include <QTextCodec>
 
 namespace {
 
@@ -35,12 +35,6 @@ void quietDebugLog()
 void driverMessageToStderr(const QString &title, const QString &text)
 {
     Console::err(title + QStringLiteral(": ") + text);
-}
-
-QString fromWindows1251(const QByteArray &bytes)
-{
-    static QTextCodec *codec = QTextCodec::codecForName("Windows-1251");
-    return codec ? codec->toUnicode(bytes) : QString::fromLatin1(bytes);
 }
 
 } // namespace
@@ -83,11 +77,12 @@ bool RegisterSession::checkCommand(const QString &command, QString *error)
     TestFp exec;
     const bool sent = exec.execCommand(command);
     settings.connected = wasConnected;
-    const bool sound = !sent && lastErrText == QCoreApplication::translate("TestFp", "No connect!");
+    const bool sound = !sent && lastErrFailure == DriverFailure::NotConnected;
     if (!sound && error)
         *error = lastErrText;
     lastErrCode = 0;
     lastErrText.clear();
+    lastErrFailure = DriverFailure::None;
     return sound;
 }
 
@@ -138,7 +133,7 @@ bool RegisterSession::identify()
     if (rplItems.count() > kNameValue) {
         const QByteArray model = rplItems.at(kModelValue).value;
         m_deviceModel = model.isEmpty() ? -1 : quint8(model[0]);
-        m_deviceName = fromWindows1251(rplItems.at(kNameValue).value).section(QChar(0), 0, 0).trimmed();
+        m_deviceName = fromRegisterText(rplItems.at(kNameValue).value).section(QChar(0), 0, 0).trimmed();
     }
     if (m_deviceModel != kKnownModel && m_deviceName != QStringLiteral("Kelo-Vint-Ф"))
         Console::err(QStringLiteral("warning: the register is model %1 \"%2\", not the Kelo-Vint-Ф; going on")

@@ -29,18 +29,6 @@ namespace {
 
 const QString kAppId = QStringLiteral("KeloAssist");
 
-struct Codecs
-{
-    QTextCodec *utf8 = nullptr;
-    QTextCodec *register1251 = nullptr;
-};
-
-Codecs &codecs()
-{
-    static Codecs kept;
-    return kept;
-}
-
 void setUpApplication()
 {
     QCoreApplication::setOrganizationName(QString::fromLatin1(MAppInfo::organizationName));
@@ -156,8 +144,6 @@ int qMain(int argc, char **argv)
     startuplog::configure(switches, logFiles);
     startuplog::writeBanner();
 
-    codecs().utf8 = QTextCodec::codecForName("UTF-8");
-    codecs().register1251 = QTextCodec::codecForName("Windows-1251");
 
     auto wait = std::make_unique<WaitForm>();
     wait->setText(QCoreApplication::translate("main", "Starting..."));
@@ -165,7 +151,7 @@ int qMain(int argc, char **argv)
     QCoreApplication::processEvents();
 
     setUpApplication();
-    QTextCodec::setCodecForLocale(codecs().utf8);
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
     enterProgramDirectory();
     startuplog::writeSystemInfo();
     addPluginsDirectory();

@@ -1,7 +1,7 @@
 #include "convert.h"
 
+#include "datafiles.h"
 #include "itemscanner.h"
-#include "mainproc.h"
 #include "valueconv.h"
 
 #include <logging.h>

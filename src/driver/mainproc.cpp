@@ -8,34 +8,6 @@
 #include <mlogsystem.h>
 
 #include <QCoreApplication>
-#include <QFile>
-
-#include <memory>
-
-namespace {
-
-struct DataFiles
-{
-    std::unique_ptr<QFile> files[4];
-    QByteArray errors;
-    QByteArray driverErrors;
-};
-
-DataFiles &dataFiles()
-{
-    static DataFiles files;
-    return files;
-}
-
-QByteArray readWhole(const QString &name)
-{
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return file.readAll();
-}
-
-} // namespace
 
 DriverLinkSettings &mpLinkSettings()
 {
@@ -52,26 +24,6 @@ void mpSetPassword(int password)
 {
     mpLinkSettings().password = password;
     mpLinkSettings().passwordText = QByteArray::number(password);
-}
-
-QString mpResourceName(const char *fileName)
-{
-    return QStringLiteral("://FRDriver/Data/") + QString::fromLatin1(fileName);
-}
-
-void mpLoadDataFiles()
-{
-    static const char *const names[] = {"Command.ini", "Symbol.ini", "View.ini", "Default.ini"};
-    DataFiles &data = dataFiles();
-    for (int i = 0; i < 4; ++i)
-        data.files[i] = std::make_unique<QFile>(mpResourceName(names[i]));
-    data.errors = readWhole(mpResourceName("Error.txt"));
-    data.driverErrors = readWhole(mpResourceName("ErrorDrv.txt"));
-}
-
-QIODevice *mpDescriptionFile(DescriptionFile which)
-{
-    return dataFiles().files[int(which)].get();
 }
 
 bool mpParseDescriptionFiles()
@@ -97,34 +49,6 @@ int mpGetTimeOut()
     return 10000;
 }
 
-QString mpErrorText(int code, const QByteArray &table)
-{
-    if (code < 0)
-        code += 256;
-    QString text;
-    switch (errorLineText(table, code, text)) {
-    case ErrorLine::Text:
-        break;
-    case ErrorLine::NoDescription:
-        text = QCoreApplication::translate("MainProc", "Нет описания ошибки");
-        break;
-    case ErrorLine::NoLine:
-        text = QCoreApplication::translate("MainProc", "Неизвестная ошибка");
-        break;
-    }
-    return QCoreApplication::translate("MainProc", "[%1]: %2!").arg(code).arg(text);
-}
-
-QString mpDevErrorText(int code)
-{
-    return mpErrorText(code, dataFiles().errors);
-}
-
-const QByteArray &mpDrvErrorTable()
-{
-    return dataFiles().driverErrors;
-}
-
 bool mpSetComPort(const QString &portName, int baud)
 {
     LOG(DEBUG) << "mpSetComPort: COM:" << portName << " Baud: " << baud;
@@ -136,7 +60,7 @@ bool mpSetComPort(const QString &portName, int baud)
         return true;
     MLogSystem::instance()->logWrite(QCoreApplication::translate("MainProc", "Error connect: %1 (%2)!")
                                          .arg(result)
-                                         .arg(link->drvErrorText(result)),
+                                         .arg(mpDrvErrorText(result)),
                                      5);
     return false;
 }

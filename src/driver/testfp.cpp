@@ -4,6 +4,7 @@
 #include "convert.h"
 #include "mainproc.h"
 #include "razbcmd.h"
+#include "registertext.h"
 #include "valueconv.h"
 #include "zirivoro.h"
 #include "zirivorolog.h"
@@ -11,10 +12,9 @@
 #include <logging.h>
 #include <mlogsystem.h>
 
-#include <QTextCodec>
-
 int lastErrCode = 0;
 QString lastErrText;
+DriverFailure lastErrFailure = DriverFailure::None;
 
 namespace {
 
@@ -25,12 +25,6 @@ void logTestFp(const QString &text, int level)
     MLogSystem::instance()->logWrite(QStringLiteral("%1: %2").arg(QStringLiteral("TestFp"), text), level);
 }
 
-QByteArray toWindows1251(const QString &text)
-{
-    static QTextCodec *codec = QTextCodec::codecForName("Windows-1251");
-    return codec ? codec->fromUnicode(text) : text.toLocal8Bit();
-}
-
 } // namespace
 
 void setDevError(int code)
@@ -39,15 +33,17 @@ void setDevError(int code)
     logTestFp(QStringLiteral("Ошибка %1: %2!").arg(code).arg(text), kErrorLevel);
     lastErrCode = code;
     lastErrText = text;
+    lastErrFailure = DriverFailure::Refused;
 }
 
 TestFp::TestFp(QObject *parent) : QObject(parent) {}
 
-bool TestFp::report(const QString &message)
+bool TestFp::report(DriverFailure failure, const QString &message)
 {
     logTestFp(message, kErrorLevel);
     lastErrText = message;
     lastErrCode = -1;
+    lastErrFailure = failure;
     return false;
 }
 
@@ -95,17 +91,17 @@ bool TestFp::splitCommand(const QString &command)
 bool TestFp::execCommand(const QString &command)
 {
     if (!splitCommand(command))
-        return report(tr("Error parse command!"));
+        return report(DriverFailure::BadText, tr("Error parse command!"));
     quint64 code = 0;
     const int index =
         parseUnsigned(m_fields.at(0).toLatin1(), 16, code) && code <= 0xFFFF ? findCommand(int(code)) : -1;
     if (index < 0)
-        return report(tr("Bad command number!"));
+        return report(DriverFailure::UnknownCommand, tr("Bad command number!"));
     const CmdRecord &record = cmdTable.at(index);
     logTestFp(tr("Exec command: %1 (%2)").arg(QString::fromUtf8(record.name)).arg(record.code), 1);
     curCmd = index;
     if (!ceRazbCmdRpl())
-        return report(tr("Error parse command params!"));
+        return report(DriverFailure::BadDescription, tr("Error parse command params!"));
     return sendCmdRcvRpl();
 }
 
@@ -127,7 +123,7 @@ bool TestFp::setParamValues(int &failIndex)
             item.value = littleEndianBytes(ok ? quint64(number) : 0, int(item.len));
             continue;
         }
-        const QByteArray text = item.type == '*' ? toWindows1251(field) : field.toUtf8();
+        const QByteArray text = item.type == '*' ? toRegisterText(field) : field.toUtf8();
         if (text.size() >= kItemDftvalCap)
             return false;
         item.dftval = text;
@@ -182,17 +178,18 @@ bool TestFp::sendCmdRcvRpl()
     const QString name = QString::fromUtf8(record.name);
     int failIndex = 0;
     if (!setParamValues(failIndex) || !ceConvParmCmd(failIndex))
-        return report(tr("Error in param %1").arg(QString::fromUtf8(cmdItems.at(failIndex).view)));
+        return report(DriverFailure::BadParameter,
+                      tr("Error in param %1").arg(QString::fromUtf8(cmdItems.at(failIndex).view)));
     const QByteArray request = buildRequest();
 
     DriverLinkSettings &settings = mpLinkSettings();
     if (!settings.connected || !settings.link)
-        return report(tr("No connect!"));
+        return report(DriverFailure::NotConnected, tr("No connect!"));
 
     logSndBlock(request);
     const TypeAnsCmd answer = settings.link->frCommand(request, mpGetTimeOut());
     if (answer.code != 0)
-        return report(tr("%1: %2!").arg(name, settings.link->drvErrorText(answer.code)));
+        return report(DriverFailure::Link, tr("%1: %2!").arg(name, settings.link->drvErrorText(answer.code)));
 
     const QByteArray &reply = answer.answer;
     int errorByte = -1;
@@ -207,12 +204,14 @@ bool TestFp::sendCmdRcvRpl()
     const bool echoed = !reply.isEmpty() && reply[0] == request[0]
                         && (quint8(request[0]) != 0xFF || reply.size() <= 2 || reply[1] == request[1]);
     if (errorByte < 0 || !echoed)
-        return report(tr("Error command execute: %1 (%2)!").arg(int(frlink::BadReplyLength)).arg(name));
+        return report(DriverFailure::BadReply,
+                      tr("Error command execute: %1 (%2)!").arg(int(frlink::BadReplyLength)).arg(name));
     if (errorByte != 0) {
         setDevError(errorByte);
         return false;
     }
     lastErrCode = 0;
+    lastErrFailure = DriverFailure::None;
     LOG(DEBUG) << "ceSendCmdRcvRpl 1";
     return fillReplyValues(reply);
 }

@@ -13,6 +13,21 @@
 extern int lastErrCode;
 extern QString lastErrText;
 
+// What the last text command ran into, so that callers decide on a reason,
+// never on a (translated) text.
+enum class DriverFailure {
+    None,           // it succeeded
+    Refused,        // the register answered with an error code
+    BadText,        // the text does not split into fields
+    UnknownCommand, // no description for its code
+    BadDescription, // the description's item lists do not parse
+    BadParameter,   // a parameter is missing or does not convert
+    NotConnected,   // everything checked, but there is no link
+    Link,           // the exchange failed (the link's code is in the text)
+    BadReply,       // a reply that is not this command's
+};
+extern DriverFailure lastErrFailure;
+
 // Most fields a text command may have.
 constexpr int kMaxCommandFields = 32;
 
@@ -35,7 +50,7 @@ private:
     QString getQuoteItem(const QString &rest, QChar quote, bool &ok);
     bool setParamValues(int &failIndex);
     QByteArray buildRequest();
-    bool report(const QString &message);
+    bool report(DriverFailure failure, const QString &message);
 
     QStringList m_fields;
 };

@@ -91,6 +91,14 @@ QByteArray littleEndianBytes(quint64 number, int len)
     return bytes;
 }
 
+quint64 littleEndianNumber(const QByteArray &bytes, int len)
+{
+    quint64 value = 0;
+    for (int i = qMin(qMin(len, 8), int(bytes.size())) - 1; i >= 0; --i)
+        value = (value << 8) | quint8(bytes[i]);
+    return value;
+}
+
 bool numbToParamValue(const QByteArray &text, int len, int dp, QByteArray &bytes)
 {
     if (text.isEmpty())

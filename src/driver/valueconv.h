@@ -14,6 +14,9 @@ bool parseUnsigned(const QByteArray &text, int base, quint64 &value);
 
 // The low `len` bytes of a number, least significant first.
 QByteArray littleEndianBytes(quint64 number, int len);
+// The reverse: the first `len` bytes (at most 8, fewer when the bytes end)
+// as an unsigned little-endian number.
+quint64 littleEndianNumber(const QByteArray &bytes, int len = 8);
 
 // '#' items: text to `len` little-endian bytes. With dp >= 0 the text may carry
 // a decimal point and is scaled by ten to dp. A number that does not fit the

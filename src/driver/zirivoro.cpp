@@ -1,6 +1,6 @@
 #include "zirivoro.h"
 
-#include "mainproc.h"
+#include "errortexts.h"
 #include "zirivorolog.h"
 
 #include <logging.h>
@@ -447,6 +447,5 @@ int ZiRivoro::frSetLink(QSerialPort::BaudRate baud, int timeout)
 
 QString ZiRivoro::drvErrorText(int code) const
 {
-    return QCoreApplication::translate("ZiRivoro", "Ошибка драйвера ")
-           + mpErrorText(code - 500, mpDrvErrorTable());
+    return mpDrvErrorText(code);
 }

@@ -3,6 +3,10 @@
 
 #include "testfp.h"
 
+#include <registerfields.h>
+#include <registertext.h>
+#include <replyvalues.h>
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -57,26 +61,25 @@ public:
     bool disconnectFR();
     bool identifyFR(bool finish);
     // Reads (1F) or writes (1E) one table field and keeps the connection open;
-    // the value read is replyBytes(2). A string value is sent up to its first
+    // the value read is reply::bytes(2). A string value is sent up to its first
     // zero byte, with one zero byte after it.
     bool accessFRTable(bool read, int table, int row, int field, const QByteArray &value = QByteArray());
     // The same for a number: its little-endian bytes without the high zero bytes.
     bool accessFRTableInt(bool read, int table, int row, int field, quint32 value);
+    bool accessFRTable(bool read, const TableField &f, const QByteArray &value = QByteArray())
+    {
+        return accessFRTable(read, f.table, f.row, f.field, value);
+    }
+    bool accessFRTableInt(bool read, const TableField &f, quint32 value)
+    {
+        return accessFRTableInt(read, f.table, f.row, f.field, value);
+    }
     // The hexadecimal value part of a table write for a number.
     static QByteArray tableNumberHex(quint64 value);
     void clearDeviceInfo();
     // Waits while the window keeps handling its events.
     void waitMs(int ms);
     static int roundToInt(double x);
-
-    // The reply values of the last text command (index 0 the command code,
-    // 1 the error byte, the data items from 2 on).
-    static int replyCount();
-    static QByteArray replyBytes(int index);
-    // The text form; register strings are decoded from Windows-1251.
-    static QString replyText(int index);
-    // Register text up to its first zero byte, decoded from Windows-1251.
-    static QString fromRegisterText(const QByteArray &bytes);
 
     // Saves one picture of every page into the directory; the file names.
     QStringList savePageScreenshots(const QString &directory);

@@ -36,21 +36,21 @@ void MMainForm::on_butTestLink_clicked()
     commandText = QStringLiteral("FC");
     if (!execFRCommand(false))
         return;
-    if (replyCount() < 9) {
+    if (reply::count() < 9) {
         lastErrCode = -1;
         lastErrText = tr("Ошибка типа устройства.");
         disconnectFR();
         outStateMessage(lastErrCode, lastErrText);
         return;
     }
-    const QString model = isKnownModel ? tr("Kelo-Vint-Ф") : fromRegisterText(replyBytes(8));
+    const QString model = isKnownModel ? tr("Kelo-Vint-Ф") : reply::string(8);
 
     commandText = QStringLiteral("11,%1").arg(linkPasswordText());
     if (!execFRCommand(false))
         return;
     QString stateSerial;
-    if (replyCount() > 23)
-        stateSerial = QStringLiteral("%1").arg(replyText(18).toULongLong(), 8, 10, QLatin1Char('0'));
+    if (reply::count() > 23)
+        stateSerial = QStringLiteral("%1").arg(reply::text(18).toULongLong(), 8, 10, QLatin1Char('0'));
     readDeviceInfo(stateSerial);
 
     disconnectFR();
@@ -65,15 +65,15 @@ void MMainForm::on_butTestLink_clicked()
 void MMainForm::readDeviceInfo(const QString &stateSerial)
 {
     clearDeviceInfo();
-    const auto readField = [this](int field, QLineEdit *target) {
+    const auto readField = [this](const TableField &field, QLineEdit *target) {
         // A failed read closes the connection; the next one opens it again.
-        if (accessFRTable(true, 18, 1, field) && replyCount() > 2)
-            target->setText(fromRegisterText(replyBytes(2)));
+        if (accessFRTable(true, field) && reply::count() > 2)
+            target->setText(reply::string(2));
     };
-    readField(2, ui->strInfo_INN);
-    readField(1, ui->strInfo_SerialNumber);
-    readField(3, ui->strInfo_RegNumber);
-    readField(4, ui->strInfo_FNSerialNumber);
+    readField(regfield::kInn, ui->strInfo_INN);
+    readField(regfield::kSerialNumber, ui->strInfo_SerialNumber);
+    readField(regfield::kRegNumber, ui->strInfo_RegNumber);
+    readField(regfield::kFnNumber, ui->strInfo_FNSerialNumber);
     // The number the register gave with its state stands in for a table that
     // could not be read, rather than an empty field and "Заводской №: .".
     if (ui->strInfo_SerialNumber->text().isEmpty())

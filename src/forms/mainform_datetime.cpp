@@ -27,8 +27,8 @@ void MMainForm::on_butGetDate_clicked()
     commandText = QStringLiteral("11,%1").arg(linkPasswordText());
     if (!execFRCommand(true))
         return;
-    if (replyCount() > 16)
-        ui->strDateTimeFromFR->setText(tr("%2 %1").arg(replyText(15), replyText(16)));
+    if (reply::count() > 16)
+        ui->strDateTimeFromFR->setText(tr("%2 %1").arg(reply::text(15), reply::text(16)));
 }
 
 void MMainForm::on_butGetFromSystem_clicked()

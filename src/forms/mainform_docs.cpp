@@ -43,8 +43,8 @@ void showPage(QTextEdit *view, const QString &title, const Rows &rows)
 Rows cashierRow()
 {
     Rows rows;
-    if (MMainForm::replyCount() > 2)
-        rows.append({MMainForm::tr("Номер кассира:"), MMainForm::replyText(2)});
+    if (reply::count() > 2)
+        rows.append({MMainForm::tr("Номер кассира:"), reply::text(2)});
     return rows;
 }
 
@@ -92,11 +92,11 @@ void MMainForm::on_butReportStateBallanceStep2_clicked()
     if (!execFRCommand(true))
         return;
     Rows rows;
-    if (replyCount() > 5) {
-        rows = {{tr("Номер ФД:"), replyText(2)},
-                {tr("Фискальный признак:"), replyText(3)},
-                {tr("Неподтвержденных документов:"), replyText(4)},
-                {tr("Дата первого документа:"), replyText(5)}};
+    if (reply::count() > 5) {
+        rows = {{tr("Номер ФД:"), reply::text(2)},
+                {tr("Фискальный признак:"), reply::text(3)},
+                {tr("Неподтвержденных документов:"), reply::text(4)},
+                {tr("Дата первого документа:"), reply::text(5)}};
     }
     showPage(ui->textDayState, tr("Отчет о состоянии расчетов"), rows);
 }
@@ -106,12 +106,12 @@ void MMainForm::on_butGetStateDay_clicked()
     if (!runCommand(QStringLiteral("FF40,%1").arg(linkPasswordText())))
         return;
     Rows rows;
-    if (replyCount() > 4) {
-        const quint8 state = MCommandText::byteAt(replyBytes(2), 0);
+    if (reply::count() > 4) {
+        const quint8 state = reply::byte(2);
         const QString hex = QStringLiteral("%1").arg(state, 2, 16, QLatin1Char('0'));
         rows = {{tr("Состояние смены [%1]:").arg(hex), shiftStateText(state)},
-                {tr("Номер смены:"), replyText(3)},
-                {tr("Номер документа:"), replyText(4)}};
+                {tr("Номер смены:"), reply::text(3)},
+                {tr("Номер документа:"), reply::text(4)}};
     }
     showPage(ui->textDayState, QString(), rows);
 }
@@ -122,17 +122,17 @@ bool MMainForm::syncTaxCode()
         return true;
     // A failed read closes the link: open it again, so the operation goes on
     // and a real error, not a missing link, is what the operator sees.
-    if (!accessFRTable(true, 18, 1, 5))
+    if (!accessFRTable(true, regfield::kTaxCode))
         return connectFR();
     int code = ui->strFN_Tax_Code->value();
-    const int fromRegister = replyCount() > 2 ? int(qint8(MCommandText::byteAt(replyBytes(2), 0))) : 0;
+    const int fromRegister = reply::count() > 2 ? int(qint8(reply::byte(2))) : 0;
     if (fromRegister != 0) {
         code = fromRegister;
         ui->strFN_Tax_Code->setValue(code);
         setCheckBoxesFromCodes();
         checkNeedParamForReg();
     }
-    return accessFRTableInt(false, 18, 1, 5, quint8(code));
+    return accessFRTableInt(false, regfield::kTaxCode, quint8(code));
 }
 
 void MMainForm::on_butDocs_OpenCheck_clicked()
@@ -195,10 +195,9 @@ void MMainForm::on_butDocs_AddEMail_clicked()
     if (!connectFR())
         return;
     // The length is that of the bytes the register gets, not of the characters typed.
-    commandText =
-        QStringLiteral("FF0C,%1,%2,%3,%4")
-            .arg(linkPasswordText(), QString::number(kBuyerEmailTag),
-                 QString::number(MCommandText::registerBytes(address).size()), MCommandText::quoted(address));
+    commandText = QStringLiteral("FF0C,%1,%2,%3,%4")
+                      .arg(linkPasswordText(), QString::number(kBuyerEmailTag),
+                           QString::number(toRegisterText(address).size()), MCommandText::quoted(address));
     if (execFRCommand(true))
         eMailAdded = true;
 }
@@ -217,9 +216,9 @@ bool MMainForm::printBuyerAddress()
     // cannot be divided by (0 or less) leaves the whole address to print.
     int charsPerLine = 0;
     bool cut = true;
-    if (replyCount() > 5) {
-        const int printWidth = MCommandText::littleEndian16(replyBytes(2));
-        const int charWidth = qint8(MCommandText::byteAt(replyBytes(3), 0));
+    if (reply::count() > 5) {
+        const int printWidth = reply::word(2);
+        const int charWidth = qint8(reply::byte(3));
         if (charWidth > 0)
             charsPerLine = printWidth / charWidth;
         else
@@ -286,10 +285,10 @@ void MMainForm::on_butDocs_KorrCheck_clicked()
     if (!execFRCommand(true))
         return;
     Rows rows;
-    if (replyCount() > 4) {
-        rows = {{tr("Номер чека:"), replyText(2)},
-                {tr("Номер ФД:"), replyText(3)},
-                {tr("Фискальный признак:"), replyText(4)}};
+    if (reply::count() > 4) {
+        rows = {{tr("Номер чека:"), reply::text(2)},
+                {tr("Номер ФД:"), reply::text(3)},
+                {tr("Фискальный признак:"), reply::text(4)}};
     }
     showPage(ui->textDayState, tr("Чек коррекции"), rows);
 }

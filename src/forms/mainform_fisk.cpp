@@ -9,6 +9,7 @@
 
 #include <regnumber.h>
 #include <testfp.h>
+#include <valueconv.h>
 
 #include <QCheckBox>
 #include <QVector>
@@ -33,20 +34,20 @@ template<std::size_t N> int codeAt(const int (&codes)[N], int index)
 // One field of the register's parameters, as the form writes it.
 struct TableWrite
 {
-    int table, row, field;
+    TableField field;
     QByteArray text;
     quint32 number;
     bool isNumber;
 };
 
-TableWrite textWrite(int table, int row, int field, const QString &value)
+TableWrite textWrite(const TableField &field, const QString &value)
 {
-    return TableWrite{table, row, field, MCommandText::registerBytes(value), 0, false};
+    return TableWrite{field, toRegisterText(value), 0, false};
 }
 
-TableWrite numberWrite(int table, int row, int field, quint32 value)
+TableWrite numberWrite(const TableField &field, quint32 value)
 {
-    return TableWrite{table, row, field, QByteArray(), value, true};
+    return TableWrite{field, QByteArray(), value, true};
 }
 
 QVector<TableWrite> parameterWrites(const Ui::MMainForm *ui)
@@ -55,38 +56,41 @@ QVector<TableWrite> parameterWrites(const Ui::MMainForm *ui)
     // An empty server or an impossible port would wipe the register's own
     // OFD settings: those are left as they are.
     if (!ui->strFN_OFDServer->text().isEmpty())
-        writes << textWrite(19, 1, 1, ui->strFN_OFDServer->text());
+        writes << textWrite(regfield::kOfdServer, ui->strFN_OFDServer->text());
     if (ui->strFN_OFDPort->value() >= 1 && ui->strFN_OFDPort->value() <= kOfdPortMax)
-        writes << numberWrite(19, 1, 2, quint32(ui->strFN_OFDPort->value()));
-    writes << textWrite(18, 1, 10, ui->strFN_OFDName->text())
-           << textWrite(18, 1, 11, ui->strFN_OFDURL->text()) << textWrite(18, 1, 12, ui->strFN_OFDINN->text())
-           << textWrite(18, 1, 13, ui->strFN_NalogURL->text())
-           << textWrite(18, 1, 7, ui->strFN_Company->text())
-           << textWrite(18, 1, 9, ui->strFN_Address->text());
+        writes << numberWrite(regfield::kOfdPort, quint32(ui->strFN_OFDPort->value()));
+    writes << textWrite(regfield::kOfdName, ui->strFN_OFDName->text())
+           << textWrite(regfield::kOfdUrl, ui->strFN_OFDURL->text())
+           << textWrite(regfield::kOfdInn, ui->strFN_OFDINN->text())
+           << textWrite(regfield::kTaxServiceUrl, ui->strFN_NalogURL->text())
+           << textWrite(regfield::kCompany, ui->strFN_Company->text())
+           << textWrite(regfield::kAddress, ui->strFN_Address->text());
     const QDoubleSpinBox *rates[] = {ui->strParam_ValTax1, ui->strParam_ValTax2, ui->strParam_ValTax3,
                                      ui->strParam_ValTax4};
     const QLineEdit *names[] = {ui->strParam_NameTax1, ui->strParam_NameTax2, ui->strParam_NameTax3,
                                 ui->strParam_NameTax4};
-    for (int r = 1; r <= 4; ++r) {
+    for (int r = 1; r <= regfield::kTaxRows; ++r) {
         // Hundredths of a percent.
-        writes << numberWrite(6, r, 1, quint32(qAbs(MMainForm::roundToInt(rates[r - 1]->value() * 100))))
-               << textWrite(6, r, 2, names[r - 1]->text());
+        writes << numberWrite(regfield::taxRate(r),
+                              quint32(qAbs(MMainForm::roundToInt(rates[r - 1]->value() * 100))))
+               << textWrite(regfield::taxName(r), names[r - 1]->text());
     }
-    writes << numberWrite(1, 1, 16, 1) << numberWrite(1, 1, 2, ui->chkParam_NullCash->isChecked() ? 1 : 0);
+    writes << numberWrite(regfield::kOption16, 1)
+           << numberWrite(regfield::kNullCash, ui->chkParam_NullCash->isChecked() ? 1 : 0);
     return writes;
 }
 
 // One field of the register's parameters, and where the form shows it.
 struct TableRead
 {
-    int table, row, field;
+    TableField field;
     std::function<void(const QByteArray &)> apply;
 };
 
 std::function<void(const QByteArray &)> showText(QLineEdit *edit)
 {
     return [edit](const QByteArray &bytes) {
-        edit->setText(MMainForm::fromRegisterText(bytes));
+        edit->setText(fromRegisterString(bytes));
     };
 }
 
@@ -96,7 +100,7 @@ std::function<void(const QByteArray &)> showText(QLineEdit *edit)
 std::function<void(const QByteArray &)> showDigits(QLineEdit *edit)
 {
     return [edit](const QByteArray &bytes) {
-        const QString value = MMainForm::fromRegisterText(bytes);
+        const QString value = fromRegisterString(bytes);
         if (rnFieldNumber(value) > 0)
             edit->setText(value);
     };
@@ -106,36 +110,36 @@ QVector<TableRead> parameterReads(Ui::MMainForm *ui)
 {
     QSpinBox *port = ui->strFN_OFDPort;
     QVector<TableRead> reads = {
-        {19, 1, 1, showText(ui->strFN_OFDServer)},
-        {19, 1, 2,
+        {regfield::kOfdServer, showText(ui->strFN_OFDServer)},
+        {regfield::kOfdPort,
          [port](const QByteArray &b) {
-             port->setValue(MCommandText::littleEndian16(b));
+             port->setValue(quint16(littleEndianNumber(b, 2)));
          }},
-        {18, 1, 10, showText(ui->strFN_OFDName)},
-        {18, 1, 11, showText(ui->strFN_OFDURL)},
-        {18, 1, 12, showDigits(ui->strFN_OFDINN)},
-        {18, 1, 13, showText(ui->strFN_NalogURL)},
-        {18, 1, 7, showText(ui->strFN_Company)},
-        {18, 1, 9, showText(ui->strFN_Address)},
-        {18, 1, 2, showDigits(ui->strFN_INN)},
-        {18, 1, 1, showDigits(ui->strFN_KKTSerialNumber)},
-        {18, 1, 3, showDigits(ui->strFN_KKTRegNumber)},
-        {18, 1, 4, showDigits(ui->strInfo_FNSerialNumber)},
+        {regfield::kOfdName, showText(ui->strFN_OFDName)},
+        {regfield::kOfdUrl, showText(ui->strFN_OFDURL)},
+        {regfield::kOfdInn, showDigits(ui->strFN_OFDINN)},
+        {regfield::kTaxServiceUrl, showText(ui->strFN_NalogURL)},
+        {regfield::kCompany, showText(ui->strFN_Company)},
+        {regfield::kAddress, showText(ui->strFN_Address)},
+        {regfield::kInn, showDigits(ui->strFN_INN)},
+        {regfield::kSerialNumber, showDigits(ui->strFN_KKTSerialNumber)},
+        {regfield::kRegNumber, showDigits(ui->strFN_KKTRegNumber)},
+        {regfield::kFnNumber, showDigits(ui->strInfo_FNSerialNumber)},
     };
     QDoubleSpinBox *rates[] = {ui->strParam_ValTax1, ui->strParam_ValTax2, ui->strParam_ValTax3,
                                ui->strParam_ValTax4};
     QLineEdit *names[] = {ui->strParam_NameTax1, ui->strParam_NameTax2, ui->strParam_NameTax3,
                           ui->strParam_NameTax4};
-    for (int r = 1; r <= 4; ++r) {
+    for (int r = 1; r <= regfield::kTaxRows; ++r) {
         QDoubleSpinBox *rate = rates[r - 1];
-        reads.append({6, r, 1, [rate](const QByteArray &b) {
-                          rate->setValue(MCommandText::littleEndian16(b) / 100.0);
+        reads.append({regfield::taxRate(r), [rate](const QByteArray &b) {
+                          rate->setValue(quint16(littleEndianNumber(b, 2)) / 100.0);
                       }});
-        reads.append({6, r, 2, showText(names[r - 1])});
+        reads.append({regfield::taxName(r), showText(names[r - 1])});
     }
     QCheckBox *nullCash = ui->chkParam_NullCash;
-    reads.append({1, 1, 2, [nullCash](const QByteArray &b) {
-                      nullCash->setChecked(MCommandText::byteAt(b, 0) != 0);
+    reads.append({regfield::kNullCash, [nullCash](const QByteArray &b) {
+                      nullCash->setChecked(littleEndianNumber(b, 1) != 0);
                   }});
     return reads;
 }
@@ -187,9 +191,9 @@ void MMainForm::onKKTRegNumberEdited()
 
 void MMainForm::on_butFN_GetSerialNumber_clicked()
 {
-    if (connectFR() && accessFRTable(true, 18, 1, 1)) {
-        if (replyCount() > 2)
-            ui->strFN_KKTSerialNumber->setText(fromRegisterText(replyBytes(2)));
+    if (connectFR() && accessFRTable(true, regfield::kSerialNumber)) {
+        if (reply::count() > 2)
+            ui->strFN_KKTSerialNumber->setText(reply::string(2));
     } else {
         lastErrCode = -1;
         lastErrText = tr("Ошибка получения заводского номера.");
@@ -311,8 +315,8 @@ bool MMainForm::writeFormParamToFR()
     if (!connectFR())
         return false;
     for (const TableWrite &w : writes) {
-        const bool ok = w.isNumber ? accessFRTableInt(false, w.table, w.row, w.field, w.number)
-                                   : accessFRTable(false, w.table, w.row, w.field, w.text);
+        const bool ok =
+            w.isNumber ? accessFRTableInt(false, w.field, w.number) : accessFRTable(false, w.field, w.text);
         if (!ok)
             return false;
     }
@@ -331,7 +335,7 @@ void MMainForm::readFormParamFromFR()
         const TableRead &read = reads.at(i);
         // Without a link every further field would wait for it in vain.
         const bool connected = connectFR();
-        if (!connected || !accessFRTable(true, read.table, read.row, read.field)) {
+        if (!connected || !accessFRTable(true, read.field)) {
             if (failed == 0)
                 firstError = ui->strCommandResult->text();
             failed += connected ? 1 : int(reads.size()) - i;
@@ -339,8 +343,8 @@ void MMainForm::readFormParamFromFR()
                 break;
             continue;
         }
-        if (replyCount() > 2)
-            read.apply(replyBytes(2));
+        if (reply::count() > 2)
+            read.apply(reply::bytes(2));
     }
     setCheckBoxesFromCodes();
     checkNeedParamForReg();

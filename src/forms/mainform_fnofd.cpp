@@ -35,7 +35,7 @@ constexpr int kNoMoreData = 8;
 
 quint16 replyWord(int index)
 {
-    const QByteArray bytes = MMainForm::replyBytes(index).leftJustified(2, '\0');
+    const QByteArray bytes = reply::bytes(index).leftJustified(2, '\0');
     return qFromLittleEndian<quint16>(bytes.constData());
 }
 
@@ -51,8 +51,8 @@ bool readDocumentItems(MMainForm &window, const QString &password, quint16 docTy
         window.commandText = QStringLiteral("FF3B,%1").arg(password);
         if (!window.execFRCommand(false))
             return true;
-        const bool hasItem = MMainForm::replyCount() > 4;
-        const QByteArray value = MMainForm::replyBytes(4);
+        const bool hasItem = reply::count() > 4;
+        const QByteArray value = reply::bytes(4);
         const int size = hasItem ? 4 + int(value.size()) : 0;
         // One more read than the limit allows tells a full document from a cut one.
         if (reads == kMaxDocumentItems || bytes + size > kMaxDocumentBytes)
@@ -111,7 +111,7 @@ void MMainForm::on_butGetFDFromFN_clicked()
     commandText = QStringLiteral("FF3A,%1,%2").arg(password).arg(ui->strFDNumber->value());
     if (!execFRCommand(false))
         return;
-    const quint16 docType = replyCount() >= 4 ? replyWord(2) : 0;
+    const quint16 docType = reply::count() >= 4 ? replyWord(2) : 0;
 
     QList<MTLVDocument> items;
     int bytes = 0;
@@ -167,11 +167,11 @@ void MMainForm::on_getOFDRequest_clicked()
     if (!startFNOFDQuery(QStringLiteral("FF3C,%1,") + QString::number(number)))
         return;
     MResultPage page(tr("Получение подтвержения для документа #%1").arg(number));
-    if (replyCount() > 5) {
-        page.row(tr("Дата:"), replyText(2));
-        page.row(tr("Время:"), replyText(3));
-        page.row(tr("Квитанция:"), replyText(4));
-        page.row(tr("Номер ФД:"), replyText(5));
+    if (reply::count() > 5) {
+        page.row(tr("Дата:"), reply::text(2));
+        page.row(tr("Время:"), reply::text(3));
+        page.row(tr("Квитанция:"), reply::text(4));
+        page.row(tr("Номер ФД:"), reply::text(5));
     }
     ui->textFDFromFNData->setHtml(page.html());
 }
@@ -181,15 +181,15 @@ void MMainForm::on_butGetStateFisk_clicked()
     if (!startFNOFDQuery(QStringLiteral("FF09,%1")))
         return;
     MResultPage page(tr("Итоги регистрации ККТ"));
-    if (replyCount() > 10) {
-        page.row(tr("Время/Дата:"), QStringLiteral("%1 %2").arg(replyText(3), replyText(2)));
-        page.row(tr("ИНН:"), replyText(4));
-        page.row(tr("Регистрационный номер:"), replyText(5));
-        page.row(tr("Код налогообложения:"), replyText(6));
-        page.row(tr("Режим работы:"), replyText(7));
-        page.row(tr("Номер ФД:"), replyText(9));
-        page.row(tr("Код причины перерегистрации:"), reregistrationText(replyText(8)));
-        page.row(tr("Фискальный признак:"), replyText(10));
+    if (reply::count() > 10) {
+        page.row(tr("Время/Дата:"), QStringLiteral("%1 %2").arg(reply::text(3), reply::text(2)));
+        page.row(tr("ИНН:"), reply::text(4));
+        page.row(tr("Регистрационный номер:"), reply::text(5));
+        page.row(tr("Код налогообложения:"), reply::text(6));
+        page.row(tr("Режим работы:"), reply::text(7));
+        page.row(tr("Номер ФД:"), reply::text(9));
+        page.row(tr("Код причины перерегистрации:"), reregistrationText(reply::text(8)));
+        page.row(tr("Фискальный признак:"), reply::text(10));
     }
     ui->textFDFromFNData->setHtml(page.html());
 }

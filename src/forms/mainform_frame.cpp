@@ -10,24 +10,12 @@
 #include <zirivoro.h>
 
 #include <QEventLoop>
-#include <QTextCodec>
 #include <QTimer>
 
 namespace {
 
 constexpr int kProbeAttempts = 3;
 constexpr int kKnownModel = 250;
-
-quint8 firstByte(const QByteArray &bytes)
-{
-    return bytes.isEmpty() ? 0 : quint8(bytes.at(0));
-}
-
-QTextCodec *registerCodec()
-{
-    static QTextCodec *codec = QTextCodec::codecForName("Windows-1251");
-    return codec;
-}
 
 } // namespace
 
@@ -108,23 +96,22 @@ bool MMainForm::identifyFR(bool finish)
     commandText = QStringLiteral("FC");
     if (!execFRCommand(finish))
         return false;
-    if (replyCount() > 8) {
-        deviceModelId = firstByte(replyBytes(6));
-        isKnownModel =
-            deviceModelId == kKnownModel || fromRegisterText(replyBytes(8)) == QStringLiteral("Kelo-Vint-Ф");
+    if (reply::count() > 8) {
+        deviceModelId = reply::byte(6);
+        isKnownModel = deviceModelId == kKnownModel || reply::string(8) == QStringLiteral("Kelo-Vint-Ф");
     }
     ui->grpFisk_Misc->setVisible(isKnownModel);
     if (!isKnownModel)
         return true;
     outStateMessage(0, tr("Добро пожаловать в тестовое ПО для ККТ \"Kelo-Vint-Ф\""));
 
-    const auto readCode = [this](int field) {
-        if (accessFRTable(true, 18, 1, field) && replyCount() >= 3)
-            return int(qint8(firstByte(replyBytes(2))));
+    const auto readCode = [this](const TableField &field) {
+        if (accessFRTable(true, field) && reply::count() >= 3)
+            return int(qint8(reply::byte(2)));
         return 0;
     };
-    const int taxCode = readCode(5);
-    const int modeCode = readCode(6);
+    const int taxCode = readCode(regfield::kTaxCode);
+    const int modeCode = readCode(regfield::kWorkModeCode);
     if (taxCode != 0)
         ui->strFN_Tax_Code->setValue(taxCode);
     if (modeCode != 0)
@@ -197,29 +184,6 @@ int MMainForm::roundToInt(double x)
 {
     const int k = int(x - 1);
     return k + int(x - k + 0.5);
-}
-
-int MMainForm::replyCount()
-{
-    return rplItems.count();
-}
-
-QByteArray MMainForm::replyBytes(int index)
-{
-    return index >= 0 && index < rplItems.count() ? rplItems.at(index).value : QByteArray();
-}
-
-QString MMainForm::replyText(int index)
-{
-    if (index < 0 || index >= rplItems.count())
-        return QString();
-    return registerCodec()->toUnicode(rplItems.at(index).dftval);
-}
-
-QString MMainForm::fromRegisterText(const QByteArray &bytes)
-{
-    const int nul = int(bytes.indexOf('\0'));
-    return registerCodec()->toUnicode(nul < 0 ? bytes : bytes.left(nul));
 }
 
 void MMainForm::outStateMessage(int code, const QString &text)

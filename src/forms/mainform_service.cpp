@@ -60,11 +60,9 @@ QString blockCheckText(DumpImage::BlockCheck check, int block)
     case DumpImage::WrongUnit:
         return MMainForm::tr("Блок %1 дампа получен не из памяти программ (устройство %2)!")
             .arg(block)
-            .arg(MCommandText::byteAt(MMainForm::replyBytes(2), 0));
+            .arg(reply::byte(2));
     default:
-        return MMainForm::tr("Блок %1 дампа получен с неверным номером %2!")
-            .arg(block)
-            .arg(MCommandText::littleEndian16(MMainForm::replyBytes(3)));
+        return MMainForm::tr("Блок %1 дампа получен с неверным номером %2!").arg(block).arg(reply::word(3));
     }
 }
 

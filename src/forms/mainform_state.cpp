@@ -17,9 +17,9 @@ bool query(MMainForm &window, const QString &command)
 
 void addRegisterRows(MResultPage &page, bool knownModel, const QString &tableSerial)
 {
-    if (MMainForm::replyCount() <= 23)
+    if (reply::count() <= 23)
         return;
-    const auto text = &MMainForm::replyText;
+    const auto text = &reply::text;
     const QString version = text(3);
     page.row(MMainForm::tr("Версия ПО ККТ:"),
              knownModel ? QStringLiteral("4.3")
@@ -38,13 +38,13 @@ void addRegisterRows(MResultPage &page, bool knownModel, const QString &tableSer
     page.row(MMainForm::tr("ИНН:"), text(23));
 
     // The flags are a little-endian word: written high byte first.
-    const QByteArray flags = MMainForm::replyBytes(8).leftJustified(2, '\0');
-    const QString low = MReplyRows::hex2(quint8(flags.at(0)));
-    const QString high = MReplyRows::hex2(quint8(flags.at(1)));
+    const quint16 flags = reply::word(8);
+    const QString low = MReplyRows::hex2(flags & 0xFF);
+    const QString high = MReplyRows::hex2(flags >> 8);
     page.row(MMainForm::tr("Флаги ККТ [%1%2]:").arg(high, low), QStringLiteral("%1 %2").arg(high, low));
 
-    const int mode = MReplyRows::byteAt(9);
-    const int submode = MReplyRows::byteAt(10);
+    const int mode = reply::byte(9);
+    const int submode = reply::byte(10);
     page.row(MMainForm::tr("Режим/подрежим ККТ [%1/%2]:").arg(mode).arg(submode),
              QStringLiteral("%1 / %2").arg(MReplyRows::modeText(mode), MReplyRows::submodeText(submode)));
 }
@@ -54,20 +54,19 @@ bool addDeviceTypeSection(MMainForm &window, MResultPage &page)
     if (!query(window, QStringLiteral("FC")))
         return false;
     page.section(MMainForm::tr("Запрос типа устройства"));
-    if (MMainForm::replyCount() <= 8)
+    if (reply::count() <= 8)
         return true;
-    const auto text = &MMainForm::replyText;
+    const auto text = &reply::text;
     page.row(MMainForm::tr("Тип устройства:"), text(2));
     page.row(MMainForm::tr("Подтип устройства:"), text(3));
     page.row(MMainForm::tr("Версия протокола:"), text(4));
     page.row(MMainForm::tr("Подверсия протокола:"), text(5));
     page.row(MMainForm::tr("Модель устройства:"), text(6));
-    const int language = MReplyRows::byteAt(7);
+    const int language = reply::byte(7);
     page.row(MMainForm::tr("Язык устройства [%1]:").arg(MReplyRows::hex2(language)),
              MReplyRows::languageText(language));
     page.row(MMainForm::tr("Название устройства:"),
-             window.isKnownModel ? MMainForm::tr("Kelo-Vint-Ф")
-                                 : MMainForm::fromRegisterText(MMainForm::replyBytes(8)));
+             window.isKnownModel ? MMainForm::tr("Kelo-Vint-Ф") : reply::string(8));
     return true;
 }
 
@@ -114,8 +113,8 @@ void MMainForm::on_butGetState_clicked()
     if (!connectFR())
         return;
     QString tableSerial;
-    if (accessFRTable(true, 18, 1, 1) && replyCount() > 2)
-        tableSerial = fromRegisterText(replyBytes(2));
+    if (accessFRTable(true, regfield::kSerialNumber) && reply::count() > 2)
+        tableSerial = reply::string(2);
     // The table read closes the connection when it fails; this opens it again.
     if (!connectFR())
         return;

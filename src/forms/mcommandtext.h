@@ -4,10 +4,8 @@
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
-#include <QTextCodec>
 
-// Parameters of the text commands the window composes, and the raw reply
-// values it reads back. Numbers are written
+// Parameters of the text commands the window composes. Numbers are written
 // with the C locale whatever the operator's locale is: the driver reads
 // "550.00", never "550,00" or "1 000.00".
 class MCommandText
@@ -39,23 +37,6 @@ public:
     static QString hexByte(int code)
     {
         return QStringLiteral("%1").arg(code & 0xFF, 2, 16, QLatin1Char('0'));
-    }
-
-    // A text as the register receives it (Windows-1251).
-    static QByteArray registerBytes(const QString &text)
-    {
-        static QTextCodec *codec = QTextCodec::codecForName("Windows-1251");
-        return codec->fromUnicode(text);
-    }
-
-    // Raw reply values: a byte (0 past the end) and a 16-bit little-endian number.
-    static quint8 byteAt(const QByteArray &bytes, int index)
-    {
-        return index >= 0 && index < bytes.size() ? quint8(bytes.at(index)) : 0;
-    }
-    static quint16 littleEndian16(const QByteArray &bytes)
-    {
-        return quint16(byteAt(bytes, 0) | (byteAt(bytes, 1) << 8));
     }
 };
 

@@ -5,29 +5,28 @@
 
 void MReplyRows::fnStatus(MResultPage &page)
 {
-    if (MMainForm::replyCount() <= 10)
+    if (reply::count() <= 10)
         return;
-    const quint8 phase = byteAt(2);
-    const quint8 document = byteAt(3);
-    const quint8 data = byteAt(4);
-    const quint8 shift = byteAt(5);
+    const quint8 phase = reply::byte(2);
+    const quint8 document = reply::byte(3);
+    const quint8 data = reply::byte(4);
+    const quint8 shift = reply::byte(5);
     page.row(tr("Фаза жизни ФН [%1]:").arg(hex2(phase)), fnPhaseText(phase));
     page.row(tr("Текущий документ [%1]:").arg(hex2(document)), fnDocumentText(document));
     page.row(tr("Данные документа [%1]:").arg(hex2(data)), fnDocumentDataText(data));
     page.row(tr("Состояние смены [%1]:").arg(hex2(shift)), fnShiftText(shift));
-    page.row(tr("Флаги предупреждения:"), MMainForm::replyText(6));
-    page.row(tr("Время/Дата:"),
-             QStringLiteral("%1 %2").arg(MMainForm::replyText(8), MMainForm::replyText(7)));
-    page.row(tr("Номер ФН:"), MMainForm::replyText(9));
-    page.row(tr("Номер последнего ФД:"), MMainForm::replyText(10));
+    page.row(tr("Флаги предупреждения:"), reply::text(6));
+    page.row(tr("Время/Дата:"), QStringLiteral("%1 %2").arg(reply::text(8), reply::text(7)));
+    page.row(tr("Номер ФН:"), reply::text(9));
+    page.row(tr("Номер последнего ФД:"), reply::text(10));
 }
 
 void MReplyRows::ofdStatus(MResultPage &page)
 {
-    if (MMainForm::replyCount() <= 7)
+    if (reply::count() <= 7)
         return;
-    page.row(tr("Статус информационного обмена:"), MMainForm::replyText(2));
-    const quint8 status = byteAt(2);
+    page.row(tr("Статус информационного обмена:"), reply::text(2));
+    const quint8 status = reply::byte(2);
     const QString bits[] = {
         tr("    Соединение установлено:"),
         tr("    Есть сообщения для передачи ОФД:"),
@@ -38,26 +37,26 @@ void MReplyRows::ofdStatus(MResultPage &page)
     };
     for (int bit = 0; bit < 6; ++bit)
         page.row(bits[bit], (status & (1 << bit)) ? tr("да") : tr("нет"));
-    page.row(tr("Состояние чтения сообщения:"), MMainForm::replyText(3));
-    page.row(tr("Количество сообщений для ОФД:"), MMainForm::replyText(4));
+    page.row(tr("Состояние чтения сообщения:"), reply::text(3));
+    page.row(tr("Количество сообщений для ОФД:"), reply::text(4));
     page.row(tr("Первый документ для ОФД:"));
-    page.subRow(tr("Номер"), MMainForm::replyText(5));
-    page.subRow(tr("Дата"), MMainForm::replyText(6));
-    page.subRow(tr("Время"), MMainForm::replyText(7));
+    page.subRow(tr("Номер"), reply::text(5));
+    page.subRow(tr("Дата"), reply::text(6));
+    page.subRow(tr("Время"), reply::text(7));
 }
 
 void MReplyRows::fnVersion(MResultPage &page)
 {
-    if (MMainForm::replyCount() <= 3)
+    if (reply::count() <= 3)
         return;
-    page.row(tr("Версия ФН:"), MMainForm::replyText(2));
-    page.row(tr("Тип ПО ФН [%1]:").arg(hex2(byteAt(3))), fnSoftwareText(byteAt(3)));
+    page.row(tr("Версия ФН:"), reply::text(2));
+    page.row(tr("Тип ПО ФН [%1]:").arg(hex2(reply::byte(3))), fnSoftwareText(reply::byte(3)));
 }
 
 void MReplyRows::value(MResultPage &page, const QString &caption, int index)
 {
-    if (MMainForm::replyCount() > index)
-        page.row(caption, MMainForm::replyText(index));
+    if (reply::count() > index)
+        page.row(caption, reply::text(index));
 }
 
 QString MReplyRows::modeText(int mode)
@@ -184,12 +183,6 @@ QString MReplyRows::fnSoftwareText(int type)
     default:
         return tr("Версия не определена.");
     }
-}
-
-quint8 MReplyRows::byteAt(int index)
-{
-    const QByteArray bytes = MMainForm::replyBytes(index);
-    return bytes.isEmpty() ? 0 : quint8(bytes.at(0));
 }
 
 QString MReplyRows::hex2(int value)

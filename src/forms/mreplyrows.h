@@ -33,8 +33,6 @@ public:
     static QString fnShiftText(int shift);
     static QString fnSoftwareText(int type);
 
-    // The first raw byte of reply value `index` (0 when absent).
-    static quint8 byteAt(int index);
     // Two lower-case hexadecimal digits.
     static QString hex2(int value);
 };

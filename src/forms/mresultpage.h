@@ -8,7 +8,7 @@
 // values, in sections of their own when a page answers more than one question.
 //
 //     MResultPage page(tr("Запрос номера ФН"));
-//     page.row(tr("Заводской номер ФН:"), replyText(2));
+//     page.row(tr("Заводской номер ФН:"), reply::text(2));
 //     view->setHtml(page.html());
 //
 // Texts are plain; the fragments escape them.

@@ -163,10 +163,10 @@ void TstFiscalOps::registrationOfAFreshRegister()
     QVERIFY(window->connectFR());
     window->commandText = QStringLiteral("FF09,%1").arg(kelo::kDefaultSysAdminPassword);
     QVERIFY(window->execFRCommand(true));
-    QCOMPARE(MMainForm::replyText(4), "7700000000");
-    QCOMPARE(MMainForm::replyText(5), regNumber);
-    QCOMPARE(MMainForm::replyBytes(6), QByteArray("\x21"));
-    QCOMPARE(MMainForm::replyBytes(7), QByteArray("\x0a"));
+    QCOMPARE(reply::text(4), "7700000000");
+    QCOMPARE(reply::text(5), regNumber);
+    QCOMPARE(reply::bytes(6), QByteArray("\x21"));
+    QCOMPARE(reply::bytes(7), QByteArray("\x0a"));
 }
 
 void TstFiscalOps::reRegistrationKeepsTheOfdServerAndClosesTheFn()

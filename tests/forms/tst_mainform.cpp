@@ -104,7 +104,7 @@ void TstMainForm::controlsDisabledOnlyWhileConnected()
     QVERIFY(controls[0]->isEnabled() && controls[1]->isEnabled() && controls[2]->isEnabled());
     QVERIFY(!mpLinkSettings().connected);
     QCOMPARE(status(*window), kStatusOk);
-    QVERIFY(MMainForm::replyCount() > 23);
+    QVERIFY(reply::count() > 23);
 }
 
 void TstMainForm::connectFailures_data()
@@ -267,7 +267,7 @@ void TstMainForm::tableNumbersKeepTheirZeroBytes()
     QVERIFY(window->accessFRTableInt(false, table, 1, field, value));
     QVERIFY(mpLinkSettings().connected); // table access leaves the connection to its caller
     QVERIFY(window->accessFRTableInt(true, table, 1, field, 0));
-    QByteArray read = MMainForm::replyBytes(2);
+    QByteArray read = reply::bytes(2);
     window->disconnectFR();
     read.append(QByteArray(qMax(0, 8 - int(read.size())), '\0'));
 
@@ -282,7 +282,7 @@ void TstMainForm::tableStringStopsAtItsZeroByte()
     const QString company = QStringLiteral("ООО \"Ромашка & <Co>\"");
     QVERIFY(window->accessFRTable(false, 18, 1, 7, cp1251(company) + '\0' + "left over"));
     QVERIFY(window->accessFRTable(true, 18, 1, 7));
-    QCOMPARE(MMainForm::fromRegisterText(MMainForm::replyBytes(2)), company);
+    QCOMPARE(reply::string(2), company);
     window->disconnectFR();
     QCOMPARE(bench.read([](const RegisterModel &m) { return m.tables().text(18, 1, 7); }), company);
 }

@@ -111,7 +111,7 @@ void TstReceiptOps::saleFromOpeningToTheArchive()
 
     setField(*window, "strDocs_SumCash", 1000);
     QCOMPARE(statusAfter(*window, "butDocs_CloseCheck"), kStatusOk);
-    QCOMPARE(MMainForm::replyText(3), "460.00"); // the change
+    QCOMPARE(reply::text(3), "460.00"); // the change
     QVERIFY(!window->eMailAdded);
     bench.emulator().inspect([&](const RegisterModel &m) {
         QVERIFY(!m.state().receipt.open);
