@@ -130,11 +130,11 @@ int cmdDecodeTlv(const QStringList &args)
     // The bound of a document read from the FN holds here too: beyond it the
     // file is no fiscal document, and its nested structures would cost memory
     // out of all proportion.
-    if (bytes.size() > FnDocumentReader::kMaxBytes) {
+    if (bytes.size() > ops::FnDocumentReader::kMaxBytes) {
         Console::err(QStringLiteral("%1: %2 bytes of TLV data; a fiscal document has at most %3")
                          .arg(path)
                          .arg(bytes.size())
-                         .arg(FnDocumentReader::kMaxBytes));
+                         .arg(ops::FnDocumentReader::kMaxBytes));
         return ExitCheckFailed;
     }
     qsizetype consumed = 0;

@@ -5,7 +5,7 @@
 #include "console.h"
 #include "documentformat.h"
 #include "dumpfiles.h"
-#include "dumpimage.h"
+#include "dumpreader.h"
 #include "fndocumentreader.h"
 #include "fnexporter.h"
 #include "progressbar.h"
@@ -215,19 +215,19 @@ int cmdFnDoc(const QStringList &args)
     if (!session)
         return exitCode;
     RegisterSession *s = session.get();
-    FnDocumentReader reader([s](const QString &command) { return s->exec(command); }, s->passwordText());
-    const FnDocument doc = reader.read(quint32(number));
+    ops::FnDocumentReader reader([s](const QString &command) { return s->exec(command); }, s->passwordText());
+    const ops::FnDocument doc = reader.read(quint32(number));
     // What was read before a failure is shown, as the window shows it; the
     // exit code and the message say that it is not the whole document.
     if (!doc.items.isEmpty()) {
         const QJsonObject extra{{QStringLiteral("number"), qint64(number)},
                                 {QStringLiteral("complete"), doc.isComplete()}};
-        Console::outBytes(DocumentFormat::render(doc.items, doc.docType, format, extra));
+        Console::outBytes(DocumentFormat::render(doc.tlvItems(), doc.docType, format, extra));
     }
     if (doc.isComplete())
         return ExitOk;
     Console::err(QStringLiteral("document %1: %2").arg(number).arg(doc.error));
-    if (doc.status == FnDocument::Failed)
+    if (doc.status == ops::FnDocument::Failed)
         return doc.errorCode > 0 ? ExitRefused : ExitDriver;
     return ExitCheckFailed;
 }
@@ -336,60 +336,36 @@ int cmdDump(const QStringList &args)
     std::unique_ptr<RegisterSession> session = openSession(link, &exitCode);
     if (!session)
         return exitCode;
-    const QString stop = QStringLiteral("03,%1").arg(session->passwordText());
-    // A dump left running by an earlier reader is ended first; a refusal here
-    // is no reason not to go on.
-    session->exec(stop);
-    if (!session->exec(QStringLiteral("01,%1,06").arg(session->passwordText()))) {
-        Console::err(session->errorText());
-        return session->exitCode();
-    }
-    const int blocks = DumpImage::replyBlockCount();
-    if (blocks <= 0) {
-        Console::err(QCoreApplication::translate("MMainForm", "Ошибка получения размера дампа!"));
-        return ExitDriver;
-    }
-
-    DumpImage image(blocks);
+    ops::DumpReader reader([&session](const QString &command) { return session->exec(command); },
+                           session->passwordText());
     ProgressBar bar(cl.progress(), QStringLiteral("blocks"));
-    bar.start(blocks);
-    const QString next = QStringLiteral("02,%1").arg(session->passwordText());
-    for (int i = 0; i < blocks; ++i) {
-        if (Console::stopRequested()) {
-            bar.finish();
-            session->exec(stop);
-            Console::err(
-                QCoreApplication::translate("MMainForm", "Считывание дампа прервано пользователем."));
-            return ExitInterrupted;
-        }
-        if (!session->exec(next)) {
-            bar.finish();
-            const int code = session->exitCode();
-            Console::err(
-                QStringLiteral("block %1 of %2: %3").arg(i + 1).arg(blocks).arg(session->errorText()));
-            // The register answered, so it can be told to stop; a lost link
-            // would only cost another round of retries.
-            if (session->errorCode() > 0)
-                session->exec(stop);
-            return code;
-        }
-        const DumpImage::BlockCheck check = image.addReplyBlock();
-        if (check != DumpImage::Ok) {
-            bar.finish();
-            Console::err(image.checkText(check));
-            session->exec(stop);
-            return ExitDriver;
-        }
-        bar.update(i + 1);
-    }
+    reader.setProgress([&bar](int done, int total) {
+        if (done == 0)
+            bar.start(total);
+        else
+            bar.update(done);
+        return !Console::stopRequested();
+    });
+    const ops::DumpRead dump = reader.read();
     bar.finish();
-    if (!session->exec(stop))
+    if (dump.status != ops::DumpRead::Done) {
+        Console::err(dump.error);
+        switch (dump.status) {
+        case ops::DumpRead::Stopped:
+            return ExitInterrupted;
+        case ops::DumpRead::Refused:
+            return session->exitCode();
+        default:
+            return dump.errorCode > 0 ? ExitRefused : ExitDriver;
+        }
+    }
+    if (!dump.closed)
         Console::err(QStringLiteral("warning: the closing \"03\" failed: %1").arg(session->errorText()));
     session->close();
 
     QString error;
     const QString name = QFileInfo(file).fileName();
-    if (!dumpWriteFile(file, image.bytes(), &error)) {
+    if (!dumpWriteFile(file, dump.image, &error)) {
         Console::err(QCoreApplication::translate("MMainForm", "Ошибка записи дампа в файл: %1").arg(name)
                      + QStringLiteral(" (") + error + QLatin1Char(')'));
         return ExitDriver;

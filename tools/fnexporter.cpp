@@ -128,24 +128,25 @@ bool FnExporter::writeIndex()
     return ok;
 }
 
-int FnExporter::exportOne(FnDocumentReader &reader, quint32 number)
+int FnExporter::exportOne(ops::FnDocumentReader &reader, quint32 number)
 {
-    const FnDocument doc = reader.read(number);
+    const ops::FnDocument doc = reader.read(number);
     if (!doc.isComplete()) {
         Console::err(QStringLiteral("document %1: %2").arg(number).arg(doc.error));
-        if (doc.status == FnDocument::Failed)
+        if (doc.status == ops::FnDocument::Failed)
             return doc.errorCode > 0 ? ExitRefused : ExitDriver;
         return ExitCheckFailed;
     }
     ExportEntry entry;
     entry.number = number;
     entry.type = doc.docType;
-    entry.typeName = doc.items.isEmpty() ? QString() : doc.items.first().docTypeName();
-    entry.date = DocumentFormat::dateText(doc.items);
-    entry.total = DocumentFormat::totalText(doc.items);
+    const QList<MTLVDocument> items = doc.tlvItems();
+    entry.typeName = items.isEmpty() ? QString() : items.first().docTypeName();
+    entry.date = DocumentFormat::dateText(items);
+    entry.total = DocumentFormat::totalText(items);
     entry.file = fileName(number, m_format);
     const QJsonObject extra{{QStringLiteral("number"), qint64(number)}, {QStringLiteral("complete"), true}};
-    QByteArray content = DocumentFormat::render(doc.items, doc.docType, m_format, extra);
+    QByteArray content = DocumentFormat::render(items, doc.docType, m_format, extra);
     if (m_format == DocFormat::Html)
         content = DocumentFormat::declaringUtf8(content);
     QString error;
@@ -174,8 +175,8 @@ int FnExporter::run(quint32 from, quint32 to)
             todo.append(quint32(n));
     }
 
-    FnDocumentReader reader([this](const QString &command) { return m_session.exec(command); },
-                            m_session.passwordText());
+    ops::FnDocumentReader reader([this](const QString &command) { return m_session.exec(command); },
+                                 m_session.passwordText());
     ProgressBar bar(m_progress, QStringLiteral("documents"));
     bar.start(todo.size());
     for (int i = 0; i < todo.size(); ++i) {

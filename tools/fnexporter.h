@@ -54,7 +54,7 @@ private:
     void loadJournal();
     bool appendJournal(const ExportEntry &entry);
     bool writeIndex();
-    int exportOne(FnDocumentReader &reader, quint32 number);
+    int exportOne(ops::FnDocumentReader &reader, quint32 number);
     void noteFailure(int exitCode);
 
     RegisterSession &m_session;

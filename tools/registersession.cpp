@@ -4,7 +4,7 @@
 #include "convert.h"
 #include "mainproc.h"
 #include "razbcmd.h"
-#include "registertext.h"
+#include "registerconnector.h"
 #include "testfp.h"
 
 #include <logging.h>
@@ -12,13 +12,6 @@
 #include <QCoreApplication>
 
 namespace {
-
-constexpr int kProbes = 3;
-constexpr int kKnownModel = 250;
-
-// Reply values of "FC": the model number and the device name.
-constexpr int kModelValue = 6;
-constexpr int kNameValue = 8;
 
 void quietDebugLog()
 {
@@ -106,36 +99,23 @@ bool RegisterSession::open()
     settings.portName = m_options.port;
     settings.baudRate = m_options.baud;
     settings.linkTimeout = m_options.timeoutMs;
-    settings.connected = false;
-    if (!mpSetComPort(m_options.port, m_options.baud)) {
+    switch (ops::RegisterConnector::connect(m_options.port, m_options.baud)) {
+    case ops::RegisterConnector::OpenFailed:
         return fail(QCoreApplication::translate("MMainForm", "Ошибка открытия СОМ порта!")
                         + QStringLiteral(" %1: %2").arg(m_options.port, m_link.port().errorString()),
                     -1);
-    }
-    // Bytes left on the line before we came (a reply cut off when the cable
-    // was pulled, noise of a reconnected adapter) would be read as the answer
-    // to our first ENQ and put every later exchange one byte out of step.
-    m_link.port().clear(QSerialPort::Input);
-    for (int probe = 0; probe < kProbes && !settings.connected; ++probe)
-        settings.connected =
-            m_link.frSetLink(QSerialPort::BaudRate(m_options.baud), m_options.timeoutMs) == 1;
-    if (!settings.connected) {
-        m_link.closeComPort();
+    case ops::RegisterConnector::NoAnswer:
         return fail(QCoreApplication::translate("MMainForm", "Ошибка соединения!"), -1);
+    case ops::RegisterConnector::Connected:
+        break;
     }
-    return identify();
-}
-
-bool RegisterSession::identify()
-{
-    if (!exec(QStringLiteral("FC")))
+    ops::RegisterIdentity identity;
+    if (!ops::RegisterConnector::identify([this](const QString &command) { return exec(command); },
+                                          &identity))
         return false;
-    if (rplItems.count() > kNameValue) {
-        const QByteArray model = rplItems.at(kModelValue).value;
-        m_deviceModel = model.isEmpty() ? -1 : quint8(model[0]);
-        m_deviceName = fromRegisterText(rplItems.at(kNameValue).value).section(QChar(0), 0, 0).trimmed();
-    }
-    if (m_deviceModel != kKnownModel && m_deviceName != QStringLiteral("Kelo-Vint-Ф"))
+    m_deviceModel = identity.model;
+    m_deviceName = identity.name;
+    if (!identity.known)
         Console::err(QStringLiteral("warning: the register is model %1 \"%2\", not the Kelo-Vint-Ф; going on")
                          .arg(m_deviceModel)
                          .arg(m_deviceName));

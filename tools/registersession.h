@@ -51,7 +51,6 @@ public:
     int deviceModel() const { return m_deviceModel; }
 
 private:
-    bool identify();
     bool fail(const QString &text, int code);
 
     LinkOptions m_options;

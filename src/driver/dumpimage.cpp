@@ -1,6 +1,7 @@
 #include "dumpimage.h"
 
 #include "razbcmd.h"
+#include "valueconv.h"
 
 #include <QCoreApplication>
 
@@ -10,14 +11,6 @@ namespace {
 constexpr int kUnitValue = 2;
 constexpr int kNumberValue = 3;
 constexpr int kBlockValue = 4;
-
-quint32 littleEndian(const QByteArray &bytes, int width)
-{
-    quint32 value = 0;
-    for (int i = qMin(width, int(bytes.size())) - 1; i >= 0; --i)
-        value = (value << 8) | quint8(bytes[i]);
-    return value;
-}
 
 } // namespace
 
@@ -69,7 +62,7 @@ DumpImage::BlockCheck DumpImage::addReplyBlock()
         m_lastNumber = 0;
         return m_taken >= m_blockCount ? TooMany : NoData;
     }
-    return addBlock(quint8(unit[0]), int(littleEndian(number, 2)), rplItems.at(kBlockValue).value);
+    return addBlock(quint8(unit[0]), int(littleEndianNumber(number, 2)), rplItems.at(kBlockValue).value);
 }
 
 QString DumpImage::checkText(BlockCheck check) const
@@ -102,5 +95,5 @@ int DumpImage::replyBlockCount()
     constexpr int kCountValue = 2;
     if (rplItems.count() <= kCountValue || rplItems.at(kCountValue).value.size() < 2)
         return -1;
-    return int(littleEndian(rplItems.at(kCountValue).value, 2));
+    return int(littleEndianNumber(rplItems.at(kCountValue).value, 2));
 }

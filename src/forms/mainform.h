@@ -223,8 +223,6 @@ private:
     // The blocks of a dump announced with `blockCount`; false when the dump
     // failed (the register is told to stop, the status line says why). An
     // operator's stop ends it early with true and terminateRequested set.
-    bool readDumpBlocks(int blockCount, const QString &password, QByteArray *image);
-    void endFailedDump(const QString &text, const QString &password);
     void saveDump(const QString &fileName, const QByteArray &image);
     void showMd5(const QByteArray &hexDigest);
     // The progress frame around a long file operation, which the operator can stop.

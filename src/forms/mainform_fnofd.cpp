@@ -7,6 +7,7 @@
 #include "mreplyrows.h"
 #include "mresultpage.h"
 
+#include <fndocumentreader.h>
 #include <mainproc.h>
 #include <mpathworks.h>
 #include <mstrfortext.h>
@@ -20,54 +21,8 @@
 #include <QSaveFile>
 #include <QTextDocument>
 #include <QTextStream>
-#include <QtEndian>
 
 namespace {
-
-// What one document read may take at most. The length in the FF3A reply is one
-// byte and cannot bound it, and a register that keeps answering FF3B must not
-// keep the window reading.
-constexpr int kMaxDocumentItems = 10000;
-constexpr int kMaxDocumentBytes = 65535;
-
-// The FN's "no requested data": how the register ends the items of a document.
-constexpr int kNoMoreData = 8;
-
-quint16 replyWord(int index)
-{
-    const QByteArray bytes = reply::bytes(index).leftJustified(2, '\0');
-    return qFromLittleEndian<quint16>(bytes.constData());
-}
-
-// Reads the top-level items of the document FF3A opened, in order, until a
-// read fails (the register's "no more data" ends the document; any other
-// error leaves it incomplete) or the register sends the closing tag 0. False when the
-// limits cut the document short; the items read so far are kept, `bytes` counts them.
-bool readDocumentItems(MMainForm &window, const QString &password, quint16 docType,
-                       QList<MTLVDocument> &items, int &bytes)
-{
-    bytes = 0;
-    for (int reads = 0;; ++reads) {
-        window.commandText = QStringLiteral("FF3B,%1").arg(password);
-        if (!window.execFRCommand(false))
-            return true;
-        const bool hasItem = reply::count() > 4;
-        const QByteArray value = reply::bytes(4);
-        const int size = hasItem ? 4 + int(value.size()) : 0;
-        // One more read than the limit allows tells a full document from a cut one.
-        if (reads == kMaxDocumentItems || bytes + size > kMaxDocumentBytes)
-            return false;
-        if (hasItem) {
-            MTLVDocument item;
-            item.docType = docType;
-            item.setData(replyWord(2), replyWord(3), value);
-            items.append(item);
-            bytes += size;
-        }
-        if (items.isEmpty() || items.last().tag == 0)
-            return true;
-    }
-}
 
 QString reregistrationText(const QString &code)
 {
@@ -107,35 +62,39 @@ void MMainForm::on_butGetFDFromFN_clicked()
     if (!connectFR())
         return;
     ui->textFDFromFNData->clear();
-    const QString password = linkPasswordText();
-    commandText = QStringLiteral("FF3A,%1,%2").arg(password).arg(ui->strFDNumber->value());
-    if (!execFRCommand(false))
-        return;
-    const quint16 docType = reply::count() >= 4 ? replyWord(2) : 0;
-
-    QList<MTLVDocument> items;
-    int bytes = 0;
-    const bool whole = readDocumentItems(*this, password, docType, items, bytes);
+    ops::FnDocumentReader reader(
+        [this](const QString &command) {
+            commandText = command;
+            return execFRCommand(false);
+        },
+        linkPasswordText());
+    const ops::FnDocument doc = reader.read(quint32(ui->strFDNumber->value()));
+    if (!doc.opened)
+        return; // the failure is in the status line
     disconnectFR();
-    if (items.isEmpty()) {
+    if (doc.items.isEmpty()) {
+        if (doc.status == ops::FnDocument::Damaged) {
+            lastErrCode = -1;
+            lastErrText = doc.error;
+        }
         ui->textFDFromFNData->setHtml(MStrForText::tableEnd() + MStrForText::htmlEnd());
         outStateMessage();
         return;
     }
-    if (lastErrCode == kNoMoreData) {
+    const QList<MTLVDocument> items = doc.tlvItems();
+    QStringList lines = MTLVRenderer::documentPageLines(items);
+    // The items read before a failure, damage or the bound are shown, but the
+    // page says the document is incomplete, so neither it nor a saved copy of
+    // it can pass for the whole document. The status line says why.
+    if (doc.isComplete()) {
         lastErrCode = 0;
         lastErrText = mpDevErrorText(0);
-    }
-    QStringList lines = MTLVRenderer::documentPageLines(items);
-    // The items read before a failure or a limit are shown, but the page says
-    // the document is incomplete, so neither it nor a saved copy of it can pass
-    // for the whole document. A failure keeps its own message in the status line.
-    if (!whole || lastErrCode != 0) {
+    } else {
         const QString note =
-            tr("Документ прочитан не полностью (элементов: %1, байт: %2).").arg(items.size()).arg(bytes);
-        if (lastErrCode == 0) {
+            tr("Документ прочитан не полностью (элементов: %1, байт: %2).").arg(items.size()).arg(doc.bytes);
+        if (doc.status != ops::FnDocument::Failed) {
             lastErrCode = -1;
-            lastErrText = note;
+            lastErrText = doc.status == ops::FnDocument::Cut ? note : doc.error;
         }
         lines.insert(lines.size() - 1, MStrForText::titleLine(note));
     }

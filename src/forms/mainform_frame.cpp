@@ -7,17 +7,11 @@
 #include <logging.h>
 #include <mainproc.h>
 #include <razbcmd.h>
+#include <registerconnector.h>
 #include <zirivoro.h>
 
 #include <QEventLoop>
 #include <QTimer>
-
-namespace {
-
-constexpr int kProbeAttempts = 3;
-constexpr int kKnownModel = 250;
-
-} // namespace
 
 bool MMainForm::connectFR()
 {
@@ -36,24 +30,22 @@ bool MMainForm::connectFR()
 
     link.portName = port;
     link.baudRate = baud.toInt();
-    if (!mpSetComPort(devicePath(port), link.baudRate)) {
+    switch (ops::RegisterConnector::connect(devicePath(port), link.baudRate)) {
+    case ops::RegisterConnector::Connected:
+        if (deviceModelId != -1)
+            return true;
+        if (!identifyFR(false))
+            return false;
+        // A refused table read of the identification closes the link; the
+        // operation still needs it, and the register's own answer to its
+        // command is the error to show, not "No connect!".
+        return link.connected || connectFR();
+    case ops::RegisterConnector::OpenFailed:
         ui->strCommandResult->setText(tr("Ошибка открытия СОМ порта!"));
-    } else {
-        for (int attempt = 0; attempt < kProbeAttempts; ++attempt) {
-            if (link.link->frSetLink(QSerialPort::BaudRate(link.baudRate), link.linkTimeout) == 1) {
-                link.connected = true;
-                if (deviceModelId != -1)
-                    return true;
-                if (!identifyFR(false))
-                    return false;
-                // A refused table read of the identification closes the link;
-                // the operation still needs it, and the register's own answer
-                // to its command is the error to show, not "No connect!".
-                return link.connected || connectFR();
-            }
-        }
+        break;
+    case ops::RegisterConnector::NoAnswer:
         ui->strCommandResult->setText(tr("Ошибка соединения!"));
-        link.link->closeComPort();
+        break;
     }
     enableControls();
     deviceModelId = -1;
@@ -93,12 +85,18 @@ bool MMainForm::disconnectFR()
 bool MMainForm::identifyFR(bool finish)
 {
     deviceModelId = -1;
-    commandText = QStringLiteral("FC");
-    if (!execFRCommand(finish))
+    ops::RegisterIdentity identity;
+    const bool answered = ops::RegisterConnector::identify(
+        [this, finish](const QString &command) {
+            commandText = command;
+            return execFRCommand(finish);
+        },
+        &identity);
+    if (!answered)
         return false;
-    if (reply::count() > 8) {
-        deviceModelId = reply::byte(6);
-        isKnownModel = deviceModelId == kKnownModel || reply::string(8) == QStringLiteral("Kelo-Vint-Ф");
+    if (identity.model >= 0) {
+        deviceModelId = identity.model;
+        isKnownModel = identity.known;
     }
     ui->grpFisk_Misc->setVisible(isKnownModel);
     if (!isKnownModel)

@@ -3,10 +3,9 @@
 #include "mainform.h"
 #include "ui_mainform.h"
 
-#include "mcommandtext.h"
-
 #include <dumpfiles.h>
 #include <dumpimage.h>
+#include <dumpreader.h>
 #include <mpathworks.h>
 #include <regnumber.h>
 #include <testfp.h>
@@ -49,21 +48,6 @@ bool serialForWrite(const QString &text, quint64 *serial)
 {
     const QString digits = text.trimmed();
     return digits.size() <= kMaxSerialDigits && rnParseDigits(digits, serial) && *serial != 0;
-}
-
-// Why the block of the last "02" reply was not taken (block counted from 1).
-QString blockCheckText(DumpImage::BlockCheck check, int block)
-{
-    switch (check) {
-    case DumpImage::NoData:
-        return MMainForm::tr("Блок %1 дампа получен без данных!").arg(block);
-    case DumpImage::WrongUnit:
-        return MMainForm::tr("Блок %1 дампа получен не из памяти программ (устройство %2)!")
-            .arg(block)
-            .arg(reply::byte(2));
-    default:
-        return MMainForm::tr("Блок %1 дампа получен с неверным номером %2!").arg(block).arg(reply::word(3));
-    }
 }
 
 QString comparisonText(DumpCompare result, const QString &first, const QString &second)
@@ -140,80 +124,43 @@ void MMainForm::on_butService_GetDump_clicked()
     const QString fileName = chooseDumpFile(this, tr("Выбор имени файла для дампа из ККТ"), true);
     if (fileName.isEmpty())
         return;
-    const QString password = QString::number(ui->strDumpPassword->value());
     if (!connectFR())
         return;
-    // A transfer left running by someone else would interleave with this one.
-    commandText = QStringLiteral("03,%1").arg(password);
-    if (!execFRCommand(false) && !connectFR())
-        return;
-    commandText = QStringLiteral("01,%1,06").arg(password);
-    if (!execFRCommand(false))
-        return;
-    const int blocks = DumpImage::replyBlockCount();
-    if (blocks <= 0) {
-        disconnectFR();
-        outStateMessage(-1, tr("Ошибка получения размера дампа!"));
-        return;
-    }
-    ui->frameProgress->show();
-    ui->progressReadDump->setRange(0, blocks / kBlocksPerStep);
-    ui->progressReadDump->reset();
-    outStateMessage(0, tr("Идет загрузка данных. Всего %1 блоков. Ждите...").arg(blocks));
+    // A failed command closes the connection: the next one opens it again.
+    ops::DumpReader reader(
+        [this](const QString &command) {
+            if (!connectFR())
+                return false;
+            commandText = command;
+            return execFRCommand(false);
+        },
+        QString::number(ui->strDumpPassword->value()));
     terminateRequested = false;
-    QCoreApplication::processEvents();
-
-    QByteArray image;
-    if (!readDumpBlocks(blocks, password, &image))
-        return;
-    commandText = QStringLiteral("03,%1").arg(password);
-    execFRCommand(true);
-    if (terminateRequested) {
-        ui->frameProgress->hide();
-        outStateMessage(-1, tr("Считывание дампа прервано пользователем."));
-        return;
-    }
-    saveDump(fileName, image);
-}
-
-bool MMainForm::readDumpBlocks(int blockCount, const QString &password, QByteArray *image)
-{
-    DumpImage dump(blockCount);
-    for (int block = 1; block <= blockCount; ++block) {
-        commandText = QStringLiteral("02,%1").arg(password);
-        if (!execFRCommand(false)) {
-            endFailedDump(tr("Ошибка чтения блока %1 дампа: %2").arg(block).arg(lastErrText), password);
-            return false;
-        }
-        // A block that is missing, foreign or out of order would leave a
-        // hole in the image, and its checksum would vouch for a corrupt file.
-        const DumpImage::BlockCheck check = dump.addReplyBlock();
-        if (check != DumpImage::Ok) {
-            endFailedDump(blockCheckText(check, block), password);
-            return false;
-        }
-        if (block % kBlocksPerStep == 0) {
-            ui->progressReadDump->setValue(block / kBlocksPerStep);
+    reader.setProgress(
+        [this](int done, int total) {
+            if (done == 0) {
+                ui->frameProgress->show();
+                ui->progressReadDump->setRange(0, total / kBlocksPerStep);
+                ui->progressReadDump->reset();
+                outStateMessage(0, tr("Идет загрузка данных. Всего %1 блоков. Ждите...").arg(total));
+            } else {
+                ui->progressReadDump->setValue(done / kBlocksPerStep);
+            }
             QCoreApplication::processEvents();
-            if (terminateRequested)
-                break;
-        }
-    }
-    *image = dump.bytes();
-    return true;
-}
-
-void MMainForm::endFailedDump(const QString &text, const QString &password)
-{
-    // The register may still be handing out blocks: stop it, but leave the
-    // reason of the failure in the status line, not the outcome of the stop.
-    if (connectFR()) {
-        commandText = QStringLiteral("03,%1").arg(password);
-        if (execFRCommand(false))
-            disconnectFR();
-    }
+            return !terminateRequested;
+        },
+        kBlocksPerStep);
+    const ops::DumpRead dump = reader.read();
     ui->frameProgress->hide();
-    outStateMessage(-1, text);
+    if (dump.status == ops::DumpRead::Refused)
+        return; // the failure is in the status line
+    disconnectFR();
+    if (dump.status != ops::DumpRead::Done) {
+        outStateMessage(-1, dump.error);
+        return;
+    }
+    outStateMessage();
+    saveDump(fileName, dump.image);
 }
 
 void MMainForm::saveDump(const QString &fileName, const QByteArray &image)

@@ -150,7 +150,7 @@ void TstServiceOps::dumpEndedEarlyWritesNoFile_data()
         << "terminate" << QStringLiteral("Считывание дампа прервано пользователем.");
     QTest::newRow("block without data") << "short" << QStringLiteral("Блок 11 дампа получен без данных!");
     QTest::newRow("block skipped") << "skip"
-                                   << QStringLiteral("Блок 11 дампа получен с неверным номером 11!");
+                                   << QStringLiteral("Блок 11 дампа получен с номером 11 вместо 10!");
     QTest::newRow("block refused") << "stop"
                                    << QStringLiteral(
                                           "Ошибка чтения блока 11 дампа: [8]: Нет запрошенных данных!");

@@ -598,7 +598,7 @@ void TstKeloCli::lostInTheMiddle()
         QVERIFY2(err.contains("kelo-cli: 11: ") && err.contains("Ошибка драйвера"), err.constData());
         QVERIFY(!out.contains("\n11\n"));
     } else if (dump) {
-        QVERIFY2(err.contains("block "), err.constData());
+        QVERIFY2(err.contains("Ошибка чтения блока"), err.constData());
         // Not even a temporary file.
         QCOMPARE(QDir(target).entryList(QDir::Files | QDir::Hidden), QStringList());
         QVERIFY(out.isEmpty());

@@ -1,26 +1,18 @@
 // The fiscal document read loop against a scripted register: how a document
-// ends, and that no register can keep it reading forever.
+// ends, that no register can keep it reading forever, and that a reply short
+// of an item is a damaged document (the verdict of both front ends).
 
 #include "fndocumentreader.h"
-#include "razbcmd.h"
-#include "testfp.h"
+#include "scriptedreply.h"
+
+#include <mtlvdocument.h>
 
 #include <QTest>
 
+using namespace ops;
+using scripted::le16;
+
 namespace {
-
-CmdItem value(const QByteArray &bytes)
-{
-    CmdItem item;
-    item.value = bytes;
-    item.len = quint32(bytes.size());
-    return item;
-}
-
-QByteArray le16(int n)
-{
-    return QByteArray(1, char(n & 0xFF)) + char((n >> 8) & 0xFF);
-}
 
 // The register's side: FF3A gives the type, then each FF3B the next item of
 // the script until it runs out (error 8).
@@ -41,29 +33,17 @@ struct ScriptedRegister
 
     bool exec(const QString &command)
     {
-        rplItems.clear();
-        rplItems.append(value("\xff"));
-        rplItems.append(value(QByteArray(1, '\0')));
-        if (command.startsWith(QLatin1String("FF3A"))) {
-            rplItems.append(value(le16(3)));
-            rplItems.append(value(QByteArray(1, char(0xFF))));
-            return true;
-        }
+        const QByteArray head = QByteArray::fromHex("ff00");
+        if (command.startsWith(QLatin1String("FF3A")))
+            return scripted::reply({head, "", le16(3), QByteArray(1, char(0xFF))});
         const int n = requests++;
-        if (n == failAt || (n >= items.size() && endless == 0)) {
-            rplItems.clear();
-            lastErrCode = n == failAt ? 16 : 8;
-            lastErrText = QStringLiteral("[%1]: refused!").arg(lastErrCode);
-            return false;
-        }
+        if (n == failAt || (n >= items.size() && endless == 0))
+            return scripted::fail(n == failAt ? 16 : 8);
         if (shortReplyAt0 && n == 0)
-            return true; // a well-framed reply without the item values
+            return scripted::reply({head, ""}); // a well-framed reply without the item values
         const Item item = n < items.size() ? items.at(n) : Item{1030, QByteArray(endless, 'x')};
-        rplItems.append(value(le16(item.tag)));
-        rplItems.append(value(le16(item.declaredLength >= 0 ? item.declaredLength : int(item.value.size()))));
-        rplItems.append(value(item.value));
-        lastErrCode = 0;
-        return true;
+        const int length = item.declaredLength >= 0 ? item.declaredLength : int(item.value.size());
+        return scripted::reply({head, "", le16(item.tag), le16(length), item.value});
     }
 };
 
@@ -109,7 +89,7 @@ void TstFnDocumentReader::read_data()
     reg = ScriptedRegister();
     reg.items = {{1030, "abc", 10}};
     QTest::newRow("value shorter than its length")
-        << reg << int(FnDocument::Damaged) << 0 << 1 << 0 << QStringLiteral("3 bytes of its 10");
+        << reg << int(FnDocument::Damaged) << 0 << 1 << 0 << QStringLiteral("3 байт из 10");
     // A reply without item values must not be taken for "the same item again".
     reg.items = {shift};
     reg.shortReplyAt0 = true;
@@ -147,7 +127,7 @@ void TstFnDocumentReader::read()
         QCOMPARE(doc.items.size(), items);
     QCOMPARE(reg.requests, requests);
     QCOMPARE(doc.docType, quint16(3));
-    for (const MTLVDocument &item : doc.items)
+    for (const MTLVDocument &item : doc.tlvItems())
         QCOMPARE(item.docType, quint16(3));
     if (status == FnDocument::Failed)
         QCOMPARE(doc.errorCode, errorCode);

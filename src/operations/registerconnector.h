@@ -1,0 +1,42 @@
+#pragma once
+
+// Reaching the register: the port of the driver's link settings opened, the
+// register probed up to three times, and the device-type reply "FC" read for
+// who answered.
+
+#include "exec.h"
+
+#include <QString>
+
+namespace ops {
+
+struct RegisterIdentity
+{
+    static constexpr int kKnownModel = 250;
+
+    int model = -1;
+    QString name;
+    bool known = false; // model 250 or the name "Kelo-Vint-Ф"
+
+    // From the reply values of "FC"; false when it lacks them.
+    bool fromReply();
+};
+
+class RegisterConnector
+{
+public:
+    static constexpr int kProbes = 3;
+
+    enum Result { Connected, OpenFailed, NoAnswer };
+
+    // Opens `device` at `baud` for the link of the driver's settings (port
+    // name and speed there are the caller's) and probes the register with the
+    // settings' time-out. Connected sets the settings' connected flag; on
+    // NoAnswer the port is closed again.
+    static Result connect(const QString &device, int baud);
+
+    // Runs "FC" and reads the identity from its reply.
+    static bool identify(const Exec &exec, RegisterIdentity *identity);
+};
+
+} // namespace ops
