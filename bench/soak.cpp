@@ -2,9 +2,11 @@
 // emulator while it damages the line at random (fixed seed). Every reply value
 // that the emulator's own state can vouch for is checked, and every sale item
 // carries a name of its own so that a frame executed twice shows as a second
-// line of that name in the receipt.
+// line of that name in the receipt. A share of the commands is slow: the
+// register works on them longer than the link waits for the ACK of a frame,
+// as it does on receipts and reports, and the faults fall on those too.
 //
-//   soak [commands] [fault rate] [seed]      defaults: 5000 0.05 1
+//   soak [commands] [fault rate] [seed] [slow share]      defaults: 5000 0.05 1 0
 
 #include "benchsetup.h"
 #include "emulatorlink.h"
@@ -32,7 +34,13 @@ struct Tally
     int refusals = 0;
     int wrong = 0;
     int repeated = 0;
+    int slow = 0;
+    int resent = 0; // requests the register saw twice and answered from its held reply
 };
+
+// Processing time of a slow command: beyond the one-second wait for the ACK.
+constexpr int kSlowMinMs = 1100;
+constexpr int kSlowSpanMs = 500;
 
 QString text(int index)
 {
@@ -42,7 +50,9 @@ QString text(int index)
 class Soak
 {
 public:
-    Soak(EmulatorLink &emu, quint64 seed) : m_emu(emu), m_rng(seed) {}
+    Soak(EmulatorLink &emu, quint64 seed, double slowShare)
+        : m_emu(emu), m_rng(seed), m_slowRng(seed ^ 0x5157), m_slowShare(slowShare)
+    {}
 
     void run(int commands)
     {
@@ -66,7 +76,21 @@ private:
     {
         TestFp fp;
         ++m_tally.commands;
+        // Drawn from a stream of its own, so the commands are the same
+        // whatever the share.
+        const bool slow = std::uniform_real_distribution<double>(0.0, 1.0)(m_slowRng) < m_slowShare;
+        const int slowMs = kSlowMinMs + int(m_slowRng() % kSlowSpanMs);
+        m_emu.engine().setReplyDelayMs(slow ? slowMs : 0);
+        m_tally.slow += slow ? 1 : 0;
+        const auto before = m_emu.engine().stats().link;
         const bool ok = fp.execCommand(command);
+        const auto after = m_emu.engine().stats().link;
+        if (after.framesExecuted - before.framesExecuted > 1) {
+            ++m_tally.repeated;
+            std::fprintf(stderr, "repeated #%d: %s ran %d times\n", m_tally.commands, qPrintable(command),
+                         int(after.framesExecuted - before.framesExecuted));
+        }
+        m_tally.resent += int(after.duplicateFrames - before.duplicateFrames);
         if (ok)
             ++m_tally.ok;
         else if (lastErrCode == -1)
@@ -148,13 +172,10 @@ private:
             return;
         }
         const QString name = QStringLiteral("Товар %1").arg(++m_itemNo);
-        exec(QStringLiteral("80,%1,1.000,1.00,0,1,0,0,0,'%2'").arg(m_pw, name));
+        const bool ok = exec(QStringLiteral("80,%1,1.000,1.00,0,1,0,0,0,'%2'").arg(m_pw, name));
         const int lines = linesNamed(name);
-        if (lines > 1) {
-            ++m_tally.repeated;
-            std::fprintf(stderr, "repeated #%d: %s booked %d times\n", m_tally.commands, qPrintable(name),
-                         lines);
-        }
+        if (lines > 1 || (ok && lines != 1))
+            wrongResult(QStringLiteral("80: %1 booked %2 times").arg(name).arg(lines));
         if (m_itemNo % 8 == 0)
             closeReceipt();
     }
@@ -192,6 +213,8 @@ private:
 
     EmulatorLink &m_emu;
     std::mt19937_64 m_rng;
+    std::mt19937_64 m_slowRng;
+    double m_slowShare = 0.0;
     Tally m_tally;
     const QString m_pw = QString::number(kelo::kDefaultSysAdminPassword);
     bool m_receiptOpen = false;
@@ -207,6 +230,7 @@ int main(int argc, char **argv)
     const int commands = args.size() > 1 ? args.at(1).toInt() : 5000;
     const double rate = args.size() > 2 ? args.at(2).toDouble() : 0.05;
     const quint64 seed = args.size() > 3 ? args.at(3).toULongLong() : 1;
+    const double slowShare = args.size() > 4 ? args.at(4).toDouble() : 0.0;
 
     if (!benchDriverReady())
         return 1;
@@ -225,25 +249,29 @@ int main(int argc, char **argv)
 
     QElapsedTimer timer;
     timer.start();
-    Soak soak(emu, seed);
+    Soak soak(emu, seed, slowShare);
     soak.run(commands);
     emu.engine().faults().setRandomRate(0);
     const Tally &t = soak.tally();
     const int faults = emu.engine().faults().injectedTotal();
 
-    std::printf("%d commands in %.1f s at a fault rate of %.3f (seed %llu)\n", t.commands,
-                timer.elapsed() / 1000.0, rate, static_cast<unsigned long long>(seed));
+    std::printf("%d commands in %.1f s at a fault rate of %.3f (seed %llu), %d slow (share %.2f)\n",
+                t.commands, timer.elapsed() / 1000.0, rate, static_cast<unsigned long long>(seed), t.slow,
+                slowShare);
     std::printf("faults injected:        %d\n", faults);
     std::printf("succeeded:              %d (%.2f %%)\n", t.ok, 100.0 * t.ok / qMax(1, t.commands));
     std::printf("failed, driver error:   %d\n", t.driverErrors);
     std::printf("refused by the register: %d\n", t.refusals);
     std::printf("wrong results:          %d\n", t.wrong);
     std::printf("repeated executions:    %d\n", t.repeated);
+    std::printf("requests sent again:    %d (answered from the held reply)\n", t.resent);
     std::printf("soak_commands %d\n", t.commands);
     std::printf("soak_faults %d\n", faults);
     std::printf("soak_ok %d\n", t.ok);
     std::printf("soak_driver_errors %d\n", t.driverErrors);
     std::printf("soak_wrong %d\n", t.wrong);
     std::printf("soak_repeated %d\n", t.repeated);
+    std::printf("soak_slow %d\n", t.slow);
+    std::printf("soak_resent %d\n", t.resent);
     return t.wrong == 0 && t.repeated == 0 ? 0 : 1;
 }
