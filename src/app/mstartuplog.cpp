@@ -3,6 +3,7 @@
 #include <logging.h>
 #include <mappinfo.h>
 #include <mfilesworks.h>
+#include <mpathworks.h>
 #include <mlogsystem.h>
 
 #include <QApplication>
@@ -152,6 +153,7 @@ void writeSystemInfo()
         QStringLiteral("\t7-zip archiver found: %1")
             .arg(MFilesWorks::archiverPath().isEmpty() ? QStringLiteral("false") : QStringLiteral("true")));
     logInfo(QStringLiteral("\tSound available: %1").arg(QStringLiteral("false")));
+    logInfo(QStringLiteral("\t%1").arg(MPathWorks::layoutDescription()));
 
     const QLocale system = QLocale::system();
     if (system.language() == QLocale::C) {

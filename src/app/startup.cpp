@@ -128,6 +128,11 @@ int qMain(int argc, char **argv)
     if (!options.warning.isEmpty())
         std::fputs(qPrintable(options.warning), stderr);
     if (options.action != MStartOptions::Action::Run) {
+        // Only the text asked for goes out: not even the timing of this run.
+        el::Configurations quiet;
+        quiet.setGlobally(el::ConfigurationType::Enabled, "false");
+        quiet.setGlobally(el::ConfigurationType::ToStandardOutput, "false");
+        el::Loggers::reconfigureLogger("performance", quiet);
         std::fputs(qPrintable(options.message),
                    options.action == MStartOptions::Action::Error ? stderr : stdout);
         return options.action == MStartOptions::Action::Error ? 2 : 0;

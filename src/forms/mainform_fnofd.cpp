@@ -201,7 +201,7 @@ void MMainForm::on_butDocs_AnnDocFromFN_clicked()
 void MMainForm::on_butGetFD_Save_clicked()
 {
     QFileDialog dialog(this, tr("Выбор имени файла для сохранения данных ФД"),
-                       MPathWorks::appDir().absolutePath());
+                       MPathWorks::documentsDir().absolutePath());
     // Qt's own dialog: the labels below are part of it, and tests can answer it.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setStyleSheet(styleSheet());

@@ -23,7 +23,7 @@ constexpr int kBlocksPerStep = 10;
 // The file of a dump operation, empty when the operator cancels.
 QString chooseDumpFile(QWidget *parent, const QString &title, bool forSaving)
 {
-    QFileDialog dialog(parent, title, MPathWorks::appDir().absolutePath());
+    QFileDialog dialog(parent, title, MPathWorks::documentsDir().absolutePath());
     dialog.setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setViewMode(QFileDialog::Detail);

@@ -34,3 +34,8 @@ QString MPathConsts::releaseDirName()
 {
     return QStringLiteral("release");
 }
+
+QString MPathConsts::userFolderName()
+{
+    return QStringLiteral("KeloAssist");
+}

@@ -14,6 +14,8 @@ public:
     static QString languageDirName();
     static QString logDirName();
     static QString pluginsDirName();
+    // The program's folder in the user's configuration and data places.
+    static QString userFolderName();
 
     // Build folders whose parent is taken as the program directory.
     static QString debugDirName();
