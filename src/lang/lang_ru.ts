@@ -1446,18 +1446,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Блок %1 дампа получен без данных!</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Блок %1 дампа получен не из памяти программ (устройство %2)!</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Блок %1 дампа получен с неверным номером %2!</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Результат сравнения: дампы полностью совпадают.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1486,19 +1474,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Ошибка получения размера дампа!</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Идет загрузка данных. Всего %1 блоков. Ждите...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Считывание дампа прервано пользователем.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Ошибка чтения блока %1 дампа: %2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1560,10 +1536,6 @@
 <context>
     <name>MStrForText</name>
     <message>
-        <source>&lt;!DOCTYPE HTML PUBLIC &quot;-//W3C//DTD HTML 4.0//EN&quot; &quot;http://www.w3.org/TR/REC-html40/strict.dtd&quot;&gt;&lt;html&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;p, li { white-space: pre-wrap; }&lt;/style&gt;&lt;head&gt;&lt;meta http-equiv=&quot;Content-Type&quot; content=&quot;text/html; charset=utf-8&quot; /&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;p, li { white-space: pre-wrap; }&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:&apos;SansSerif&apos;; font-size:10pt; font-weight:400; font-style:normal;&quot;&gt;</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>&lt;/body&gt;&lt;/html&gt;</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1597,6 +1569,10 @@
     </message>
     <message>
         <source>&lt;td bgcolor=&quot;#ffcc55&quot; style=&quot; vertical-align:top; padding-left:5; padding-right:5; padding-top:5; padding-bottom:5;&quot;&gt;&lt;p align=&quot;right&quot; style=&quot; margin-top:0px; margin-bottom:3px; margin-left:3px; margin-right:0px; -qt-block-indent:0; text-indent:0px; font-weight:600;&quot;&gt;&lt;a name=&quot;col2&quot;&gt;&lt;/a&gt;&lt;span style=&quot; background-color:#ffcc55;&quot;&gt;%1&lt;/span&gt;&lt;/p&gt;&lt;/td&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;!DOCTYPE HTML PUBLIC &quot;-//W3C//DTD HTML 4.0//EN&quot; &quot;http://www.w3.org/TR/REC-html40/strict.dtd&quot;&gt;&lt;html&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;p, li { white-space: pre-wrap; }&lt;/style&gt;&lt;head&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;p, li { white-space: pre-wrap; }&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:&apos;SansSerif&apos;; font-size:10pt; font-weight:400; font-style:normal;&quot;&gt;</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2231,6 +2207,45 @@
     <message>
         <source>Starting...</source>
         <translation>Запуск...</translation>
+    </message>
+    <message>
+        <source>Unknown options ignored: %1
+</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ops::DumpReader</name>
+    <message>
+        <source>Ошибка получения размера дампа!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Считывание дампа прервано пользователем.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибка чтения блока %1 дампа: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ops::FnDocumentReader</name>
+    <message>
+        <source>Элемент %1 документа получен без тега и значения!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Элемент %1 документа (тег %2) получен не полностью: %3 байт из %4!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Документ длиннее %1 элементов или %2 байт: прочитаны первые %3 элементов (%4 байт).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Чтение документа прервано пользователем.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 </TS>

@@ -11,7 +11,7 @@ namespace {
 
 QString tr(const char *text)
 {
-    return QCoreApplication::translate("DumpReader", text);
+    return QCoreApplication::translate("ops::DumpReader", text);
 }
 
 DumpRead &ended(DumpRead &read, DumpRead::Status status, int code, const QString &text)

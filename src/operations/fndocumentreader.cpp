@@ -18,7 +18,7 @@ constexpr int kItemHeader = 4;
 
 QString tr(const char *text)
 {
-    return QCoreApplication::translate("FnDocumentReader", text);
+    return QCoreApplication::translate("ops::FnDocumentReader", text);
 }
 
 FnDocument &ended(FnDocument &doc, FnDocument::Status status, int code, const QString &text)
