@@ -8,6 +8,28 @@
 
 #include <QTest>
 
+namespace {
+
+// "<type> <len>[.<dp>] <ident>[/<pref>] [=<default>|?<text without default>] <value hex>"
+QByteArray described(const CmdItem &item)
+{
+    QByteArray text = QByteArray(1, char(item.type)) + ' ' + QByteArray::number(item.len);
+    if (item.dp >= 0)
+        text += '.' + QByteArray::number(item.dp);
+    text += ' ' + item.ident;
+    if (!item.pref.isEmpty())
+        text += '/' + item.pref;
+    if (item.dflt || !item.dftval.isEmpty())
+        text += (item.dflt ? " =" : " ?") + item.dftval;
+    return text + ' ' + item.value.toHex();
+}
+
+const QByteArray pw = QByteArray::number(kelo::kDefaultSysAdminPassword);
+const QByteArray pwHex =
+    QByteArray::number(kelo::kDefaultSysAdminPassword, 16).rightJustified(2, '0') + "000000";
+
+} // namespace
+
 class TstRazbCmd : public QObject
 {
     Q_OBJECT
@@ -17,14 +39,13 @@ private slots:
     void items_data();
     void items();
     void replyListOffsets();
+    void passwordDefaults_data();
     void passwordDefaults();
     void failedListKeepsTheTable();
     void listLimits();
-    void commandConversions_data();
-    void commandConversions();
+    void conversions_data();
+    void conversions();
     void failingItemIsNamed();
-    void replyConversions_data();
-    void replyConversions();
 };
 
 void TstRazbCmd::initTestCase()
@@ -41,110 +62,48 @@ void TstRazbCmd::init()
 void TstRazbCmd::items_data()
 {
     QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<char>("type");
-    QTest::addColumn<int>("len");
-    QTest::addColumn<int>("dp");
-    QTest::addColumn<QByteArray>("ident");
-    QTest::addColumn<QByteArray>("pref");
-    QTest::addColumn<int>("dflt");
-    QTest::addColumn<QByteArray>("dftval");
-    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QByteArray>("item"); // empty: refused
 
-    const QByteArray none;
-    const QByteArray pw = QByteArray::number(kelo::kDefaultSysAdminPassword);
-    const QByteArray pwBytes = QByteArray(1, char(kelo::kDefaultSysAdminPassword)) + QByteArray(3, '\0');
     QTest::newRow("money with default")
-        << QByteArray("#5.2price=100") << true << '#' << 5 << 2 << QByteArray("price") << none << 1
-        << QByteArray("100") << QByteArray::fromHex("1027000000");
-    QTest::newRow("number named default") << QByteArray("#4prlop=prlsa") << true << '#' << 4 << -1
-                                          << QByteArray("prlop") << none << 1 << pw << pwBytes;
-    QTest::newRow("default from a symbol")
-        << QByteArray("#x=DP_dp2") << true << '#' << 1 << -1 << QByteArray("x") << none << 1
-        << QByteArray("1") << QByteArray::fromHex("01");
-    QTest::newRow("unknown name") << QByteArray("#4x=nosuch") << false << '#' << 0 << 0 << none << none << 0
-                                  << none << none;
-    QTest::newRow("two-byte code") << QByteArray("$2cmd=FF01") << true << '$' << 2 << -1 << QByteArray("cmd")
-                                   << none << 1 << QByteArray("FF01") << QByteArray(2, '\0');
-    QTest::newRow("bad hex default") << QByteArray("$2c=F") << true << '$' << 2 << -1 << QByteArray("c")
-                                     << none << 0 << QByteArray("F") << QByteArray(2, '\0');
-    QTest::newRow("enumeration") << QByteArray("@regimFR/RegFR_") << true << '@' << 1 << -1
-                                 << QByteArray("regimFR") << QByteArray("RegFR_") << 0 << none
-                                 << QByteArray(1, '\0');
-    QTest::newRow("enumeration default")
-        << QByteArray("@x=1") << false << '@' << 0 << 0 << none << none << 0 << none << none;
-    QTest::newRow("two prefixes") << QByteArray("@a/b/c") << false << '@' << 0 << 0 << none << none << 0
-                                  << none << none;
-    QTest::newRow("string") << QByteArray("*16nomFN") << true << '*' << 16 << -1 << QByteArray("nomFN")
-                            << none << 0 << none << QByteArray(16, '\0');
-    QTest::newRow("variable string") << QByteArray("*0name") << true << '*' << 0 << -1 << QByteArray("name")
-                                     << none << 0 << none << none;
-    QTest::newRow("string default") << QByteArray("*5name=abc") << false << '*' << 0 << 0 << none << none << 0
-                                    << none << none;
-    QTest::newRow("reversed date") << QByteArray("\\date") << true << '\\' << 3 << -1 << QByteArray("date")
-                                   << none << 0 << none << QByteArray(3, '\0');
-    QTest::newRow("short time") << QByteArray("|time") << true << '|' << 2 << -1 << QByteArray("time") << none
-                                << 0 << none << QByteArray(2, '\0');
-    QTest::newRow("date with width") << QByteArray("/3date") << false << '/' << 0 << 0 << none << none << 0
-                                     << none << none;
-    QTest::newRow("date default") << QByteArray(":time=1") << false << ':' << 0 << 0 << none << none << 0
-                                  << none << none;
-    QTest::newRow("time-out") << QByteArray("^tmt=100") << true << '^' << 1 << -1 << QByteArray("tmt") << none
-                              << 1 << QByteArray("100") << QByteArray::fromHex("64");
+        << QByteArray("#5.2price=100") << QByteArray("# 5.2 price =100 1027000000");
+    QTest::newRow("default from a symbol") << QByteArray("#x=DP_dp2") << QByteArray("# 1 x =1 01");
+    QTest::newRow("unknown name") << QByteArray("#4x=nosuch") << QByteArray();
+    QTest::newRow("two-byte code") << QByteArray("$2cmd=FF01") << QByteArray("$ 2 cmd =FF01 0000");
+    QTest::newRow("bad hex default") << QByteArray("$2c=F") << QByteArray("$ 2 c ?F 0000");
+    QTest::newRow("enumeration") << QByteArray("@regimFR/RegFR_") << QByteArray("@ 1 regimFR/RegFR_ 00");
+    QTest::newRow("enumeration default") << QByteArray("@x=1") << QByteArray();
+    QTest::newRow("string") << QByteArray("*16nomFN") << "* 16 nomFN " + QByteArray(32, '0');
+    QTest::newRow("variable string") << QByteArray("*0name") << QByteArray("* 0 name ");
+    QTest::newRow("string default") << QByteArray("*5name=abc") << QByteArray();
+    QTest::newRow("reversed date") << QByteArray("\\date") << QByteArray("\\ 3 date 000000");
+    QTest::newRow("short time") << QByteArray("|time") << QByteArray("| 2 time 0000");
+    QTest::newRow("date with width") << QByteArray("/3date") << QByteArray();
+    QTest::newRow("date default") << QByteArray(":time=1") << QByteArray();
     QTest::newRow("time-out decimals ignored")
-        << QByteArray("^2.1tmt=300") << true << '^' << 2 << -1 << QByteArray("tmt") << none << 1
-        << QByteArray("300") << QByteArray::fromHex("9700");
-    QTest::newRow("time-out not a number")
-        << QByteArray("^tmt=1s") << false << '^' << 0 << 0 << none << none << 0 << none << none;
-    QTest::newRow("constant") << QByteArray("0") << true << '0' << 1 << -1 << none << none << 1
-                              << QByteArray("0") << QByteArray(1, '\0');
-    QTest::newRow("bad constant") << QByteArray("9z") << false << '0' << 0 << 0 << none << none << 0 << none
-                                  << none;
-    QTest::newRow("unknown type") << QByteArray("%x") << false << '%' << 0 << 0 << none << none << 0 << none
-                                  << none;
-    QTest::newRow("empty") << QByteArray() << false << ' ' << 0 << 0 << none << none << 0 << none << none;
-    QTest::newRow("no identifier") << QByteArray("#4") << false << '#' << 0 << 0 << none << none << 0 << none
-                                   << none;
-    QTest::newRow("point without digits")
-        << QByteArray("#4.x") << false << '#' << 0 << 0 << none << none << 0 << none << none;
-    QTest::newRow("identifier of 31")
-        << QByteArray("#a") + QByteArray(30, 'b') << true << '#' << 1 << -1
-        << QByteArray("a") + QByteArray(30, 'b') << none << 0 << none << QByteArray(1, '\0');
-    QTest::newRow("identifier of 32") << QByteArray("#a") + QByteArray(31, 'b') << false << '#' << 0 << 0
-                                      << none << none << 0 << none << none;
-    QTest::newRow("width above capacity")
-        << QByteArray("$513blok") << false << '$' << 0 << 0 << none << none << 0 << none << none;
-    QTest::newRow("width at capacity") << QByteArray("$512blok") << true << '$' << 512 << -1
-                                       << QByteArray("blok") << none << 0 << none << QByteArray(512, '\0');
-    QTest::newRow("left over") << QByteArray("#4x y") << false << '#' << 0 << 0 << none << none << 0 << none
-                               << none;
+        << QByteArray("^2.1tmt=300") << QByteArray("^ 2 tmt =300 9700");
+    QTest::newRow("time-out not a number") << QByteArray("^tmt=1s") << QByteArray();
+    QTest::newRow("constant") << QByteArray("0") << QByteArray("0 1  =0 00");
+    QTest::newRow("bad constant") << QByteArray("9z") << QByteArray();
+    QTest::newRow("unknown type") << QByteArray("%x") << QByteArray();
+    QTest::newRow("empty") << QByteArray() << QByteArray();
+    QTest::newRow("no identifier") << QByteArray("#4") << QByteArray();
+    QTest::newRow("point without digits") << QByteArray("#4.x") << QByteArray();
+    QTest::newRow("identifier of 31") << "#a" + QByteArray(30, 'b') << "# 1 a" + QByteArray(30, 'b') + " 00";
+    QTest::newRow("identifier of 32") << "#a" + QByteArray(31, 'b') << QByteArray();
+    QTest::newRow("width at capacity") << QByteArray("$512blok") << "$ 512 blok " + QByteArray(1024, '0');
+    QTest::newRow("width above capacity") << QByteArray("$513blok") << QByteArray();
+    QTest::newRow("left over") << QByteArray("#4x y") << QByteArray();
 }
 
 void TstRazbCmd::items()
 {
     QFETCH(QByteArray, text);
-    QFETCH(bool, ok);
+    QFETCH(QByteArray, item);
     RazbCmd parser;
-    CmdItem item;
-    QCOMPARE(parser.convCmdItem(text, item), ok);
-    if (!ok)
-        return;
-    QFETCH(char, type);
-    QFETCH(int, len);
-    QFETCH(int, dp);
-    QFETCH(QByteArray, ident);
-    QFETCH(QByteArray, pref);
-    QFETCH(int, dflt);
-    QFETCH(QByteArray, dftval);
-    QFETCH(QByteArray, value);
-    QCOMPARE(char(item.type), type);
-    QCOMPARE(int(item.len), len);
-    QCOMPARE(item.dp, dp);
-    QCOMPARE(item.ident, ident);
-    QCOMPARE(item.pref, pref);
-    QCOMPARE(int(item.dflt), dflt);
-    QCOMPARE(item.dftval, dftval);
-    QCOMPARE(item.value.toHex(), value.toHex());
+    CmdItem parsed;
+    QCOMPARE(parser.convCmdItem(text, parsed), !item.isEmpty());
+    if (!item.isEmpty())
+        QCOMPARE(described(parsed), item);
 }
 
 void TstRazbCmd::replyListOffsets()
@@ -153,46 +112,41 @@ void TstRazbCmd::replyListOffsets()
     quint32 width = 0;
     QVERIFY(parser.razbItems("$2cmd,#error,*16nomFN", false, width));
     QCOMPARE(width, 19u);
-    QCOMPARE(rplItems.count(), 3);
-    QCOMPARE(rplItems.at(0).rel, 0u);
-    QCOMPARE(rplItems.at(1).rel, 2u);
-    QCOMPARE(rplItems.at(2).rel, 3u);
-    QCOMPARE(rplItems.at(0).len, 2u);
-    QCOMPARE(rplItems.at(2).len, 16u);
+    QStringList items;
+    for (const CmdItem &item : rplItems)
+        items << QStringLiteral("%1 %2+%3").arg(QString::fromUtf8(item.view)).arg(item.rel).arg(item.len);
+    QCOMPARE(items, QStringList({"CMD 0+2", "Код ошибки 2+1", "Номер ФН 3+16"}));
     QCOMPARE(rplItems.at(0).ident, QByteArray("CMD"));
-    QCOMPARE(rplItems.at(0).view, QByteArray("CMD"));
     QCOMPARE(int(rplItems.at(0).ned), 1);
-    QCOMPARE(QString::fromUtf8(rplItems.at(2).view), QStringLiteral("Номер ФН"));
-    QCOMPARE(QString::fromUtf8(rplItems.at(1).view), QStringLiteral("Код ошибки"));
+}
+
+void TstRazbCmd::passwordDefaults_data()
+{
+    QTest::addColumn<QByteArray>("list");
+    QTest::addColumn<QByteArray>("item"); // the last one; "$cmd," starts a reply list
+
+    QTest::newRow("current password")
+        << QByteArray("$cmd=E0,#4prlop") << QByteArray("# 4 prlop =1234 d2040000");
+    // A named default keeps the shipped value whatever the current password.
+    QTest::newRow("named default") << QByteArray("$cmd=11,#4prlop=prlsa") << "# 4 prlop =" + pw + ' ' + pwHex;
+    QTest::newRow("prlasa") << QByteArray("$cmd=2C,#4prlasa") << QByteArray("# 4 prlasa =1234 d2040000");
+    QTest::newRow("prl0") << QByteArray("$cmd=2C,#4prl0") << QByteArray("# 4 prl0 =0 00000000");
+    QTest::newRow("prlni") << QByteArray("$cmd=2C,#4prlni") << QByteArray("# 4 prlni 00000000");
+    // Only the second item of a command list is a password.
+    QTest::newRow("third item") << QByteArray("$cmd=2C,#4x,#4prlop") << QByteArray("# 4 prlop 00000000");
+    QTest::newRow("reply list") << QByteArray("$cmd,#4prlop") << QByteArray("# 4 prlop 00000000");
 }
 
 void TstRazbCmd::passwordDefaults()
 {
+    QFETCH(QByteArray, list);
+    QFETCH(QByteArray, item);
     mpSetPassword(1234);
+    const bool isCmd = list.startsWith("$cmd=");
     RazbCmd parser;
     quint32 width = 0;
-
-    QVERIFY(parser.razbItems("$cmd=E0,#4prlop", true, width));
-    QCOMPARE(cmdItems.at(1).dftval, QByteArray("1234"));
-    QCOMPARE(cmdItems.at(1).value.toHex(), QByteArray("d2040000"));
-    QCOMPARE(int(cmdItems.at(1).dflt), 1);
-
-    // A named default keeps the shipped value whatever the current password.
-    QVERIFY(parser.razbItems("$cmd=11,#4prlop=prlsa", true, width));
-    QCOMPARE(cmdItems.at(1).dftval, QByteArray::number(kelo::kDefaultSysAdminPassword));
-
-    QVERIFY(parser.razbItems("$cmd=2C,#4prlasa", true, width));
-    QCOMPARE(cmdItems.at(1).dftval, QByteArray("1234"));
-    QVERIFY(parser.razbItems("$cmd=2C,#4prl0", true, width));
-    QCOMPARE(cmdItems.at(1).dftval, QByteArray("0"));
-    QCOMPARE(cmdItems.at(1).value.toHex(), QByteArray("00000000"));
-    QVERIFY(parser.razbItems("$cmd=2C,#4prlni", true, width));
-    QCOMPARE(int(cmdItems.at(1).dflt), 0);
-    // Only the second item of a command list is a password.
-    QVERIFY(parser.razbItems("$cmd=2C,#4x,#4prlop", true, width));
-    QCOMPARE(int(cmdItems.at(2).dflt), 0);
-    QVERIFY(parser.razbItems("$cmd,#4prlop", false, width));
-    QCOMPARE(int(rplItems.at(1).dflt), 0);
+    QVERIFY(parser.razbItems(list, isCmd, width));
+    QCOMPARE(described((isCmd ? cmdItems : rplItems).last()), item);
 }
 
 void TstRazbCmd::failedListKeepsTheTable()
@@ -220,36 +174,51 @@ void TstRazbCmd::listLimits()
     QCOMPARE(rplItems.count(), 512);
 }
 
-void TstRazbCmd::commandConversions_data()
+void TstRazbCmd::conversions_data()
 {
+    QTest::addColumn<bool>("send"); // text to bytes, or bytes to text
     QTest::addColumn<QByteArray>("item");
     QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QByteArray>("bytes"); // null: the text is refused
 
-    QTest::newRow("hex variable") << QByteArray("$0val") << QByteArray("0A0B0C") << true
-                                  << QByteArray::fromHex("0a0b0c");
-    QTest::newRow("string padded") << QByteArray("*40name") << QByteArray("Hello") << true
+    QTest::newRow("string padded") << true << QByteArray("*40name") << QByteArray("Hello")
                                    << QByteArray("Hello") + QByteArray(35, '\0');
-    QTest::newRow("string cut") << QByteArray("*4name") << QByteArray("Hello") << true << QByteArray("Hell");
-    QTest::newRow("string variable") << QByteArray("*0name") << QByteArray("ab") << true << QByteArray("ab");
-    QTest::newRow("missing number") << QByteArray("#5.2skd") << QByteArray() << false << QByteArray();
-    QTest::newRow("string too long") << QByteArray("*0name") << QByteArray(513, 'x') << false << QByteArray();
+    QTest::newRow("string cut") << true << QByteArray("*4name") << QByteArray("Hello") << QByteArray("Hell");
+    QTest::newRow("string variable") << true << QByteArray("*0name") << QByteArray("ab") << QByteArray("ab");
+    QTest::newRow("missing number") << true << QByteArray("#5.2skd") << QByteArray() << QByteArray();
+    QTest::newRow("string too long") << true << QByteArray("*0name") << QByteArray(513, 'x') << QByteArray();
+    QTest::newRow("string stops at nul")
+        << false << QByteArray("*8s") << QByteArray("ab") << QByteArray("ab\0cd\0\0\0", 8);
+    QTest::newRow("reversed date") << false << QByteArray("\\date") << QByteArray("05/12/26")
+                                   << QByteArray::fromHex("1a0c05");
+    QTest::newRow("short time") << false << QByteArray("|time") << QByteArray("23:00")
+                                << QByteArray::fromHex("1700");
+    // Enumerations carry their number as text too.
+    QTest::newRow("enumeration") << false << QByteArray("@regimFR/RegFR_") << QByteArray("24")
+                                 << QByteArray::fromHex("18");
+    QTest::newRow("enumeration FF") << false << QByteArray("@x") << QByteArray("255")
+                                    << QByteArray::fromHex("ff");
 }
 
-void TstRazbCmd::commandConversions()
+void TstRazbCmd::conversions()
 {
+    QFETCH(bool, send);
     QFETCH(QByteArray, item);
     QFETCH(QByteArray, text);
-    QFETCH(bool, ok);
-    QFETCH(QByteArray, value);
+    QFETCH(QByteArray, bytes);
     RazbCmd parser;
     CmdItem parsed;
     QVERIFY(parser.convCmdItem(item, parsed));
-    parsed.dftval = text;
-    QCOMPARE(convItemToValue(parsed), ok);
-    if (ok)
-        QCOMPARE(parsed.value.toHex(), value.toHex());
+    if (send) {
+        parsed.dftval = text;
+        QCOMPARE(convItemToValue(parsed), !bytes.isNull());
+        if (!bytes.isNull())
+            QCOMPARE(parsed.value.toHex(), bytes.toHex());
+    } else {
+        parsed.value = bytes;
+        convItemToText(parsed);
+        QCOMPARE(parsed.dftval, text);
+    }
 }
 
 void TstRazbCmd::failingItemIsNamed()
@@ -267,38 +236,6 @@ void TstRazbCmd::failingItemIsNamed()
     QVERIFY(ceConvParmCmd(failIndex));
     QCOMPARE(cmdItems.at(0).value.toHex(), QByteArray("22"));
     QCOMPARE(cmdItems.at(2).value.toHex(), QByteArray("050c1a"));
-}
-
-void TstRazbCmd::replyConversions_data()
-{
-    QTest::addColumn<QByteArray>("item");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QByteArray>("text");
-
-    QTest::newRow("hex") << QByteArray("$3x") << QByteArray::fromHex("ff010a") << QByteArray("FF 01 0A");
-    QTest::newRow("string stops at nul")
-        << QByteArray("*8s") << QByteArray("ab\0cd\0\0\0", 8) << QByteArray("ab");
-    QTest::newRow("reversed date") << QByteArray("\\date") << QByteArray::fromHex("1a0c05")
-                                   << QByteArray("05/12/26");
-    QTest::newRow("short time") << QByteArray("|time") << QByteArray::fromHex("1700") << QByteArray("23:00");
-    QTest::newRow("time-out") << QByteArray("^tmt") << QByteArray::fromHex("97") << QByteArray("300");
-    // Enumerations carry their number as text too.
-    QTest::newRow("enumeration") << QByteArray("@regimFR/RegFR_") << QByteArray::fromHex("18")
-                                 << QByteArray("24");
-    QTest::newRow("enumeration FF") << QByteArray("@x") << QByteArray::fromHex("ff") << QByteArray("255");
-}
-
-void TstRazbCmd::replyConversions()
-{
-    QFETCH(QByteArray, item);
-    QFETCH(QByteArray, bytes);
-    QFETCH(QByteArray, text);
-    RazbCmd parser;
-    CmdItem parsed;
-    QVERIFY(parser.convCmdItem(item, parsed));
-    parsed.value = bytes;
-    convItemToText(parsed);
-    QCOMPARE(parsed.dftval, text);
 }
 
 QTEST_GUILESS_MAIN(TstRazbCmd)

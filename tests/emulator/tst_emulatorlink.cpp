@@ -1,6 +1,6 @@
 // The emulator on its pseudo-terminal, driven byte by byte by an independent
 // little client: framing, handshake, retransmissions, every injectable fault,
-// a fiscal history read back item by item, and the pacing.
+// the pacing and the cable pulled.
 
 #include "emulatorengine.h"
 #include "emulatorfaults.h"
@@ -8,9 +8,9 @@
 #include "registerrequests.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextCodec>
 
 using namespace kelo::emu;
 
@@ -35,12 +35,6 @@ struct Bench
     }
 
     bool start() { return engine.start() && pc.open(engine.slavePath()); }
-    // What an ENQ gets while the device-type reply is pending: ACK and its frame.
-    QByteArray pendingReply()
-    {
-        pc.sendByte(ENQ);
-        return pc.read(kFcFrame.size() + 1);
-    }
 
     EmulatorEngine engine;
     RawLinkClient pc;
@@ -53,54 +47,38 @@ class TestEmulatorLink : public QObject
     Q_OBJECT
 
 private slots:
-    void framesFromThePc_data();
-    void framesFromThePc();
+    void badFramesGetNak_data();
+    void badFramesGetNak();
     void repeatedFrameRunsOnce();
     void enqWhileACommandRuns_data();
     void enqWhileACommandRuns();
     void faultsShowOnTheWire_data();
     void faultsShowOnTheWire();
     void randomFaultsAreSeeded();
-    void shiftWithReceiptsReadsBack();
     void bytesArePaced();
     void unpluggedPortComesBack();
 };
 
-void TestEmulatorLink::framesFromThePc_data()
+void TestEmulatorLink::badFramesGetNak_data()
 {
+    // A frame cut short is the lost-request-byte fault's.
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("minWaitMs"); // before the answer
-    QTest::newRow("device type") << QByteArray::fromHex("0201fcfd") << 0;
-    QTest::newRow("wrong check byte") << QByteArray::fromHex("0201fc00") << 0;
-    QTest::newRow("LEN 0") << QByteArray::fromHex("0200") << 0;
-    QTest::newRow("byte missing") << QByteArray::fromHex("0202fc") << 50;
+    QTest::newRow("wrong check byte") << QByteArray::fromHex("0201fc00");
+    QTest::newRow("LEN 0") << QByteArray::fromHex("0200");
 }
 
-void TestEmulatorLink::framesFromThePc()
+void TestEmulatorLink::badFramesGetNak()
 {
     QFETCH(QByteArray, bytes);
-    QFETCH(int, minWaitMs);
     Bench bench;
     QVERIFY2(bench.start(), qPrintable(bench.engine.errorString()));
     bench.pc.sendByte(ENQ);
     QCOMPARE(bench.pc.readByte(), NAK);
-    QElapsedTimer timer;
-    timer.start();
     bench.pc.send(bytes);
-    const bool good = bytes == RawLinkClient::frame(kFc); // the one well-formed frame
-    QCOMPARE(bench.pc.readByte(2000), good ? ACK : NAK);
-    QVERIFY(timer.elapsed() >= minWaitMs);
-    if (good) {
-        const QByteArray reply = bench.pc.readFrame();
-        bench.pc.sendByte(ACK);
-        QCOMPARE(reply, kFcReply);
-        QCOMPARE(static_cast<quint8>(reply.at(6)), 250); // reply value 6: the model
-        QCOMPARE(QTextCodec::codecForName("Windows-1251")->toUnicode(reply.mid(8)),
-                 QStringLiteral("Kelo-Vint-Ф"));
-    }
-    // A bad frame is not executed and gets no reply; the link goes on.
-    QCOMPARE(bench.engine.stats().link.framesExecuted, quint64(good ? 1 : 0));
-    QCOMPARE(bench.engine.stats().link.badFrames, quint64(good ? 0 : 1));
+    QCOMPARE(bench.pc.readByte(), NAK);
+    // Not executed and no reply; the link goes on.
+    QCOMPARE(bench.engine.stats().link.framesExecuted, quint64(0));
+    QCOMPARE(bench.engine.stats().link.badFrames, quint64(1));
     QCOMPARE(bench.pc.command(kFc), kFcReply);
 }
 
@@ -250,14 +228,14 @@ void TestEmulatorLink::faultsShowOnTheWire()
         // Held until confirmed: NAK and ENQ, as a PC sends after a bad frame,
         // get ACK and the reply; NAK alone gets the reply again by itself.
         pc.sendByte(NAK);
-        QCOMPARE(bench.pendingReply(), char(ACK) + good);
+        pc.sendByte(ENQ);
+        QCOMPARE(pc.read(good.size() + 1), char(ACK) + good);
         pc.sendByte(NAK);
         QCOMPARE(pc.read(good.size()), good);
         pc.sendByte(ACK);
         QCOMPARE(bench.engine.stats().link.framesExecuted, quint64(1));
     }
     QCOMPARE(bench.engine.faults().injected(fault), 1);
-    QCOMPARE(bench.engine.faults().armed(fault), 0);
     QCOMPARE(pc.command(kFc), kFcReply); // one occasion only
 }
 
@@ -281,61 +259,6 @@ void TestEmulatorLink::randomFaultsAreSeeded()
     QVERIFY(pattern(8) != shown);
     QVERIFY2(shown.size() > 60 && shown.size() < 140,
              qPrintable(QString::number(shown.size()))); // 5 % of 2000
-}
-
-void TestEmulatorLink::shiftWithReceiptsReadsBack()
-{
-    Bench bench;
-    QVERIFY(bench.start());
-    RawLinkClient &pc = bench.pc;
-    quint64 serial = 0;
-    bench.engine.inspect([&serial](const RegisterModel &m) { serial = m.state().serialNumber; });
-    const quint64 inn = 7700000000;
-    const QString bread = QStringLiteral("Хлеб & <соль>");
-    for (const QByteArray &op :
-         {rq::withByte(0xFF05, 0),
-          rq::registration(0xFF06, inn, rq::registrationNumber(1, inn, serial), 1, 0), rq::cmd(0xE0),
-          rq::withByte(0x8D, 0), rq::item(0x80, 1500, 1200, 1, QStringLiteral("Сыр")), // 18.00
-          rq::item(0x80, 2000, 99, 2, QStringLiteral("Спички")),                       // 1.98
-          rq::adjustment(0x86, 100), rq::close(5000, 500), rq::withByte(0x8D, 2),      // a sale returned
-          rq::item(0x82, 1250, 4000, 0, bread),
-          rq::cmd(0xFF0C) + rq::le(1008, 2) + rq::le(10, 2) + "buyer@x.ru", rq::close(5000), rq::cmd(0x41)})
-        QVERIFY2(rq::error(pc.command(op)) == 0, op.toHex(' ').constData());
-
-    const QList<int> types = {1, 2, 3, 3, 5};
-    QList<QHash<quint16, QByteArray>> documents;
-    for (quint32 number = 1; number <= 5; ++number) {
-        QCOMPARE(pc.command(rq::document(0xFF3A, number)).left(4),
-                 QByteArray::fromHex("ff3a00") + char(types.at(number - 1)));
-        QHash<quint16, QByteArray> top;
-        QByteArray item;
-        while (rq::error(item = pc.command(rq::cmd(0xFF3B))) == 0 && top.size() < 100) {
-            QCOMPARE(static_cast<quint64>(item.size() - 7), rq::value(item.mid(5, 2)));
-            top.insert(static_cast<quint16>(rq::value(item.mid(3, 2))), item.mid(7));
-        }
-        QCOMPARE(item, QByteArray::fromHex("ff3b08")); // no more data ends the document
-        QCOMPARE(rq::value(top.value(1040)), number);
-        QCOMPARE(top.value(1012).size(), 4);
-        QCOMPARE(top.value(1077).size(), 6);
-        // The fiscal sign in the document (big-endian) is the one FF0A reports.
-        QByteArray sign = top.value(1077).mid(2);
-        std::reverse(sign.begin(), sign.end());
-        QCOMPARE(pc.command(rq::document(0xFF0A, number)).mid(14, 4), sign);
-        documents.append(top);
-    }
-    const QHash<quint16, QByteArray> &sale = documents.at(2), &returned = documents.at(3);
-    QCOMPARE(sale.value(1054), QByteArray("\x01"));
-    QCOMPARE(rq::value(sale.value(1020)), quint64(1898));
-    QCOMPARE(rq::value(sale.value(1031)), quint64(1398));
-    QCOMPARE(rq::value(sale.value(1081)), quint64(500));
-    QCOMPARE(rq::value(sale.value(1102)), quint64((1800ull * 1800 + 5900) / 11800)); // 18 % inside 18.00
-    QCOMPARE(returned.value(1054), QByteArray("\x02"));
-    QCOMPARE(returned.value(1008), QByteArray("buyer@x.ru"));
-    const QByteArray product = returned.value(1059);
-    QCOMPARE(QTextCodec::codecForName("IBM 866")->toUnicode(rq::tlv(product, 1030)), bread);
-    QCOMPARE(rq::tlv(product, 1023), QByteArray::fromHex("027d")); // 1.25
-    QCOMPARE(rq::value(rq::tlv(product, 1079)), quint64(4000));
-    QCOMPARE(rq::value(rq::tlv(product, 1043)), quint64(5000));
 }
 
 void TestEmulatorLink::bytesArePaced()
@@ -369,10 +292,12 @@ void TestEmulatorLink::unpluggedPortComesBack()
     bench.pc.sendByte(ENQ);
     QCOMPARE(bench.pc.readByte(), NAK);
     QVERIFY(bench.engine.unplug());
-    QVERIFY(!bench.engine.isPlugged());
     QCOMPARE(bench.pc.read(1), QByteArray());
+    // Neither the old terminal nor a link to it is left to open: its number
+    // may go to another program's terminal.
     bench.pc.close();
     QVERIFY(!bench.pc.open(bench.engine.slavePath()));
+    QVERIFY(!QFileInfo(config.linkPath).isSymLink());
 
     QVERIFY(bench.engine.plugIn());
     QVERIFY(bench.pc.open(config.linkPath)); // the link follows the new port

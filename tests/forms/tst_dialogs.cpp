@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -103,11 +102,6 @@ void TstDialogs::waitBoxStaysUntilHidden()
     wait.findChild<QPushButton *>(QStringLiteral("butTerminate"))->click();
     QCOMPARE(terminate.count(), 1);
     QVERIFY(wait.isTerminateRequested());
-
-    wait.progressUpdate(3, 7);
-    auto *bar = wait.findChild<QProgressBar *>(QStringLiteral("progressBar"));
-    QCOMPARE(bar->maximum(), 7);
-    QCOMPARE(bar->value(), 3);
 
     wait.setWaitCursor();
     QVERIFY(QApplication::overrideCursor());

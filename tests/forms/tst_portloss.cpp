@@ -1,38 +1,25 @@
 // The register lost in the middle of an operation of the window: its
 // pseudo-terminal closed (the cable pulled) or the emulator program killed,
-// during a command, a fiscal document read and a dump read. The window must
-// come back with the driver's error within the link's time-outs, leave no
-// partial file, and work again once the register is back on the same port.
+// during a command, a fiscal document read and a dump read. How the link
+// notices, and that it opens the port again, is the link's own concern; the
+// window must come back with the driver's error and its controls within the
+// link's time-outs, and leave no partial file.
 
-#include "firmwareimage.h"
 #include "mainformfixture.h"
 
 #include <mainproc.h>
 
-#include <QComboBox>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProcess>
 #include <QProgressBar>
-#include <QSpinBox>
-#include <QTest>
 #include <QTextEdit>
 
 using namespace formtest;
 
 namespace {
 
-const QString kNoErrors = QStringLiteral("Ошибок нет.");
-const QString kBinFilter = QStringLiteral("Бинарные файлы (*.bin)");
 constexpr int kDumpBlocks = 400;
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The register at the end of a fixed link path: the emulator in this process,
 // whose cable can be pulled, or the kelo-emulator program, which can be killed.
@@ -74,25 +61,16 @@ public:
         QFile::remove(m_link);
     }
 
-    // Back on the same path, answering at once.
-    bool restore()
-    {
-        if (m_program)
-            return startProgram(0);
-        m_engine->setReplyDelayMs(0);
-        return m_engine->plugIn();
-    }
-
 private:
     bool startProgram(int delayMs)
     {
         m_process.start(QStringLiteral(KELO_EMULATOR_PROGRAM),
-                        {QStringLiteral("--preset"), QStringLiteral("registered"), QStringLiteral("--baud"),
-                         QStringLiteral("0"), QStringLiteral("--dump-blocks"), QString::number(kDumpBlocks),
-                         QStringLiteral("--delay"), QString::number(delayMs), QStringLiteral("--link"),
+                        {"--preset", "registered", "--baud", "0", "--dump-blocks",
+                         QString::number(kDumpBlocks), "--delay", QString::number(delayMs), "--link",
                          m_link});
         if (!m_process.waitForStarted(5000))
             return false;
+        // It names its port once it serves it.
         while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
         }
         return m_process.readLine().startsWith("PORT ");
@@ -109,26 +87,12 @@ private:
 class TstPortLoss : public QObject
 {
     Q_OBJECT
+    Driver m_driver;
 
 private slots:
-    void initTestCase();
-    void init();
     void lostInTheMiddle_data();
     void lostInTheMiddle();
-
-private:
-    std::unique_ptr<Driver> m_driver;
 };
-
-void TstPortLoss::initTestCase()
-{
-    m_driver = std::make_unique<Driver>();
-}
-
-void TstPortLoss::init()
-{
-    Driver::resetLinkSettings();
-}
 
 void TstPortLoss::lostInTheMiddle_data()
 {
@@ -157,25 +121,16 @@ void TstPortLoss::lostInTheMiddle()
     Register reg(program, port);
     QVERIFY(reg.start(delayMs));
 
-    // A window that found no register at its start (so nothing of the start
-    // waits on the slow replies), then pointed at the register's link.
-    MMainFormOptions options;
-    options.port = QStringLiteral("/nonexistent/ttyKelo");
-    auto window = std::make_unique<MMainForm>(nullptr, options);
-    child<QComboBox>(*window, "comboCOMPort")->setEditText(port);
-    child<QSpinBox>(*window, "strFDNumber")->setValue(3);
-    auto *page = child<QTextEdit>(*window, "textFDFromFNData");
+    // A window that found no register at its start, so that nothing of the
+    // start waits on the slow replies.
+    auto window = offlineWindow(port);
+    setField(*window, "strFDNumber", 3);
     auto *progress = child<QProgressBar>(*window, "progressReadDump");
-
-    const char *button = operation == QLatin1String("command")    ? "butGetFN_Number"
-                         : operation == QLatin1String("document") ? "butGetFDFromFN"
-                                                                  : "butService_GetDump";
     const QString dumpFile = out.filePath(QStringLiteral("dump.bin"));
-    auto run = [&] {
-        if (operation != QLatin1String("dump"))
-            return click(*window, button);
-        ModalAnswer answer(ModalAnswer::chooseFile(dumpFile, kBinFilter), "QFileDialog");
-        return click(*window, button) && answer.answered();
+    const auto run = [&] {
+        if (operation == QLatin1String("dump"))
+            return clickChoosing(*window, "butService_GetDump", dumpFile, kBinFilter);
+        return click(*window, operation == QLatin1String("command") ? "butGetFN_Number" : "butGetFDFromFN");
     };
 
     // The loss lands while the operation's own command is held by the
@@ -185,15 +140,16 @@ void TstPortLoss::lostInTheMiddle()
     QElapsedTimer reading;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &watch, [&] {
+        const QString &command = window->commandText;
         bool now = false;
         if (operation == QLatin1String("command")) {
-            now = window->commandText.startsWith(QLatin1String("FF02"));
+            now = command.startsWith(QLatin1String("FF02"));
         } else if (operation == QLatin1String("document")) {
-            if (!reading.isValid() && window->commandText.startsWith(QLatin1String("FF3B")))
+            if (!reading.isValid() && command.startsWith(QLatin1String("FF3B")))
                 reading.start();
             now = reading.isValid() && reading.elapsed() >= 3 * delayMs;
         } else {
-            now = window->commandText.startsWith(QLatin1String("02,")) && progress->value() >= 10;
+            now = command.startsWith(QLatin1String("02,")) && progress->value() >= 10;
         }
         if (!now)
             return;
@@ -204,43 +160,17 @@ void TstPortLoss::lostInTheMiddle()
     watch.start(5);
     QVERIFY(run());
     QVERIFY2(sinceLoss.isValid(), "the operation ended before the register was lost");
-    const qint64 toError = sinceLoss.elapsed();
-    qInfo("%s: \"%s\" after %lld ms", QTest::currentDataTag(), qPrintable(status(*window)), toError);
-    QVERIFY2(toError < 10000, qPrintable(QString::number(toError)));
+    QVERIFY2(sinceLoss.elapsed() < 10000, qPrintable(QString::number(sinceLoss.elapsed())));
 
     QVERIFY2(status(*window).contains(QStringLiteral("Ошибка драйвера")), qPrintable(status(*window)));
     QVERIFY(child(*window, "tabWidget")->isEnabled());
     QVERIFY(!mpLinkSettings().connected);
-    if (operation == QLatin1String("document")) {
-        // The items read before the loss are shown, marked as an incomplete
-        // document, and a saved copy says so as well.
-        const QString cut = QStringLiteral("Документ прочитан не полностью");
-        QVERIFY2(page->toPlainText().contains(QStringLiteral("Тип документа")) && page->toPlainText().contains(cut),
-                 qPrintable(page->toPlainText()));
-        ModalAnswer save(ModalAnswer::chooseFile(out.filePath(QStringLiteral("doc.html")),
-                                                 QStringLiteral("HTML файлы (*.html)")),
-                         "QFileDialog");
-        QVERIFY(click(*window, "butGetFD_Save"));
-        QVERIFY(save.answered());
-        QVERIFY(QString::fromUtf8(contents(out.filePath(QStringLiteral("doc.html")))).contains(cut));
-        QVERIFY(QFile::remove(out.filePath(QStringLiteral("doc.html"))));
-    }
+    const QString page = child<QTextEdit>(*window, "textFDFromFNData")->toPlainText();
+    if (operation == QLatin1String("document")) // what was read is shown, and marked
+        QVERIFY2(page.contains(QStringLiteral("Тип документа"))
+                     && page.contains(QStringLiteral("Документ прочитан не полностью")),
+                 qPrintable(page));
     QCOMPARE(out.entryList(QDir::Files | QDir::Hidden), QStringList());
-
-    // Back on the same port, the same operation goes through.
-    QVERIFY(reg.restore());
-    QVERIFY(run());
-    if (operation == QLatin1String("dump")) {
-        QVERIFY2(status(*window).startsWith(QStringLiteral("Дамп считан и записан в файл")),
-                 qPrintable(status(*window)));
-        QCOMPARE(QCryptographicHash::hash(contents(dumpFile), QCryptographicHash::Md5).toHex(),
-                 kelo::emu::FirmwareImage::md5Hex(kDumpBlocks));
-    } else {
-        QCOMPARE(status(*window), kNoErrors);
-        QVERIFY(page->toPlainText().contains(operation == QLatin1String("command")
-                                                 ? QStringLiteral("Заводской номер ФН:")
-                                                 : QStringLiteral("Кассовый чек (3)")));
-    }
 }
 
 QTEST_MAIN(TstPortLoss)

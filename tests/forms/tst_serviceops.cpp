@@ -1,6 +1,7 @@
-// The "Сервис" page against the register: writing the serial number,
-// reading the firmware dump into a file, and the checksum and comparison of
-// dump files.
+// The "Сервис" page: writing the serial number, reading the firmware dump
+// into a file, and the checksum and comparison of dump files. The dump
+// procedure itself (its commands, its checks of every block) is tested on its
+// own; here, what the window does with its outcome.
 
 #include "firmwareimage.h"
 #include "mainformfixture.h"
@@ -14,26 +15,10 @@
 #include <QProgressBar>
 
 using namespace formtest;
-using kelo::emu::Fault;
 using kelo::emu::FirmwareImage;
-using kelo::emu::Preset;
 using kelo::emu::RegisterModel;
 
 namespace {
-
-const QString kBinFilter = QStringLiteral("Бинарные файлы (*.bin)");
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 kelo::emu::EmulatorConfig dumpConfig(int blocks)
 {
@@ -42,17 +27,9 @@ kelo::emu::EmulatorConfig dumpConfig(int blocks)
     return config;
 }
 
-// Runs `action` once, when the dump's progress first reaches one step (ten blocks).
-void atFirstStep(MMainForm &window, std::function<void()> action)
+QByteArray md5(const QByteArray &bytes)
 {
-    auto *bar = child<QProgressBar>(window, "progressReadDump");
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = QObject::connect(bar, &QProgressBar::valueChanged, bar, [connection, action](int value) {
-        if (value == 1) {
-            QObject::disconnect(*connection);
-            action();
-        }
-    });
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex();
 }
 
 } // namespace
@@ -67,8 +44,6 @@ private slots:
     void serialNumber();
     void dumpToFile_data();
     void dumpToFile();
-    void dumpEndedEarlyWritesNoFile_data();
-    void dumpEndedEarlyWritesNoFile();
     void checksumOfAFile();
     void comparison_data();
     void comparison();
@@ -84,7 +59,7 @@ void TstServiceOps::serialNumber_data()
 void TstServiceOps::serialNumber()
 {
     QFETCH(QByteArray, button);
-    kelo::emu::EmulatorConfig config = Bench::config(Preset::OutOfBox);
+    kelo::emu::EmulatorConfig config = Bench::config(kelo::emu::Preset::OutOfBox);
     config.serialNumber = 0;
     FORMTEST_OPEN(bench, window, config);
     auto *field = child<QLineEdit>(*window, "strSerialNumberForWrite");
@@ -111,74 +86,53 @@ void TstServiceOps::serialNumber()
 void TstServiceOps::dumpToFile_data()
 {
     QTest::addColumn<int>("blocks");
-    QTest::addColumn<int>("progressMaximum");
-    QTest::newRow("25 blocks") << 25 << 2;
-    QTest::newRow("9 blocks") << 9 << 0;
+    QTest::addColumn<int>("progressMaximum"); // steps of ten blocks
+    QTest::addColumn<int>("ending"); // at the first step: 1 the operator stops, 2 the register ends it
+    QTest::addColumn<QString>("endingStatus");
+    QTest::newRow("25 blocks") << 25 << 2 << 0 << QString();
+    QTest::newRow("9 blocks") << 9 << 0 << 0 << QString();
+    QTest::newRow("stopped by the operator") << 256 << 25 << 1 << "Считывание дампа прервано пользователем.";
+    QTest::newRow("ended by the register")
+        << 256 << 25 << 2 << "Ошибка чтения блока 11 дампа: [8]: Нет запрошенных данных!";
 }
 
 void TstServiceOps::dumpToFile()
 {
     QFETCH(int, blocks);
     QFETCH(int, progressMaximum);
+    QFETCH(int, ending);
+    QFETCH(QString, endingStatus);
     FORMTEST_OPEN(bench, window, dumpConfig(blocks));
     const QDir dir(bench.appDir.path());
+    auto *bar = child<QProgressBar>(*window, "progressReadDump");
+    QObject::connect(bar, &QProgressBar::valueChanged, bar, [&](int value) {
+        if (value == 1 && ending == 1)
+            click(*window, "butTerminate");
+        else if (value == 1 && ending == 2)
+            bench.execute({rq::cmd(0x03)}); // behind the window's back
+    });
 
     // Chosen without a suffix under the binary filter: ".bin" is added.
     ModalAnswer answer(ModalAnswer::chooseFile(dir.filePath(QStringLiteral("dump")), kBinFilter));
     QVERIFY(click(*window, "butService_GetDump"));
-    QVERIFY(answer.answered());
     QCOMPARE(answer.title(), "Выбор имени файла для дампа из ККТ");
-
-    const QString dumpPath = dir.filePath(QStringLiteral("dump.bin"));
-    const QByteArray md5 = FirmwareImage::md5Hex(blocks);
-    QCOMPARE(QCryptographicHash::hash(fileBytes(dumpPath), QCryptographicHash::Md5).toHex(), md5);
-    QCOMPARE(fileBytes(dir.filePath(QStringLiteral("dump.md5"))), md5 + " *dump.bin\n");
-    QCOMPARE(status(*window), QStringLiteral("Дамп считан и записан в файл: %1. MD5: [%2]")
-                                  .arg(dumpPath, QString::fromLatin1(md5)));
-    QCOMPARE(child<QLabel>(*window, "labService_MD5")->text(), QStringLiteral("MD5: ") + md5);
+    QVERIFY(child(*window, "frameProgress")->isHidden());
+    QCOMPARE(bar->maximum(), progressMaximum);
+    if (ending) {
+        QCOMPARE(status(*window), endingStatus);
+        QCOMPARE(bar->value(), 1);
+        QCOMPARE(dir.entryList(QDir::Files), QStringList()); // neither a part of a dump nor its checksum
+        return;
+    }
+    const QString path = dir.filePath(QStringLiteral("dump.bin"));
+    const QByteArray sum = FirmwareImage::md5Hex(blocks);
+    QCOMPARE(md5(readFile(path)), sum);
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("dump.md5"))), sum + " *dump.bin\n");
+    QCOMPARE(
+        status(*window),
+        QStringLiteral("Дамп считан и записан в файл: %1. MD5: [%2]").arg(path, QString::fromLatin1(sum)));
+    QCOMPARE(child<QLabel>(*window, "labService_MD5")->text(), QStringLiteral("MD5: ") + sum);
     QVERIFY(!child(*window, "labService_MD5")->isHidden());
-    QVERIFY(child(*window, "frameProgress")->isHidden());
-    QCOMPARE(child<QProgressBar>(*window, "progressReadDump")->maximum(), progressMaximum);
-    QVERIFY(!bench.read([](const RegisterModel &m) { return m.dumpActive(); }));
-}
-
-void TstServiceOps::dumpEndedEarlyWritesNoFile_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("stopped by the operator")
-        << "terminate" << QStringLiteral("Считывание дампа прервано пользователем.");
-    QTest::newRow("block without data") << "short" << QStringLiteral("Блок 11 дампа получен без данных!");
-    QTest::newRow("block skipped") << "skip"
-                                   << QStringLiteral("Блок 11 дампа получен с номером 11 вместо 10!");
-    QTest::newRow("block refused") << "stop"
-                                   << QStringLiteral(
-                                          "Ошибка чтения блока 11 дампа: [8]: Нет запрошенных данных!");
-}
-
-void TstServiceOps::dumpEndedEarlyWritesNoFile()
-{
-    QFETCH(QString, fault);
-    QFETCH(QString, expected);
-    FORMTEST_OPEN(bench, window, dumpConfig(256));
-    const QString path = QDir(bench.appDir.path()).filePath(QStringLiteral("failed.bin"));
-    atFirstStep(*window, [&] {
-        if (fault == QLatin1String("terminate"))
-            QVERIFY(click(*window, "butTerminate"));
-        else if (fault == QLatin1String("short"))
-            bench.emulator().faults().arm(Fault::ShortReply);
-        else // the register hands out a block or ends the transfer behind the window's back
-            bench.execute({request(fault == QLatin1String("skip") ? 0x02 : 0x03)});
-    });
-    ModalAnswer answer(ModalAnswer::chooseFile(path, kBinFilter));
-    QVERIFY(click(*window, "butService_GetDump"));
-
-    QCOMPARE(status(*window), expected);
-    QCOMPARE(child<QProgressBar>(*window, "progressReadDump")->value(), 1);
-    QVERIFY(!QFile::exists(path));
-    QVERIFY(!QFile::exists(dumpMd5FilePath(path)));
-    QVERIFY(child(*window, "frameProgress")->isHidden());
-    QVERIFY(!bench.read([](const RegisterModel &m) { return m.dumpActive(); }));
 }
 
 void TstServiceOps::checksumOfAFile()
@@ -189,17 +143,15 @@ void TstServiceOps::checksumOfAFile()
     // A file named like a checksum file keeps its contents.
     const QString input = dir.filePath(QStringLiteral("x.md5"));
     QVERIFY(writeFile(input, "firmware"));
-    const QByteArray md5 = QCryptographicHash::hash("firmware", QCryptographicHash::Md5).toHex();
-    {
-        ModalAnswer answer(ModalAnswer::chooseFile(input));
-        QVERIFY(click(*window, "butService_CalcMD5"));
-        QCOMPARE(answer.title(), "Выбор файла дампа для расчета MD5");
-    }
+    const QByteArray sum = md5("firmware");
+    ModalAnswer answer(ModalAnswer::chooseFile(input));
+    QVERIFY(click(*window, "butService_CalcMD5"));
+    QCOMPARE(answer.title(), "Выбор файла дампа для расчета MD5");
     QCOMPARE(status(*window),
-             QStringLiteral("Дамп считан из файла: %1. MD5: [%2]").arg(input, QString::fromLatin1(md5)));
-    QCOMPARE(fileBytes(input), QByteArray("firmware"));
-    QCOMPARE(fileBytes(input + QStringLiteral(".md5")), md5 + " *x.md5\n");
-    QCOMPARE(child<QLabel>(*window, "labService_MD5")->text(), QStringLiteral("MD5: ") + md5);
+             QStringLiteral("Дамп считан из файла: %1. MD5: [%2]").arg(input, QString::fromLatin1(sum)));
+    QCOMPARE(readFile(input), QByteArray("firmware"));
+    QCOMPARE(readFile(input + QStringLiteral(".md5")), sum + " *x.md5\n");
+    QCOMPARE(child<QLabel>(*window, "labService_MD5")->text(), QStringLiteral("MD5: ") + sum);
 
     // A file of several chunks can be stopped between them.
     const QString big = dir.filePath(QStringLiteral("big.bin"));
@@ -209,10 +161,7 @@ void TstServiceOps::checksumOfAFile()
         if (value > 0)
             click(*window, "butTerminate");
     });
-    {
-        ModalAnswer answer(ModalAnswer::chooseFile(big));
-        QVERIFY(click(*window, "butService_CalcMD5"));
-    }
+    QVERIFY(clickChoosing(*window, "butService_CalcMD5", big));
     QCOMPARE(status(*window), "Расчет MD5 прерван пользователем.");
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("big.md5"))));
     QVERIFY(child(*window, "tabWidget")->isEnabled());
@@ -221,7 +170,7 @@ void TstServiceOps::checksumOfAFile()
 void TstServiceOps::comparison_data()
 {
     QTest::addColumn<QByteArray>("second");
-    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("expected"); // empty: the second choice is cancelled
     const QByteArray first = FirmwareImage::build(40);
     QByteArray lastByte = first;
     lastByte[lastByte.size() - 1] = char(lastByte.back() ^ 1);
@@ -229,6 +178,7 @@ void TstServiceOps::comparison_data()
     QTest::newRow("last byte") << lastByte << QStringLiteral("Ошибка сравнения: содержимое дампов различно!");
     QTest::newRow("prefix") << first.left(first.size() - 1)
                             << QStringLiteral("Ошибка сравнения: размер дампов различный!");
+    QTest::newRow("second choice cancelled") << first << QString();
 }
 
 void TstServiceOps::comparison()
@@ -242,38 +192,12 @@ void TstServiceOps::comparison()
     QVERIFY(writeFile(a, FirmwareImage::build(40)));
     QVERIFY(writeFile(b, second));
 
-    // The second dialog opens once the first is answered.
-    QStringList titles;
-    std::unique_ptr<ModalAnswer> secondAnswer;
-    const auto chooseSecond = [&](const QString &file) {
-        return [&, file](QWidget *dialog) {
-            titles << dialog->windowTitle();
-            ModalAnswer::chooseFile(a)(dialog);
-            secondAnswer = std::make_unique<ModalAnswer>([&titles, file](QWidget *next) {
-                titles << next->windowTitle();
-                if (file.isEmpty())
-                    static_cast<QDialog *>(next)->reject();
-                else
-                    ModalAnswer::chooseFile(file)(next);
-            });
-        };
-    };
-    {
-        ModalAnswer answer(chooseSecond(b));
-        QVERIFY(click(*window, "butService_Compare2Dumps"));
-        QTRY_VERIFY(secondAnswer && secondAnswer->answered());
-    }
-    QCOMPARE(titles, (QStringList{"Выбор первого файла дампа", "Выбор второго файла дампа"}));
-    QCOMPARE(status(*window), expected);
-
-    // Cancelling the second choice compares nothing.
     window->outStateMessage(-1, QStringLiteral("-"));
-    {
-        ModalAnswer answer(chooseSecond(QString()));
-        QVERIFY(click(*window, "butService_Compare2Dumps"));
-        QTRY_VERIFY(secondAnswer && secondAnswer->answered());
-    }
-    QCOMPARE(status(*window), "-");
+    ModalAnswer both(
+        {ModalAnswer::chooseFile(a), ModalAnswer::chooseFile(expected.isEmpty() ? QString() : b)});
+    QVERIFY(click(*window, "butService_Compare2Dumps"));
+    QCOMPARE(both.titles(), (QStringList{"Выбор первого файла дампа", "Выбор второго файла дампа"}));
+    QCOMPARE(status(*window), expected.isEmpty() ? QStringLiteral("-") : expected);
 }
 
 QTEST_MAIN(TstServiceOps)

@@ -1,6 +1,6 @@
 // The program as a whole, started as a process from a copy in a throw-away
 // directory (its Settings, Log and Data folders go there): a second start,
-// the page pictures on the built-in emulator, the command line.
+// the page pictures on the built-in emulator and the logs, the command line.
 
 #include <QDir>
 #include <QFile>
@@ -59,10 +59,9 @@ class TstStartup : public QObject
 
 private slots:
     void secondStartWakesTheFirstAndEnds();
-    void picturesOfEveryPageOnTheEmulator();
+    void picturesOfEveryPageAndLogs_data();
+    void picturesOfEveryPageAndLogs();
     void versionAndOptions();
-    void logSwitches_data();
-    void logSwitches();
 };
 
 void TstStartup::secondStartWakesTheFirstAndEnds()
@@ -93,10 +92,29 @@ void TstStartup::secondStartWakesTheFirstAndEnds()
     first.waitForFinished();
 }
 
-void TstStartup::picturesOfEveryPageOnTheEmulator()
+void TstStartup::picturesOfEveryPageAndLogs_data()
 {
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<bool>("mainLog");
+    QTest::addColumn<bool>("performanceLog");
+    QTest::newRow("default logs") << QString() << true << true;
+    QTest::newRow("debug logs off") << "EnableLog=false" << false << false;
+    QTest::newRow("performance log off") << "Perfomance=false" << true << false;
+}
+
+void TstStartup::picturesOfEveryPageAndLogs()
+{
+    QFETCH(QString, settings);
+    QFETCH(bool, mainLog);
+    QFETCH(bool, performanceLog);
     Installed app;
     QVERIFY(app.isValid());
+    if (!settings.isEmpty()) {
+        QVERIFY(QDir().mkpath(app.path(QStringLiteral("Settings"))));
+        QFile ini(app.path(QStringLiteral("Settings/KeloAssist.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Logging]\n" + settings.toLatin1() + "\n");
+    }
     const QString pictures = app.path(QStringLiteral("pictures"));
     QProcess run;
     app.start(run, {QStringLiteral("--emulator"), QStringLiteral("--screenshots"), pictures});
@@ -111,7 +129,19 @@ void TstStartup::picturesOfEveryPageOnTheEmulator()
     }
     // The register the pictures were taken of is kept for the next start.
     QVERIFY(QFile::exists(app.path(QStringLiteral("Data/emulator.json"))));
-    QVERIFY(app.mainLog().contains(QStringLiteral("Return code:  0")));
+
+    // The event log does not depend on the debug logs' switches.
+    QFile events(app.path(QStringLiteral("Log/KeloAssist_events.log")));
+    QVERIFY(events.open(QIODevice::ReadOnly));
+    QVERIFY(events.readAll().contains("Events:"));
+    QCOMPARE(QFile::exists(app.path(QStringLiteral("Log/KeloAssist.log"))), mainLog);
+    QCOMPARE(QFile::exists(app.path(QStringLiteral("Log/KeloAssist.p.log"))), performanceLog);
+    if (mainLog) {
+        QVERIFY(app.mainLog().contains(QStringLiteral("Return code:  0")));
+        QCOMPARE(app.mainLog().count(QStringLiteral("Starting log")), 1);
+    }
+    if (mainLog && !performanceLog)
+        QVERIFY(!app.mainLog().contains(QStringLiteral("Performance checkpoint")));
 }
 
 void TstStartup::versionAndOptions()
@@ -135,44 +165,6 @@ void TstStartup::versionAndOptions()
     app.start(bad, {QStringLiteral("--port")});
     QVERIFY(bad.waitForFinished(kStartMs));
     QCOMPARE(bad.exitCode(), 2);
-}
-
-void TstStartup::logSwitches_data()
-{
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<bool>("mainLog");
-    QTest::addColumn<bool>("performanceLog");
-    QTest::newRow("debug logs off") << "EnableLog=false" << false << false;
-    QTest::newRow("performance log off") << "Perfomance=false" << true << false;
-}
-
-void TstStartup::logSwitches()
-{
-    QFETCH(QString, settings);
-    QFETCH(bool, mainLog);
-    QFETCH(bool, performanceLog);
-    Installed app;
-    QVERIFY(app.isValid());
-    QVERIFY(QDir().mkpath(app.path(QStringLiteral("Settings"))));
-    QFile ini(app.path(QStringLiteral("Settings/KeloAssist.ini")));
-    QVERIFY(ini.open(QIODevice::WriteOnly));
-    ini.write("[Logging]\n" + settings.toLatin1() + "\n");
-    ini.close();
-
-    QProcess run;
-    app.start(run, {QStringLiteral("--emulator"), QStringLiteral("--screenshots"), app.path(QStringLiteral("p"))});
-    QVERIFY(run.waitForFinished(kStartMs * 2));
-    QCOMPARE(run.exitCode(), 0);
-    // The event log does not depend on the debug logs' switches.
-    QFile events(app.path(QStringLiteral("Log/KeloAssist_events.log")));
-    QVERIFY(events.open(QIODevice::ReadOnly));
-    QVERIFY(events.readAll().contains("Events:"));
-    QCOMPARE(QFile::exists(app.path(QStringLiteral("Log/KeloAssist.log"))), mainLog);
-    QCOMPARE(QFile::exists(app.path(QStringLiteral("Log/KeloAssist.p.log"))), performanceLog);
-    if (mainLog) {
-        QVERIFY(!app.mainLog().contains(QStringLiteral("Performance checkpoint")));
-        QCOMPARE(app.mainLog().count(QStringLiteral("Starting log")), 1);
-    }
 }
 
 QTEST_GUILESS_MAIN(TstStartup)

@@ -1,4 +1,5 @@
 #include "mainformfixture.h"
+#include "ptypeer.h"
 
 #include <logging.h>
 #include <mainproc.h>
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMetaProperty>
-#include <QTextCodec>
 
 namespace formtest {
 
@@ -78,13 +78,8 @@ int Bench::execute(const QList<QByteArray> &requests)
 {
     int error = 0;
     m_engine.modify([&](kelo::emu::RegisterModel &m) {
-        for (const QByteArray &r : requests) {
-            const QByteArray reply = m.execute(r);
-            const int codeSize = quint8(r.at(0)) == 0xFF ? 2 : 1;
-            error = reply.size() > codeSize ? quint8(reply.at(codeSize)) : -1;
-            if (error != 0)
-                return;
-        }
+        for (int i = 0; i < requests.size() && error == 0; ++i)
+            error = rq::error(m.execute(requests.at(i)));
     });
     return error;
 }
@@ -100,8 +95,15 @@ std::unique_ptr<MMainForm> offlineWindow(const QString &port)
     return window;
 }
 
-ModalAnswer::ModalAnswer(Answer answer, const char *className, int timeoutMs)
-    : m_answer(std::move(answer)), m_className(className), m_ticksLeft(timeoutMs / 10)
+void exchange(PtyPeer &peer, const QByteArray &request, const QByteArray &reply)
+{
+    peer.step(linkbytes::ENQ, linkbytes::NAK);
+    peer.step(linkbytes::frame(request), linkbytes::ACK + linkbytes::frame(reply));
+    peer.step(linkbytes::ACK);
+}
+
+ModalAnswer::ModalAnswer(const QList<Answer> &answers, const char *className, int timeoutMs)
+    : m_answers(answers), m_className(className), m_ticksLeft(timeoutMs / 10)
 {
     connect(&m_timer, &QTimer::timeout, this, &ModalAnswer::poll);
     m_timer.start(10);
@@ -112,19 +114,20 @@ void ModalAnswer::poll()
     QWidget *dialog = QApplication::activeModalWidget();
     if (dialog && m_className && !dialog->inherits(m_className))
         dialog = nullptr;
-    if (!dialog) {
+    if (!dialog || dialog == m_last) { // the one answered may take a moment to go
         if (--m_ticksLeft <= 0)
             m_timer.stop();
         return;
     }
-    m_timer.stop();
-    m_title = dialog->windowTitle();
+    m_last = dialog;
+    m_titles << dialog->windowTitle();
     if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
         m_text = box->text();
         m_informativeText = box->informativeText();
     }
-    m_answered = true;
-    m_answer(dialog);
+    if (answered())
+        m_timer.stop();
+    m_answers.at(m_titles.size() - 1)(dialog);
 }
 
 ModalAnswer::Answer ModalAnswer::clickButton(const QString &textOrObjectName)
@@ -146,8 +149,9 @@ ModalAnswer::Answer ModalAnswer::chooseFile(const QString &path, const QString &
 {
     return [path, nameFilter](QWidget *dialog) {
         auto *files = qobject_cast<QFileDialog *>(dialog);
-        if (!files) {
-            qWarning("not a file dialog: %s", dialog->metaObject()->className());
+        if (!files || path.isEmpty()) {
+            if (!files)
+                qWarning("not a file dialog: %s", dialog->metaObject()->className());
             if (auto *other = qobject_cast<QDialog *>(dialog))
                 other->done(QDialog::Rejected);
             return;
@@ -169,20 +173,13 @@ QString status(MMainForm &window)
     return line ? line->text() : QString();
 }
 
-bool click(MMainForm &window, const char *buttonName)
-{
-    auto *button = child<QAbstractButton>(window, buttonName);
-    if (!button)
-        return false;
-    button->click();
-    return true;
-}
-
 bool click(MMainForm &window, std::initializer_list<const char *> buttonNames)
 {
     for (const char *name : buttonNames) {
-        if (!click(window, name))
+        auto *button = child<QAbstractButton>(window, name);
+        if (!button)
             return false;
+        button->click();
     }
     return true;
 }
@@ -190,6 +187,12 @@ bool click(MMainForm &window, std::initializer_list<const char *> buttonNames)
 QString statusAfter(MMainForm &window, std::initializer_list<const char *> buttons)
 {
     return click(window, buttons) ? status(window) : QStringLiteral("(a button is missing)");
+}
+
+bool clickChoosing(MMainForm &window, const char *button, const QString &path, const QString &nameFilter)
+{
+    ModalAnswer answer(ModalAnswer::chooseFile(path, nameFilter), "QFileDialog");
+    return click(window, button) && answer.answered();
 }
 
 // Where a field keeps its value: a combo box's index, another widget's user property.
@@ -212,27 +215,16 @@ void setField(MMainForm &window, const char *name, const QVariant &value)
     QVERIFY2(widget && valueProperty(widget).write(widget, value), name);
 }
 
-QByteArray request(quint16 code, const QByteArray &rest, quint32 password)
+QByteArray readFile(const QString &path)
 {
-    QByteArray bytes;
-    if (code > 0xFF)
-        bytes.append('\xFF');
-    bytes.append(char(code & 0xFF));
-    return bytes + littleEndian(password, 4) + rest;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QByteArray littleEndian(quint64 value, int width)
+bool writeFile(const QString &path, const QByteArray &bytes)
 {
-    QByteArray bytes;
-    for (int i = 0; i < width; ++i)
-        bytes.append(char((value >> (8 * i)) & 0xFF));
-    return bytes;
-}
-
-QByteArray cp1251(const QString &text, int width)
-{
-    const QByteArray bytes = QTextCodec::codecForName("Windows-1251")->fromUnicode(text);
-    return width < 0 ? bytes : bytes.leftJustified(width, '\0', true);
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 } // namespace formtest

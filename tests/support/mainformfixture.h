@@ -2,20 +2,18 @@
 
 // What the window tests share: a throw-away program directory, the driver set
 // up as start-up sets it up, the operator window against an emulator running
-// in this process, and a timer-driven answer to modal dialogs.
-//
-//     formtest::Driver m_driver;                 // a member of the test class
-//     FORMTEST_OPEN(bench, window);              // registered register by default
-//     QCOMPARE(formtest::statusAfter(*window, "butGetState"), formtest::kStatusOk);
-//     QVERIFY(bench.read([](const RegisterModel &m) { return m.state().shiftOpen; }));
+// in this process or a scripted port, and a timer-driven answer to modal
+// dialogs. Requests for the register are written with rq:: (registerrequests.h).
 
 #include "emulatorengine.h"
 #include "mainform.h"
+#include "registerrequests.h"
 
 #include <kelodefaults.h>
 #include <mpathworks.h>
 
 #include <QAbstractButton>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +22,7 @@
 #include <initializer_list>
 #include <memory>
 
+class PtyPeer;
 class ZiRivoro;
 
 // Declares `bench`, the emulator started with the given configuration (the
@@ -36,6 +35,8 @@ class ZiRivoro;
 namespace formtest {
 
 inline const QString kStatusOk = QStringLiteral("Ошибок нет.");
+inline const QString kHtmlFilter = QStringLiteral("HTML файлы (*.html)");
+inline const QString kBinFilter = QStringLiteral("Бинарные файлы (*.bin)");
 
 // The description tables and the one link object; quiet debug logs. Lives
 // for the whole test program.
@@ -105,37 +106,48 @@ private:
 // and then has `port` typed into its port box, when given.
 std::unique_ptr<MMainForm> offlineWindow(const QString &port = QString());
 
+// The register's side of one command over a scripted port: handshake,
+// request, reply and acknowledgement, framed here, not by the driver.
+void exchange(PtyPeer &peer, const QByteArray &request, const QByteArray &reply);
+
 // Answers the next modal dialog that opens: `answer` gets it once it is the
 // active modal widget. Polls on a timer, so a test can start the action that
-// opens the dialog (exec() blocks) right after creating this.
+// opens the dialog (exec() blocks) right after creating this. Several answers
+// go to dialogs opening one after another.
 class ModalAnswer : public QObject
 {
 public:
     using Answer = std::function<void(QWidget *dialog)>;
     // With a class name, only a dialog of that class is answered (another
     // modal one below it is left alone).
-    explicit ModalAnswer(Answer answer, const char *className = nullptr, int timeoutMs = 10000);
+    explicit ModalAnswer(Answer answer, const char *className = nullptr, int timeoutMs = 10000)
+        : ModalAnswer(QList<Answer>{std::move(answer)}, className, timeoutMs)
+    {}
+    ModalAnswer(const QList<Answer> &answers, const char *className = nullptr, int timeoutMs = 10000);
 
-    bool answered() const { return m_answered; }
-    // The dialog's window title and, for a message box, its texts.
-    QString title() const { return m_title; }
+    bool answered() const { return m_titles.size() == m_answers.size(); }
+    // The window titles of the dialogs answered, and the texts of the last
+    // one when it was a message box.
+    QStringList titles() const { return m_titles; }
+    QString title() const { return m_titles.value(m_titles.size() - 1); }
     QString text() const { return m_text; }
     QString informativeText() const { return m_informativeText; }
 
-    // Common answers.
     static Answer clickButton(const QString &textOrObjectName);
-    // A file dialog: picks the name filter (when given) and the file, then accepts.
+    // A file dialog: picks the name filter (when given) and the file, then
+    // accepts; an empty path cancels it.
     static Answer chooseFile(const QString &path, const QString &nameFilter = QString());
 
 private:
     void poll();
 
-    Answer m_answer;
+    QList<Answer> m_answers;
     const char *m_className;
     QTimer m_timer;
     int m_ticksLeft;
-    bool m_answered = false;
-    QString m_title, m_text, m_informativeText;
+    QPointer<QWidget> m_last;
+    QStringList m_titles;
+    QString m_text, m_informativeText;
 };
 
 template<typename T = QWidget> T *child(QObject &window, const char *objectName)
@@ -147,8 +159,11 @@ template<typename T = QWidget> T *child(QObject &window, const char *objectName)
 QString status(MMainForm &window);
 // Presses a button of the window by its object name, or several in turn
 // (false at the first the window does not have).
-bool click(MMainForm &window, const char *buttonName);
 bool click(MMainForm &window, std::initializer_list<const char *> buttonNames);
+inline bool click(MMainForm &window, const char *buttonName)
+{
+    return click(window, {buttonName});
+}
 // Presses the buttons in turn: the status line after the last, or a note
 // when the window lacks one.
 QString statusAfter(MMainForm &window, std::initializer_list<const char *> buttons);
@@ -156,16 +171,17 @@ inline QString statusAfter(MMainForm &window, const char *button)
 {
     return statusAfter(window, {button});
 }
+// Presses `button` with `path` chosen in the file dialog it opens; false when
+// no file dialog came.
+bool clickChoosing(MMainForm &window, const char *button, const QString &path,
+                   const QString &nameFilter = QString());
 // The value of a line edit (text), spin box, check box or combo box (index);
 // setField() fails the test when there is no such field.
 QVariant fieldValue(MMainForm &window, const char *name);
 void setField(MMainForm &window, const char *name, const QVariant &value);
 
-// A request as the register reads it: the code (FFxx in two bytes), the password, the rest.
-QByteArray request(quint16 code, const QByteArray &rest = QByteArray(),
-                   quint32 password = kelo::kDefaultSysAdminPassword);
-QByteArray littleEndian(quint64 value, int width);
-// Text in the register's code page, cut or padded with zero bytes to `width` when given.
-QByteArray cp1251(const QString &text, int width = -1);
+// A file's bytes; nothing when it cannot be read.
+QByteArray readFile(const QString &path);
+bool writeFile(const QString &path, const QByteArray &bytes);
 
 } // namespace formtest

@@ -1,6 +1,5 @@
 #include "rawlinkclient.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -9,7 +8,8 @@
 bool RawLinkClient::open(const QString &path)
 {
     close();
-    fd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    // Blocking: every read waits in poll() first, and a few bytes never fill the terminal's buffer.
+    fd_ = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios tio;
     if (fd_ >= 0 && tcgetattr(fd_, &tio) == 0) {
         cfmakeraw(&tio);
@@ -27,17 +27,10 @@ void RawLinkClient::close()
 
 void RawLinkClient::send(const QByteArray &bytes)
 {
-    qsizetype done = 0;
-    while (fd_ >= 0 && done < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n > 0) {
-            done += n;
-        } else if (errno == EAGAIN) {
-            pollfd p{fd_, POLLOUT, 0};
-            ::poll(&p, 1, 1000);
-        } else {
+    for (qsizetype done = 0, n = 0; fd_ >= 0 && done < bytes.size(); done += n) {
+        n = ::write(fd_, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n <= 0)
             return;
-        }
     }
 }
 
@@ -59,10 +52,9 @@ QByteArray RawLinkClient::read(int count, int timeoutMs)
         char buffer[512];
         const ssize_t n =
             ::read(fd_, buffer, static_cast<size_t>(qMin<qsizetype>(sizeof buffer, count - out.size())));
-        if (n > 0)
-            out.append(buffer, static_cast<int>(n));
-        else if (n == 0 || errno != EAGAIN)
+        if (n <= 0)
             break; // the other side is gone
+        out.append(buffer, static_cast<int>(n));
     }
     return out;
 }

