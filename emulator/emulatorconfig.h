@@ -21,7 +21,9 @@ enum class Preset {
 
 struct EmulatorConfig
 {
-    int baud = 115200;            // bytes are paced at 10 bits each; 0 turns pacing off
+    // The register's line speed: bytes are paced at 10 bits each, and a PC
+    // set to another speed is not understood. 0: no pacing, any speed.
+    int baud = 115200;
     int replyDelayMs = 0;         // processing time of every command before its reply
     Timing timing = Timing::None; // Real adds each kind of command's own time
     int faultDelayMs = 1500;      // what the "delay" fault adds to a reply
@@ -33,6 +35,8 @@ struct EmulatorConfig
     int ofdAckDelaySecs = 30; // register seconds until the OFD confirms a document; -1 never
     QString statePath;        // loaded at start when present, saved after every change
     QString linkPath;         // a symbolic link to the pseudo-terminal, removed at stop
+    QString tcpAddress;       // "host:port" to serve over TCP as well; port 0 picks one
+    bool pty = true;          // serve the pseudo-terminal
 
     struct ArmedFault
     {

@@ -54,7 +54,7 @@ constexpr qint64 kReadPauseNs = 20'000'000;    // after a read error, before try
 EmulatorEngine::EmulatorEngine(const EmulatorConfig &config)
     : config_(config), faults_(config.seed), model_(config)
 {
-    byteTimeNs_ = byteTimeFor(config.baud);
+    setBaud(config.baud);
     replyDelayNs_ = qint64(qMax(0, config.replyDelayMs)) * 1000000;
 }
 
@@ -159,11 +159,19 @@ bool EmulatorEngine::start()
         faults_.arm(f.fault, f.count);
     faults_.setRandomRate(config_.randomFaultRate);
 
-    if (!openPort())
+    if (config_.pty && !openPort())
         return false;
+    if (!config_.tcpAddress.isEmpty()) {
+        if (!tcp_.listen(config_.tcpAddress, &error_)) {
+            pty_.close();
+            return false;
+        }
+        tcpAddress_ = tcp_.address();
+    }
     if (::pipe(wakePipe_) != 0) {
         error_ = QStringLiteral("cannot make the wake-up pipe");
         pty_.close();
+        tcp_.close();
         return false;
     }
     for (int fd : wakePipe_) {
@@ -192,6 +200,7 @@ void EmulatorEngine::stop()
         fd = -1;
     }
     pty_.close();
+    tcp_.close();
     {
         std::lock_guard<std::mutex> lock(portMutex_);
         plugged_ = false;
@@ -267,6 +276,8 @@ void EmulatorEngine::run()
     qint64 lastRxDue = 0;
     qint64 readPausedUntil = 0;
     bool writeBlocked = false;
+    bool fromTcp = false;
+    quint64 bytesWrongSpeed = 0;
     quint64 bytesIn = 0;
     quint64 bytesOut = 0;
     quint64 savedChanges = 0;
@@ -319,7 +330,7 @@ void EmulatorEngine::run()
         for (const LinkProtocol::TxByte &b : link.takeOutput())
             tx.push_back(b);
         // Bytes sent while the cable is out never reach anybody.
-        if (master < 0)
+        if ((fromTcp ? tcp_.connectionFd() : master) < 0)
             tx.clear();
 
         // Published before anything goes out, so a peer that saw a reply sees its counts.
@@ -328,6 +339,7 @@ void EmulatorEngine::run()
             stats_.link = link.stats();
             stats_.bytesIn = bytesIn;
             stats_.bytesOut = bytesOut;
+            stats_.bytesWrongSpeed = bytesWrongSpeed;
         }
         // Bytes go out when their last bit would have left the line.
         QByteArray chunk;
@@ -336,8 +348,10 @@ void EmulatorEngine::run()
                 break;
             chunk.append(static_cast<char>(b.byte));
         }
-        if (!chunk.isEmpty() && master >= 0) {
-            const ssize_t n = ::write(master, chunk.constData(), static_cast<size_t>(chunk.size()));
+        // The answer goes where the last bytes came from.
+        const int out = fromTcp ? tcp_.connectionFd() : master;
+        if (!chunk.isEmpty() && out >= 0) {
+            const ssize_t n = ::write(out, chunk.constData(), static_cast<size_t>(chunk.size()));
             writeBlocked = n < chunk.size();
             if (n > 0) {
                 tx.erase(tx.begin(), tx.begin() + n);
@@ -369,30 +383,59 @@ void EmulatorEngine::run()
         if (!reading)
             consider(readPausedUntil);
 
-        pollfd fds[2] = {
-            {master, static_cast<short>((reading ? POLLIN : 0) | (writeBlocked ? POLLOUT : 0)), 0},
-            {wakePipe_[0], POLLIN, 0}};
+        const short writeEvents = writeBlocked ? POLLOUT : 0;
+        pollfd fds[4] = {
+            {master, static_cast<short>((reading ? POLLIN : 0) | (fromTcp ? 0 : writeEvents)), 0},
+            {wakePipe_[0], POLLIN, 0},
+            {tcp_.listenFd(), POLLIN, 0},
+            {tcp_.connectionFd(), static_cast<short>(POLLIN | (fromTcp ? writeEvents : 0)), 0}};
         now = monotonicNs();
-        const int ready = waitFor(fds, 2, deadline < 0 ? -1 : qMax<qint64>(0, deadline - now));
+        const int ready = waitFor(fds, 4, deadline < 0 ? -1 : qMax<qint64>(0, deadline - now));
         if (ready < 0 && errno != EINTR)
             break;
         if (fds[1].revents & POLLIN) {
             while (::read(wakePipe_[0], buffer, sizeof buffer) > 0) {
             }
         }
+        const auto heard = [&](ssize_t n, qint64 at) {
+            bytesIn += static_cast<quint64>(n);
+            for (ssize_t i = 0; i < n; ++i) {
+                // A byte is heard when its last bit has arrived.
+                const qint64 due = byteTime > 0 ? qMax(at, lastRxDue) + byteTime : at;
+                lastRxDue = due;
+                rx.push_back({static_cast<quint8>(buffer[i]), due});
+            }
+        };
         if (fds[0].revents & (POLLIN | POLLERR | POLLHUP)) {
             const ssize_t n = ::read(master, buffer, sizeof buffer);
             const qint64 at = monotonicNs();
             if (n > 0) {
-                bytesIn += static_cast<quint64>(n);
-                for (ssize_t i = 0; i < n; ++i) {
-                    // A byte is heard when its last bit has arrived.
-                    const qint64 due = byteTime > 0 ? qMax(at, lastRxDue) + byteTime : at;
-                    lastRxDue = due;
-                    rx.push_back({static_cast<quint8>(buffer[i]), due});
+                // A PC set to another line speed sends what the register
+                // hears as noise: nothing it answers.
+                const int lineBaud = pty_.lineBaud();
+                const int baud = baud_;
+                if (baud > 0 && lineBaud != 0 && lineBaud != baud) {
+                    bytesWrongSpeed += static_cast<quint64>(n);
+                } else {
+                    fromTcp = false;
+                    heard(n, at);
                 }
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 readPausedUntil = at + kReadPauseNs; // no peer: do not spin on the hang-up
+            }
+        }
+        if (fds[2].revents & POLLIN)
+            tcp_.accept();
+        if (fds[3].revents & (POLLIN | POLLERR | POLLHUP)) {
+            const ssize_t n = ::read(tcp_.connectionFd(), buffer, sizeof buffer);
+            if (n > 0) {
+                fromTcp = true;
+                heard(n, monotonicNs());
+            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                // The PC went: like a pulled cable, whatever was on its way is lost.
+                tcp_.dropConnection();
+                if (fromTcp)
+                    tx.clear();
             }
         }
     }

@@ -5,6 +5,7 @@
 #include "linkprotocol.h"
 #include "ptychannel.h"
 #include "registermodel.h"
+#include "tcpchannel.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -36,6 +37,7 @@ public:
         int faultsInjected = 0;
         quint64 bytesIn = 0;
         quint64 bytesOut = 0;
+        quint64 bytesWrongSpeed = 0; // sent at a speed the register does not listen at
     };
 
     explicit EmulatorEngine(const EmulatorConfig &config = EmulatorConfig());
@@ -64,7 +66,13 @@ public:
 
     FaultInjector &faults() { return faults_; }
     void setReplyDelayMs(int ms) { replyDelayNs_ = qint64(qMax(0, ms)) * 1000000; }
-    void setBaud(int baud) { byteTimeNs_ = byteTimeFor(baud); }
+    void setBaud(int baud)
+    {
+        baud_ = baud;
+        byteTimeNs_ = byteTimeFor(baud);
+    }
+    // "host:port" served over TCP; empty when there is none.
+    QString tcpAddress() const { return tcpAddress_; }
     Stats stats() const;
 
     // Runs f with the register model while the link cannot touch it.
@@ -96,6 +104,9 @@ private:
     bool plugged_ = false;
     quint64 portChanges_ = 0;
     std::atomic<qint64> byteTimeNs_{0};
+    std::atomic<int> baud_{0};
+    TcpChannel tcp_;
+    QString tcpAddress_;
     std::atomic<qint64> replyDelayNs_{0};
     mutable std::mutex statsMutex_;
     Stats stats_;

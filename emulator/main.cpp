@@ -57,8 +57,9 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Stand-in for the Kelo-Vint-F cash register on a pseudo-terminal.\n"
-                       "Prints \"PORT <path>\" when ready; ends on SIGINT or SIGTERM."));
+        QStringLiteral("Stand-in for the Kelo-Vint-F cash register on a pseudo-terminal (and over TCP).\n"
+                       "Prints \"PORT <path>\" when ready; ends on SIGINT or SIGTERM. It listens at\n"
+                       "its --baud only: bytes sent at another line speed are noise to it."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption state({QStringLiteral("s"), QStringLiteral("state")},
@@ -70,9 +71,12 @@ int main(int argc, char *argv[])
         QStringLiteral("Starting state without a state file: out-of-box (default) "
                        "or registered."),
         QStringLiteral("name"), QStringLiteral("out-of-box"));
-    const QCommandLineOption baud({QStringLiteral("b"), QStringLiteral("baud")},
-                                  QStringLiteral("Pace bytes at this rate, 10 bits a byte; 0 for no pacing."),
-                                  QStringLiteral("rate"), QStringLiteral("115200"));
+    const QCommandLineOption baud(
+        {QStringLiteral("b"), QStringLiteral("baud")},
+        QStringLiteral("The register's line speed: bytes are paced at this rate, 10 bits a "
+                       "byte, and a PC set to another speed gets no answer; 0 "
+                       "for no pacing and any speed."),
+        QStringLiteral("rate"), QStringLiteral("115200"));
     const QCommandLineOption delay(QStringLiteral("delay"),
                                    QStringLiteral("Processing time of every command, in milliseconds."),
                                    QStringLiteral("ms"), QStringLiteral("0"));
@@ -115,10 +119,16 @@ int main(int argc, char *argv[])
                                       QStringLiteral("s"), QStringLiteral("30"));
     const QCommandLineOption md5(QStringLiteral("dump-md5"),
                                  QStringLiteral("Print the MD5 of the firmware image and exit."));
+    const QCommandLineOption tcp(QStringLiteral("tcp"),
+                                 QStringLiteral("Serve over TCP as well, at this address (port 0: any free "
+                                                "port); prints \"TCP <address>\" when ready."),
+                                 QStringLiteral("host:port"));
+    const QCommandLineOption noPty(QStringLiteral("no-pty"),
+                                   QStringLiteral("Serve over TCP only, without a pseudo-terminal."));
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Write every byte of the line to standard error."));
     parser.addOptions({state, preset, baud, delay, timing, password, fault, rate, faultDelay, seed, link,
-                       blocks, serial, ofdDelay, md5, trace});
+                       blocks, serial, ofdDelay, md5, tcp, noPty, trace});
     parser.process(app);
 
     QTextStream err(stderr);
@@ -161,6 +171,10 @@ int main(int argc, char *argv[])
         return fail(why);
     config.statePath = parser.value(state);
     config.linkPath = parser.value(link);
+    config.tcpAddress = parser.value(tcp);
+    config.pty = !parser.isSet(noPty);
+    if (!config.pty && config.tcpAddress.isEmpty())
+        return fail(QStringLiteral("--no-pty needs --tcp"));
 
     if (parser.isSet(md5)) {
         QTextStream(stdout) << FirmwareImage::md5Hex(config.dumpBlocks) << Qt::endl;
@@ -184,7 +198,10 @@ int main(int argc, char *argv[])
     EmulatorEngine engine(config);
     if (!engine.start())
         return fail(engine.errorString());
-    QTextStream(stdout) << "PORT " << engine.portPath() << Qt::endl;
+    if (config.pty)
+        QTextStream(stdout) << "PORT " << engine.portPath() << Qt::endl;
+    if (!engine.tcpAddress().isEmpty())
+        QTextStream(stdout) << "TCP " << engine.tcpAddress() << Qt::endl;
     int received = 0;
     sigwait(&stopSignals, &received);
     engine.stop();

@@ -76,6 +76,35 @@ bool PtyChannel::open(QString *error)
     return true;
 }
 
+int PtyChannel::lineBaud() const
+{
+    termios tio;
+    if (slave_ < 0 || tcgetattr(slave_, &tio) != 0)
+        return 0;
+    static const struct
+    {
+        speed_t code;
+        int baud;
+    } speeds[] = {
+        {B50, 50},           {B75, 75},           {B110, 110},         {B134, 134},
+        {B150, 150},         {B200, 200},         {B300, 300},         {B600, 600},
+        {B1200, 1200},       {B1800, 1800},       {B2400, 2400},       {B4800, 4800},
+        {B9600, 9600},       {B19200, 19200},     {B38400, 38400},     {B57600, 57600},
+        {B115200, 115200},   {B230400, 230400},
+#ifdef B4000000
+        {B460800, 460800},   {B500000, 500000},   {B576000, 576000},   {B921600, 921600},
+        {B1000000, 1000000}, {B1152000, 1152000}, {B1500000, 1500000}, {B2000000, 2000000},
+        {B2500000, 2500000}, {B3000000, 3000000}, {B3500000, 3500000}, {B4000000, 4000000},
+#endif
+    };
+    const speed_t code = cfgetispeed(&tio);
+    for (const auto &s : speeds) {
+        if (s.code == code)
+            return s.baud;
+    }
+    return -1; // a speed of no standard number: not one the register listens at
+}
+
 void PtyChannel::close()
 {
     if (slave_ >= 0)
@@ -88,6 +117,11 @@ void PtyChannel::close()
 }
 
 #else
+
+int PtyChannel::lineBaud() const
+{
+    return 0;
+}
 
 bool PtyChannel::open(QString *error)
 {

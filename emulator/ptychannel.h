@@ -21,6 +21,9 @@ public:
     bool isOpen() const { return master_ >= 0; }
     int masterFd() const { return master_; }
     QString slavePath() const { return slavePath_; }
+    // The line speed the PC side has set on its end, in bits per second;
+    // -1 for a speed without a standard number, 0 when it cannot be told.
+    int lineBaud() const;
 
 private:
     int master_ = -1;

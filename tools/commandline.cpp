@@ -9,8 +9,8 @@ CommandLine::CommandLine(const QString &command, const QString &description, con
     : m_command(command)
     , m_syntax(syntax)
     , m_port(QStringLiteral("port"),
-             QStringLiteral("Serial port of the register (a name such as ttyUSB0 or COM3, or a device path). "
-                            "Default: $KELO_PORT."),
+             QStringLiteral("Serial port of the register (a name such as ttyUSB0 or COM3, or a device path), "
+                            "or host:port of a register on the network. Default: $KELO_PORT."),
              QStringLiteral("name"))
     , m_baud(QStringLiteral("baud"), QStringLiteral("Baud rate (default 115200)."), QStringLiteral("rate"),
              QStringLiteral("115200"))
@@ -87,12 +87,12 @@ bool CommandLine::number(const QString &text, const QString &what, quint64 min, 
     return true;
 }
 
-bool CommandLine::linkOptions(LinkOptions *options)
+bool CommandLine::linkOptions(LinkOptions *options, bool portRequired)
 {
     options->port = m_parser.isSet(m_port)
                         ? m_parser.value(m_port)
                         : QProcessEnvironment::systemEnvironment().value(QStringLiteral("KELO_PORT"));
-    if (options->port.isEmpty()) {
+    if (options->port.isEmpty() && portRequired) {
         usage(QStringLiteral("no port: give --port or set KELO_PORT"));
         return false;
     }

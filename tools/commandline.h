@@ -30,7 +30,7 @@ public:
     QStringList positional() const { return m_parser.positionalArguments(); }
 
     // The link options, checked; false after a usage message.
-    bool linkOptions(LinkOptions *options);
+    bool linkOptions(LinkOptions *options, bool portRequired = true);
     // The output format, checked; false after a usage message.
     bool format(DocFormat *format, bool allowHtml);
     // A progress bar when standard error is a terminal or --progress is given.

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 int cmdPorts(const QStringList &args);
+int cmdFind(const QStringList &args);
 int cmdExec(const QStringList &args);
 int cmdFnDoc(const QStringList &args);
 int cmdFnExport(const QStringList &args);

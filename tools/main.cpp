@@ -63,6 +63,7 @@ const CliCommand *cliCommands(int *count)
 {
     static const CliCommand commands[] = {
         {"ports", cmdPorts, "list the serial ports"},
+        {"find", cmdFind, "search every port at every speed for the register"},
         {"exec", cmdExec, "run text commands and print their reply values"},
         {"fn-doc", cmdFnDoc, "fetch one fiscal document from the FN"},
         {"fn-export", cmdFnExport, "read a range of fiscal documents into files with an index"},

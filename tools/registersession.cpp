@@ -101,9 +101,10 @@ bool RegisterSession::open()
     settings.linkTimeout = m_options.timeoutMs;
     switch (ops::RegisterConnector::connect(m_options.port, m_options.baud)) {
     case ops::RegisterConnector::OpenFailed:
-        return fail(QCoreApplication::translate("MMainForm", "Ошибка открытия СОМ порта!")
-                        + QStringLiteral(" %1: %2").arg(m_options.port, m_link.port().errorString()),
-                    -1);
+        return fail(
+            ops::RegisterConnector::openFailureText(
+                QCoreApplication::translate("MMainForm", "Ошибка открытия СОМ порта!"), m_options.port),
+            -1);
     case ops::RegisterConnector::NoAnswer:
         return fail(QCoreApplication::translate("MMainForm", "Ошибка соединения!"), -1);
     case ops::RegisterConnector::Connected:

@@ -55,6 +55,9 @@ bool mpSetComPort(const QString &portName, int baud)
     ZiRivoro *link = mpLinkSettings().link;
     if (!link)
         return false;
+    // A network connection is made within the link's time-out.
+    if (mpLinkSettings().linkTimeout > 0)
+        link->setOpenTimeout(mpLinkSettings().linkTimeout);
     const int result = link->frInit(portName, QSerialPort::BaudRate(baud));
     if (result == 0)
         return true;

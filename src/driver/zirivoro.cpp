@@ -43,9 +43,54 @@ ZiRivoro::~ZiRivoro()
     closeComPort();
 }
 
+bool ZiRivoro::isNetworkAddress(const QString &name, QString *host, quint16 *port)
+{
+    // Device paths start with a slash, Windows ports are "COMn": only
+    // "host:port" and "[address]:port" have a colon before a port number.
+    const int colon = int(name.lastIndexOf(QLatin1Char(':')));
+    if (colon <= 0 || name.startsWith(QLatin1Char('/')))
+        return false;
+    bool ok = false;
+    const uint number = name.mid(colon + 1).toUInt(&ok);
+    if (!ok || number == 0 || number > 0xFFFF)
+        return false;
+    QString address = name.left(colon);
+    if (address.startsWith(QLatin1Char('[')) && address.endsWith(QLatin1Char(']')))
+        address = address.mid(1, address.size() - 2);
+    else if (address.contains(QLatin1Char(':')))
+        return false; // a bare IPv6 address needs its brackets
+    if (address.isEmpty())
+        return false;
+    if (host)
+        *host = address;
+    if (port)
+        *port = quint16(number);
+    return true;
+}
+
+bool ZiRivoro::isOpen() const
+{
+    return m_network ? m_socket.state() == QAbstractSocket::ConnectedState : m_port.isOpen();
+}
+
+QIODevice *ZiRivoro::io()
+{
+    if (!isOpen())
+        return nullptr;
+    return m_network ? static_cast<QIODevice *>(&m_socket) : &m_port;
+}
+
+void ZiRivoro::abort()
+{
+    m_aborted = true;
+    if (m_waitLoop)
+        m_waitLoop->quit();
+}
+
 int ZiRivoro::frInit(const QString &portName, QSerialPort::BaudRate baud)
 {
     LOG(DEBUG) << "frInit" << portName << int(baud);
+    m_aborted = false;
     m_portName = portName;
     m_baudRate = baud;
     m_dataBits = QSerialPort::Data8;
@@ -59,15 +104,59 @@ int ZiRivoro::frInit(const QString &portName, QSerialPort::BaudRate baud)
     return result;
 }
 
+int ZiRivoro::openSocket()
+{
+    QString host;
+    quint16 number = 0;
+    isNetworkAddress(m_portName, &host, &number);
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    connect(&m_socket, &QTcpSocket::connected, &loop, &QEventLoop::quit);
+    connect(&m_socket, &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
+    m_socket.connectToHost(host, number);
+    if (m_socket.state() != QAbstractSocket::ConnectedState
+        && m_socket.state() != QAbstractSocket::UnconnectedState && !m_aborted) {
+        timer.start(qMax(1, m_openTimeout));
+        m_waitLoop = &loop;
+        loop.exec();
+        m_waitLoop = nullptr;
+    }
+    if (m_socket.state() == QAbstractSocket::ConnectedState) {
+        // The protocol goes a byte at a time: no waiting to fill a packet.
+        m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        return 0;
+    }
+    m_openErrorString = m_aborted ? QStringLiteral("cancelled")
+                        : m_socket.error() == QAbstractSocket::UnknownSocketError
+                            ? QStringLiteral("no connection within %1 ms").arg(m_openTimeout)
+                            : m_socket.errorString();
+    m_socket.abort();
+    return frlink::OpenError;
+}
+
 int ZiRivoro::openComPort()
 {
     LOG(DEBUG) << "openComPort" << m_portName;
-    if (m_port.isOpen()) {
+    if (isOpen())
         LOG(DEBUG) << "openComPort close port!";
-        m_port.close();
-    }
+    m_port.close();
+    m_socket.abort();
     m_inbox.clear();
     m_inboxPos = 0;
+    m_openErrorString.clear();
+    m_openDenied = false;
+    m_network = isNetworkAddress(m_portName);
+    if (m_network) {
+        LOG(DEBUG) << "openComPort open";
+        m_openError = openSocket();
+        if (m_openError != 0)
+            LOG(DEBUG) << m_openErrorString;
+        else
+            LOG(DEBUG) << "/openComPort";
+        return m_openError;
+    }
     m_port.setPortName(m_portName);
     m_port.setBaudRate(m_baudRate, QSerialPort::AllDirections);
     m_port.setDataBits(QSerialPort::DataBits(m_dataBits));
@@ -77,6 +166,8 @@ int ZiRivoro::openComPort()
     LOG(DEBUG) << "openComPort open";
     if (!m_port.open(QIODevice::ReadWrite)) {
         LOG(DEBUG) << m_port.errorString();
+        m_openErrorString = m_port.errorString();
+        m_openDenied = m_port.error() == QSerialPort::PermissionError;
         m_openError = frlink::OpenError;
         return frlink::OpenError;
     }
@@ -94,15 +185,22 @@ void ZiRivoro::closeComPort()
         m_port.flush();
         m_port.close();
     }
+    if (m_socket.state() != QAbstractSocket::UnconnectedState) {
+        m_socket.flush();
+        m_socket.abort();
+    }
     m_inbox.clear();
     m_inboxPos = 0;
 }
 
 void ZiRivoro::snd(char byte)
 {
-    if (m_port.isOpen()) {
-        m_port.write(&byte, 1);
-        m_port.flush();
+    if (io()) {
+        io()->write(&byte, 1);
+        if (m_network)
+            m_socket.flush();
+        else
+            m_port.flush();
     }
     logSndBytes(QByteArray(1, byte));
     LOG(DEBUG) << QByteArray("s: 0x") + hexByte(quint8(byte));
@@ -113,9 +211,10 @@ bool ZiRivoro::takeByte(unsigned char &byte)
     if (m_inboxPos >= m_inbox.size()) {
         m_inbox.clear();
         m_inboxPos = 0;
-        if (m_port.isOpen() && m_port.bytesAvailable() > 0)
-            m_inbox = m_port.readAll();
-        else if (!m_port.isOpen() && m_inputSource)
+        QIODevice *device = io();
+        if (device && device->bytesAvailable() > 0)
+            m_inbox = device->readAll();
+        else if (!device && m_inputSource)
             m_inbox = m_inputSource();
         if (m_inbox.isEmpty())
             return false;
@@ -127,9 +226,9 @@ bool ZiRivoro::takeByte(unsigned char &byte)
 bool ZiRivoro::takeWaitingByte(unsigned char &byte)
 {
     if (!takeByte(byte)) {
-        if (!m_port.isOpen())
+        if (!io())
             return false;
-        m_port.waitForReadyRead(0); // what the system holds but has not told yet
+        io()->waitForReadyRead(0); // what the system holds but has not told yet
         if (!takeByte(byte))
             return false;
     }
@@ -158,10 +257,39 @@ void ZiRivoro::waitForInput(qint64 ms)
     QTimer timer;
     timer.setSingleShot(true);
     connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(&m_port, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
-    connect(&m_port, &QSerialPort::errorOccurred, &loop, &QEventLoop::quit);
+    if (m_network) {
+        connect(&m_socket, &QTcpSocket::readyRead, &loop, &QEventLoop::quit);
+        connect(&m_socket, &QTcpSocket::errorOccurred, &loop, &QEventLoop::quit);
+        connect(&m_socket, &QTcpSocket::disconnected, &loop, &QEventLoop::quit);
+    } else {
+        connect(&m_port, &QSerialPort::readyRead, &loop, &QEventLoop::quit);
+        connect(&m_port, &QSerialPort::errorOccurred, &loop, &QEventLoop::quit);
+    }
     timer.start(int(qMin<qint64>(ms, 0x7FFFFFFF)));
+    m_waitLoop = &loop;
     loop.exec();
+    m_waitLoop = nullptr;
+}
+
+bool ZiRivoro::connectionLost()
+{
+    // The device went away (an unplugged adapter, a closed terminal, a
+    // dropped connection): no byte will come any more, and a serial port's
+    // notifier would wake us again and again.
+    if (m_network) {
+        if (m_socket.state() == QAbstractSocket::ConnectedState)
+            return false;
+        LOG(DEBUG) << "port lost:" << m_socket.errorString();
+        m_socket.abort();
+        return true;
+    }
+    const QSerialPort::SerialPortError error = m_port.error();
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError
+        && error != QSerialPort::WriteError)
+        return false;
+    LOG(DEBUG) << "port lost:" << m_port.errorString();
+    m_port.close();
+    return true;
 }
 
 int ZiRivoro::rcvTime(unsigned char &byte, int ms)
@@ -172,18 +300,10 @@ int ZiRivoro::rcvTime(unsigned char &byte, int ms)
         if (takeByte(byte))
             return gotByte(byte);
         const qint64 left = ms - timer.elapsed();
-        if (left <= 0 || !m_port.isOpen())
+        if (left <= 0 || !io() || m_aborted)
             break;
         waitForInput(left);
-        const QSerialPort::SerialPortError error = m_port.error();
-        if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError
-            || error == QSerialPort::WriteError) {
-            // The device went away (an unplugged adapter, a closed terminal):
-            // no byte will come on this port, and its notifier would wake us
-            // again and again.
-            LOG(DEBUG) << "port lost:" << m_port.errorString();
-            m_port.close();
-        }
+        connectionLost();
     }
     // One last look: a dialog opened during the wait may have kept us past
     // the deadline while the byte was already there.
@@ -198,9 +318,9 @@ void ZiRivoro::dropInput()
 {
     m_inbox.clear();
     m_inboxPos = 0;
-    if (m_port.isOpen()) {
-        m_port.waitForReadyRead(0); // what the system holds too
-        m_port.readAll();
+    if (QIODevice *device = io()) {
+        device->waitForReadyRead(0); // what the system holds too
+        device->readAll();
     }
 }
 
@@ -391,6 +511,8 @@ int ZiRivoro::exeCmd()
         result = exeCmdOnce();
         if (result == 0)
             return 0;
+        if (m_aborted)
+            break;
         LOG(DEBUG) << "ZiRivoro::exeCmd" << result;
         delayMs(m_timings.retryPauseMs);
         LOG(DEBUG) << "ZiRivoro::exeCmd; retry cmd #" << attempt;
@@ -426,7 +548,7 @@ int ZiRivoro::frSetLink(QSerialPort::BaudRate baud, int timeout)
     LOG(DEBUG) << "frSetLink:" << int(baud) << timeout;
     m_firstByteTimeout = timeout;
     m_baudRate = baud;
-    if (m_port.isOpen()
+    if (!m_network && m_port.isOpen()
         && (m_port.baudRate(QSerialPort::Input) != baud || m_port.baudRate(QSerialPort::Output) != baud)) {
         if (!m_port.setBaudRate(baud, QSerialPort::AllDirections)) {
             LOG(DEBUG) << "frSetLink baud error:" << m_port.errorString();

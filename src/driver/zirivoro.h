@@ -1,16 +1,21 @@
 #pragma once
 
-// The serial link to the register: one request/reply exchange at a time with
-// the ENQ/ACK/NAK handshake, framed blocks (STX, length, data, XOR check),
+// The link to the register: one request/reply exchange at a time with the
+// ENQ/ACK/NAK handshake, framed blocks (STX, length, data, XOR check),
 // per-byte time-outs and a fixed number of attempts. The bytes carried are not
-// interpreted here.
+// interpreted here. They travel over a serial port, or over a TCP connection
+// to a register on the network ("host:port" for the port name): the same
+// protocol with the same waits either way.
 
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <QTcpSocket>
 
 #include <functional>
+
+class QEventLoop;
 
 // The result of one command exchange: 0 or a driver error 500 + n, and the
 // reply's data bytes (empty unless the code is 0).
@@ -85,10 +90,25 @@ public:
     void snd(char byte);
     int rcvTime(unsigned char &byte, int ms);
 
+    // "host:port", "[v6 address]:port": a register reached over the network.
+    static bool isNetworkAddress(const QString &name, QString *host = nullptr, quint16 *port = nullptr);
+    // The system's reason for the last failed open; empty after a success.
+    QString openErrorString() const { return m_openErrorString; }
+    // The last open failed because the user may not open the device.
+    bool openDenied() const { return m_openDenied; }
+    // How long a network connection may take to be made.
+    void setOpenTimeout(int ms) { m_openTimeout = ms; }
+    // Ends the wait under way, and every wait after it, at once: the exchange
+    // or the probe fails. Until the next frInit.
+    void abort();
+    bool isAborted() const { return m_aborted; }
+    void resetAbort() { m_aborted = false; }
+
     // "Ошибка драйвера [n]: text!" for a driver code 500 + n.
     QString drvErrorText(int code) const;
 
-    bool isOpen() const { return m_port.isOpen(); }
+    bool isOpen() const;
+    bool isNetwork() const { return m_network; }
     int lastResult() const { return m_lastResult; }
     void setFirstByteTimeout(int ms) { m_firstByteTimeout = ms; }
     void setTimings(const frlink::Timings &timings) { m_timings = timings; }
@@ -111,6 +131,9 @@ private:
         Noise,   // only bytes that mean nothing, more than kMaxSkippedBytes
     };
 
+    QIODevice *io();
+    int openSocket();
+    bool connectionLost();
     bool takeByte(unsigned char &byte);
     bool takeWaitingByte(unsigned char &byte);
     int gotByte(unsigned char byte);
@@ -123,6 +146,13 @@ private:
     bool isOwnPendingReply() const;
 
     QSerialPort m_port;
+    QTcpSocket m_socket;
+    bool m_network = false;
+    QString m_openErrorString;
+    bool m_openDenied = false;
+    int m_openTimeout = 2000;
+    bool m_aborted = false;
+    QEventLoop *m_waitLoop = nullptr;
     QString m_portName;
     int m_baudRate = QSerialPort::Baud115200;
     int m_dataBits = QSerialPort::Data8;

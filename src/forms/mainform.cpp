@@ -99,12 +99,18 @@ MMainForm::~MMainForm()
     delete ui;
 }
 
-void MMainForm::fillPortBoxes()
+QStringList MMainForm::systemPorts()
 {
     QStringList ports;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
         ports << info.portName();
     std::sort(ports.begin(), ports.end());
+    return ports;
+}
+
+void MMainForm::fillPortBoxes()
+{
+    const QStringList ports = systemPorts();
     ui->comboCOMPort->addItems(ports);
     if (MBuiltinEmulator::isAvailable()) {
         ui->comboCOMPort->addItem(MBuiltinEmulator::entryText());
@@ -146,6 +152,7 @@ void MMainForm::connectSignals()
     // A typed device path (the box is editable) is the port as much as a listed one.
     connect(ui->comboCOMPort, &QComboBox::editTextChanged, this,
             [](const QString &text) { mpLinkSettings().portName = text; });
+    connect(ui->comboCOMPort, &MPortBox::aboutToShowPopup, this, &MMainForm::refreshPortBox);
 }
 
 void MMainForm::applyStartOptions()

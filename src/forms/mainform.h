@@ -3,6 +3,8 @@
 
 #include "testfp.h"
 
+#include "mportbox.h"
+
 #include <registerfields.h>
 #include <registertext.h>
 #include <replyvalues.h>
@@ -57,6 +59,8 @@ public:
 
     // The connection cycle.
     bool connectFR();
+    // One attempt of connectFR, before a cancel is looked at.
+    bool connectAttempt();
     bool execFRCommand(bool finish);
     bool disconnectFR();
     bool identifyFR(bool finish);
@@ -118,6 +122,7 @@ private slots:
     void on_strLinkTimeout_valueChanged(int value);
     void on_strLinkPassword_editingFinished();
     void on_butTestLink_clicked();
+    void on_butFindFR_clicked();
     void on_butGetState_clicked();
     void on_butResetState_clicked();
 
@@ -185,6 +190,9 @@ protected:
 
 private:
     void fillPortBoxes();
+    static QStringList systemPorts();
+    // The port box's list made afresh; the text in it stays.
+    void refreshPortBox();
     void connectSignals();
     void applyStartOptions();
     void selectPort(const QString &port);

@@ -3,7 +3,15 @@
 #include "mainform.h"
 #include "ui_mainform.h"
 
+#include "mbuiltinemulator.h"
+#include "msearchform.h"
+
 #include <mainproc.h>
+
+#include <QSerialPortInfo>
+#include <QSignalBlocker>
+
+#include <registersearch.h>
 
 void MMainForm::on_comboCOMPort_currentIndexChanged(int index)
 {
@@ -84,4 +92,53 @@ void MMainForm::readDeviceInfo(const QString &stateSerial)
 QString MMainForm::linkPasswordText() const
 {
     return QString::number(ui->strLinkPassword->value());
+}
+
+void MMainForm::refreshPortBox()
+{
+    const QString text = ui->comboCOMPort->currentText();
+    QStringList entries = systemPorts();
+    if (MBuiltinEmulator::isAvailable())
+        entries << MBuiltinEmulator::entryText();
+    const QSignalBlocker blocker(ui->comboCOMPort);
+    ui->comboCOMPort->clear();
+    ui->comboCOMPort->addItems(entries);
+    const int index = ui->comboCOMPort->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    ui->comboCOMPort->setCurrentIndex(index);
+    if (index < 0)
+        ui->comboCOMPort->setEditText(text);
+}
+
+void MMainForm::on_butFindFR_clicked()
+{
+    // Every port the system lists, and the one in the box when it is another
+    // (a device path, a network address); the built-in emulator is no port.
+    QStringList ports;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        ports << info.systemLocation();
+    ports.sort();
+    const QString typed = ui->comboCOMPort->currentText();
+    if (!typed.isEmpty() && typed != MBuiltinEmulator::entryText()) {
+        const QString path = devicePath(typed);
+        if (!ports.contains(path))
+            ports.prepend(path);
+    }
+    QList<int> rates;
+    for (int i = 0; i < ui->comboCOMBaudrate->count(); ++i)
+        rates << ui->comboCOMBaudrate->itemText(i).toInt();
+    disableControls();
+    MSearchForm search(ports, ops::RegisterSearch::order(rates, ui->comboCOMBaudrate->currentText().toInt()),
+                       linkPasswordText(), this);
+    search.setStyleSheet(styleSheet());
+    const bool chosen = search.exec() == QDialog::Accepted;
+    enableControls();
+    if (!chosen)
+        return;
+    ui->comboCOMPort->setEditText(search.chosenPort());
+    const int rate = ui->comboCOMBaudrate->findText(QString::number(search.chosenBaud()));
+    if (rate >= 0)
+        ui->comboCOMBaudrate->setCurrentIndex(rate);
+    deviceModelId = -1;
+    outStateMessage(
+        -1, tr("Выбрана ККТ на порту %1, скорость %2.").arg(search.chosenPort()).arg(search.chosenBaud()));
 }

@@ -10,10 +10,66 @@
 #include <registerconnector.h>
 #include <zirivoro.h>
 
+#include "waitform.h"
+
 #include <QEventLoop>
+#include <QPointer>
 #include <QTimer>
 
+namespace {
+
+// How long a connection may take before its wait box with «Отмена» shows.
+constexpr int kWaitBoxDelayMs = 300;
+
+// The wait box of a connection attempt: it shows when the attempt takes a
+// while, and its «Отмена» ends the link's wait at once.
+class ConnectionWait
+{
+public:
+    ConnectionWait(QWidget *parent, ZiRivoro *link) : m_box(new WaitForm(parent))
+    {
+        m_box->setText(MMainForm::tr("Соединение с ККТ..."));
+        m_box->setTerminateText(MMainForm::tr("Отмена"));
+        m_box->showTerminateButton(true);
+        QPointer<ZiRivoro> target(link);
+        QObject::connect(m_box, &WaitForm::onNeedTerminate, m_box, [target] {
+            if (target)
+                target->abort();
+        });
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, m_box, &WaitForm::showCentered);
+        m_timer.start(kWaitBoxDelayMs);
+    }
+    ~ConnectionWait() { delete m_box; }
+    ConnectionWait(const ConnectionWait &) = delete;
+    ConnectionWait &operator=(const ConnectionWait &) = delete;
+
+private:
+    WaitForm *m_box;
+    QTimer m_timer;
+};
+
+} // namespace
+
 bool MMainForm::connectFR()
+{
+    DriverLinkSettings &link = mpLinkSettings();
+    if (link.connected)
+        return true;
+    if (link.link)
+        link.link->resetAbort();
+    const bool connected = connectAttempt();
+    if (link.link && link.link->isAborted()) {
+        // Cancelled: whatever the attempt reached, it ends here, port closed.
+        disconnectFR();
+        deviceModelId = -1;
+        outStateMessage(-1, tr("Соединение отменено."));
+        return false;
+    }
+    return connected;
+}
+
+bool MMainForm::connectAttempt()
 {
     DriverLinkSettings &link = mpLinkSettings();
     if (link.connected)
@@ -30,6 +86,7 @@ bool MMainForm::connectFR()
 
     link.portName = port;
     link.baudRate = baud.toInt();
+    ConnectionWait wait(this, link.link);
     switch (ops::RegisterConnector::connect(devicePath(port), link.baudRate)) {
     case ops::RegisterConnector::Connected:
         if (deviceModelId != -1)
@@ -39,9 +96,10 @@ bool MMainForm::connectFR()
         // A refused table read of the identification closes the link; the
         // operation still needs it, and the register's own answer to its
         // command is the error to show, not "No connect!".
-        return link.connected || connectFR();
+        return link.connected || (!link.link->isAborted() && connectAttempt());
     case ops::RegisterConnector::OpenFailed:
-        ui->strCommandResult->setText(tr("Ошибка открытия СОМ порта!"));
+        ui->strCommandResult->setText(
+            ops::RegisterConnector::openFailureText(tr("Ошибка открытия СОМ порта!"), devicePath(port)));
         break;
     case ops::RegisterConnector::NoAnswer:
         ui->strCommandResult->setText(tr("Ошибка соединения!"));

@@ -40,6 +40,11 @@ void WaitForm::showTerminateButton(bool show)
     ui->butTerminate->setVisible(show);
 }
 
+void WaitForm::setTerminateText(const QString &text)
+{
+    ui->butTerminate->setText(text);
+}
+
 void WaitForm::resetProgress()
 {
     ui->progressBar->reset();

@@ -22,6 +22,7 @@ public:
     void setText(const QString &text);
     QString text() const;
     void showTerminateButton(bool show);
+    void setTerminateText(const QString &text);
     bool isTerminateRequested() const { return m_terminateRequested; }
     void resetProgress();
     // One step of the first bar; raises the box so the step can be seen.

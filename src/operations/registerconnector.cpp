@@ -4,6 +4,9 @@
 #include <replyvalues.h>
 #include <zirivoro.h>
 
+#include <QCoreApplication>
+#include <QFileInfo>
+
 namespace ops {
 
 namespace {
@@ -38,6 +41,22 @@ RegisterConnector::Result RegisterConnector::connect(const QString &device, int 
     }
     settings.link->closeComPort();
     return NoAnswer;
+}
+
+QString RegisterConnector::openFailureText(const QString &prefix, const QString &port)
+{
+    const ZiRivoro *link = mpLinkSettings().link;
+    QString text = QStringLiteral("%1 %2").arg(prefix, port);
+    if (link && !link->openErrorString().isEmpty())
+        text += QStringLiteral(": %1").arg(link->openErrorString());
+    const QString group = link && link->openDenied() ? QFileInfo(port).group() : QString();
+    if (!group.isEmpty() && group != QLatin1String("root")) {
+        text += QCoreApplication::translate("ops::RegisterConnector",
+                                            ". Порт принадлежит группе «%1»: добавьте себя в неё командой "
+                                            "«sudo usermod -aG %1 $USER» и войдите в систему заново.")
+                    .arg(group);
+    }
+    return text;
 }
 
 bool RegisterConnector::identify(const Exec &exec, RegisterIdentity *identity)

@@ -37,6 +37,11 @@ public:
 
     // Runs "FC" and reads the identity from its reply.
     static bool identify(const Exec &exec, RegisterIdentity *identity);
+
+    // What to tell the operator when the port of the driver's link did not
+    // open: the port and the system's reason after `prefix`, and for a device
+    // the user may not open, the group that owns it and how to join it.
+    static QString openFailureText(const QString &prefix, const QString &port);
 };
 
 } // namespace ops
