@@ -6,7 +6,10 @@
 // register works on them longer than the link waits for the ACK of a frame,
 // as it does on receipts and reports, and the faults fall on those too.
 //
-//   soak [commands] [fault rate] [seed] [slow share]      defaults: 5000 0.05 1 0
+//   soak [commands] [fault rate] [seed] [slow share] [tcp]   defaults: 5000 0.05 1 0
+//
+// With "tcp" the register is reached over a TCP connection on the loopback
+// address instead of a pseudo-terminal.
 
 #include "benchsetup.h"
 #include "emulatorlink.h"
@@ -231,6 +234,7 @@ int main(int argc, char **argv)
     const double rate = args.size() > 2 ? args.at(2).toDouble() : 0.05;
     const quint64 seed = args.size() > 3 ? args.at(3).toULongLong() : 1;
     const double slowShare = args.size() > 4 ? args.at(4).toDouble() : 0.0;
+    const bool overTcp = args.size() > 5 && args.at(5) == QLatin1String("tcp");
 
     if (!benchDriverReady())
         return 1;
@@ -238,6 +242,10 @@ int main(int argc, char **argv)
     kelo::emu::EmulatorConfig config;
     config.preset = kelo::emu::Preset::Registered;
     config.seed = seed;
+    if (overTcp) {
+        config.pty = false;
+        config.tcpAddress = QStringLiteral("127.0.0.1:0");
+    }
     EmulatorLink emu(config);
     if (!emu.connect()) {
         std::fprintf(stderr, "cannot reach the emulator: %s\n", qPrintable(emu.engine().errorString()));
@@ -255,9 +263,9 @@ int main(int argc, char **argv)
     const Tally &t = soak.tally();
     const int faults = emu.engine().faults().injectedTotal();
 
-    std::printf("%d commands in %.1f s at a fault rate of %.3f (seed %llu), %d slow (share %.2f)\n",
+    std::printf("%d commands in %.1f s at a fault rate of %.3f (seed %llu), %d slow (share %.2f), over %s\n",
                 t.commands, timer.elapsed() / 1000.0, rate, static_cast<unsigned long long>(seed), t.slow,
-                slowShare);
+                slowShare, overTcp ? "TCP" : "a pseudo-terminal");
     std::printf("faults injected:        %d\n", faults);
     std::printf("succeeded:              %d (%.2f %%)\n", t.ok, 100.0 * t.ok / qMax(1, t.commands));
     std::printf("failed, driver error:   %d\n", t.driverErrors);

@@ -46,10 +46,17 @@ RegisterConnector::Result RegisterConnector::connect(const QString &device, int 
 QString RegisterConnector::openFailureText(const QString &prefix, const QString &port)
 {
     const ZiRivoro *link = mpLinkSettings().link;
+    return link ? openFailureText(prefix, port, link->openErrorString(), link->openDenied())
+                : QStringLiteral("%1 %2").arg(prefix, port);
+}
+
+QString RegisterConnector::openFailureText(const QString &prefix, const QString &port, const QString &reason,
+                                           bool denied)
+{
     QString text = QStringLiteral("%1 %2").arg(prefix, port);
-    if (link && !link->openErrorString().isEmpty())
-        text += QStringLiteral(": %1").arg(link->openErrorString());
-    const QString group = link && link->openDenied() ? QFileInfo(port).group() : QString();
+    if (!reason.isEmpty())
+        text += QStringLiteral(": %1").arg(reason);
+    const QString group = denied ? QFileInfo(port).group() : QString();
     if (!group.isEmpty() && group != QLatin1String("root")) {
         text += QCoreApplication::translate("ops::RegisterConnector",
                                             ". Порт принадлежит группе «%1»: добавьте себя в неё командой "

@@ -42,6 +42,8 @@ public:
     // open: the port and the system's reason after `prefix`, and for a device
     // the user may not open, the group that owns it and how to join it.
     static QString openFailureText(const QString &prefix, const QString &port);
+    static QString openFailureText(const QString &prefix, const QString &port, const QString &reason,
+                                   bool denied);
 };
 
 } // namespace ops

@@ -27,7 +27,8 @@ public:
             return false;
         DriverLinkSettings &settings = mpLinkSettings();
         settings.link = &m_link;
-        settings.portName = m_engine->slavePath();
+        // Over TCP when the emulator serves nothing else.
+        settings.portName = m_engine->slavePath().isEmpty() ? m_engine->tcpAddress() : m_engine->slavePath();
         settings.connected = mpSetComPort(settings.portName, settings.baudRate);
         return settings.connected;
     }
