@@ -24,7 +24,7 @@ const QByteArray kFcFrame = RawLinkClient::frame(kFcReply);
 
 struct Bench
 {
-    explicit Bench(EmulatorConfig config = unpaced()) : engine(config) {}
+    explicit Bench(EmulatorConfig config = unpaced()) : engine(config), baud(config.baud) {}
 
     static EmulatorConfig unpaced()
     {
@@ -34,9 +34,10 @@ struct Bench
         return config;
     }
 
-    bool start() { return engine.start() && pc.open(engine.slavePath()); }
+    bool start() { return engine.start() && pc.open(engine.slavePath(), baud); }
 
     EmulatorEngine engine;
+    int baud;
     RawLinkClient pc;
 };
 

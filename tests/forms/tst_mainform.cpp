@@ -84,7 +84,8 @@ void TstMainForm::connectFailures_data()
     QTest::addColumn<QString>("expected");
     QTest::newRow("no port") << QString() << QStringLiteral("Не заданы параметры СОМ порта!");
     QTest::newRow("port that does not open")
-        << QStringLiteral("/nonexistent/ttyKelo") << QStringLiteral("Ошибка открытия СОМ порта!");
+        << QStringLiteral("/nonexistent/ttyKelo")
+        << QStringLiteral("Ошибка открытия СОМ порта! /nonexistent/ttyKelo: No such file or directory");
     QTest::newRow("register that never answers")
         << QStringLiteral("silent") << QStringLiteral("Ошибка соединения!");
 }

@@ -5,7 +5,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-bool RawLinkClient::open(const QString &path)
+bool RawLinkClient::open(const QString &path, int baud)
 {
     close();
     // Blocking: every read waits in poll() first, and a few bytes never fill the terminal's buffer.
@@ -13,6 +13,10 @@ bool RawLinkClient::open(const QString &path)
     termios tio;
     if (fd_ >= 0 && tcgetattr(fd_, &tio) == 0) {
         cfmakeraw(&tio);
+        // The emulated register listens at one speed only.
+        const speed_t speed = baud == 9600 ? B9600 : baud == 19200 ? B19200 : baud == 115200 ? B115200 : B0;
+        if (speed != B0)
+            cfsetspeed(&tio, speed);
         tcsetattr(fd_, TCSANOW, &tio);
     }
     return fd_ >= 0;

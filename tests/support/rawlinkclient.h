@@ -18,7 +18,8 @@ public:
     RawLinkClient(const RawLinkClient &) = delete;
     RawLinkClient &operator=(const RawLinkClient &) = delete;
 
-    bool open(const QString &path);
+    // baud: the line speed to set, 0 to leave the device's own.
+    bool open(const QString &path, int baud = 0);
     void close();
 
     void send(const QByteArray &bytes);
