@@ -4,12 +4,17 @@
 
 #include "mainformfixture.h"
 #include "ptypeer.h"
+#include "waitform.h"
 
 #include <mainproc.h>
+#include <zirivoro.h>
 
 #include <QComboBox>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -29,6 +34,8 @@ private slots:
     void controlsDisabledOnlyWhileConnected();
     void connectFailures_data();
     void connectFailures();
+    void connectionCancelled();
+    void searchFillsPortAndSpeed();
     void identification_data();
     void identification();
     void refusedIdentificationKeepsTheLink();
@@ -114,6 +121,64 @@ void TstMainForm::connectFailures()
     QVERIFY(window->connectFR());
     QCOMPARE(deviceModelId, 250);
     QVERIFY(window->disconnectFR());
+}
+
+void TstMainForm::connectionCancelled()
+{
+    FORMTEST_OPEN(bench, window);
+    PtyPeer silent;
+    silent.start();
+    child<QComboBox>(*window, "comboCOMPort")->setEditText(silent.slavePath());
+    // The wait box comes up while the register keeps silent; its «Отмена» ends
+    // the attempt at once.
+    QElapsedTimer sinceCancel;
+    QTimer::singleShot(800, window.get(), [&] {
+        for (WaitForm *box : window->findChildren<WaitForm *>()) {
+            auto *cancel = box->findChild<QPushButton *>(QStringLiteral("butTerminate"));
+            if (box->isVisible() && cancel && cancel->text() == QStringLiteral("Отмена")) {
+                sinceCancel.start();
+                cancel->click();
+            }
+        }
+    });
+    QVERIFY(!window->connectFR());
+    QVERIFY(sinceCancel.isValid());
+    QVERIFY2(sinceCancel.elapsed() < 200, qPrintable(QString::number(sinceCancel.elapsed())));
+    QCOMPARE(status(*window), QStringLiteral("Соединение отменено."));
+    QVERIFY(!mpLinkSettings().link->isOpen());
+    QVERIFY(child<QWidget>(*window, "tabWidget")->isEnabled());
+    QVERIFY(window->findChildren<WaitForm *>().isEmpty());
+}
+
+void TstMainForm::searchFillsPortAndSpeed()
+{
+    kelo::emu::EmulatorConfig config = formtest::Bench::config();
+    config.baud = 19200; // the register listens at 19200 only
+    FORMTEST_OPEN(bench, window, config);
+    QComboBox *portBox = child<QComboBox>(*window, "comboCOMPort");
+    portBox->setEditText(bench.port());
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, window.get(), [&] {
+        for (QDialog *dialog : window->findChildren<QDialog *>()) {
+            auto *choose = dialog->findChild<QPushButton *>(QStringLiteral("butSearchChoose"));
+            if (dialog->isVisible() && choose && choose->isEnabled())
+                choose->click();
+        }
+    });
+    poll.start(100);
+    QVERIFY(click(*window, "butFindFR"));
+    QCOMPARE(portBox->currentText(), bench.port());
+    QCOMPARE(child<QComboBox>(*window, "comboCOMBaudrate")->currentText(), QStringLiteral("19200"));
+    QVERIFY(window->connectFR());
+    QCOMPARE(deviceModelId, 250);
+    QVERIFY(window->disconnectFR());
+
+    // Opened, the port box lists the ports afresh and keeps what was typed.
+    portBox->setEditText(QStringLiteral("/dev/ttyTyped"));
+    portBox->showPopup();
+    QCOMPARE(portBox->currentText(), QStringLiteral("/dev/ttyTyped"));
+    QVERIFY(portBox->findText(QStringLiteral("Эмулятор ККТ")) >= 0);
+    portBox->hidePopup();
 }
 
 void TstMainForm::identification_data()

@@ -19,9 +19,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -110,6 +115,8 @@ private slots:
     void dumpWritesTheImageAndItsChecksum();
     void lostInTheMiddle_data();
     void lostInTheMiddle();
+    void findingAndReachingTheRegister();
+    void portNotPermittedNamesItsGroup();
 
 private:
     Run cli(const QStringList &args);
@@ -535,6 +542,67 @@ void TstKeloCli::lostInTheMiddle()
         again.err.contains(QStringLiteral("%1 written, %2 already there").arg(7 - exported).arg(exported)),
         qPrintable(again.err));
     QCOMPARE(csvLines(target.filePath(QStringLiteral("index.csv"))).size(), 1 + 7);
+}
+
+void TstKeloCli::findingAndReachingTheRegister()
+{
+    // A register that listens at 19200 only is found at 19200, among the
+    // system's ports, and identified.
+    startEmulator(19200);
+    quint64 serial = 0;
+    m_engine->inspect([&](const RegisterModel &m) { serial = m.state().serialNumber; });
+    const Run found = cli({"find", "--port", m_port});
+    QCOMPARE(found.exitCode, 0);
+    QVERIFY2(found.out.contains(QStringLiteral("%1\t19200\t250\tKelo-Vint-Ф\t%2\n").arg(m_port).arg(serial)),
+             qPrintable(found.out + found.err));
+    // With nothing there, nothing found is a failed check.
+    m_engine.reset();
+    const Run none = cli({"find", "--port", m_port});
+    QCOMPARE(none.exitCode, 1);
+    QVERIFY2(none.err.contains("no register found"), qPrintable(none.err));
+
+    // Over the network the same protocol answers the same.
+    EmulatorConfig config;
+    config.preset = Preset::Registered;
+    config.pty = false;
+    config.tcpAddress = QStringLiteral("127.0.0.1:0");
+    m_engine = std::make_unique<EmulatorEngine>(config);
+    QVERIFY2(m_engine->start(), qPrintable(m_engine->errorString()));
+    const Run overTcp = cli({"exec", "--port", m_engine->tcpAddress(), "FC"});
+    QCOMPARE(overTcp.exitCode, 0);
+    QVERIFY(overTcp.out.contains("Kelo-Vint-Ф"));
+    const QString address = m_engine->tcpAddress();
+    m_engine.reset(); // refused: named with the address, within the time-out
+    QElapsedTimer timer;
+    timer.start();
+    const Run refused = cli({"exec", "--port", address, "--timeout", "1000", "FC"});
+    QCOMPARE(refused.exitCode, 3);
+    QVERIFY2(refused.err.contains(address), qPrintable(refused.err));
+    QVERIFY(timer.elapsed() < 5000);
+}
+
+void TstKeloCli::portNotPermittedNamesItsGroup()
+{
+    // The commonest first failure on Linux: a port of a group the user is
+    // not in. Seen as such a user would see it.
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    const group *dialout = getgrnam("dialout");
+    if (::geteuid() != 0 || setpriv.isEmpty() || !dialout)
+        QSKIP("needs the superuser, setpriv and a group dialout");
+    const QByteArray device = QFile::encodeName(m_engine->slavePath());
+    QVERIFY(::chown(device.constData(), 0, dialout->gr_gid) == 0 && ::chmod(device.constData(), 0660) == 0);
+    QProcess process;
+    process.start(setpriv, {"--reuid=65534", "--regid=65534", "--clear-groups", QStringLiteral(KELO_CLI_PATH),
+                            "exec", "--port", m_engine->slavePath(), "FC"});
+    QVERIFY(process.waitForFinished(30000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    if (process.exitCode() == 126 || process.exitCode() == 127)
+        QSKIP("the program cannot be run as another user from here");
+    QCOMPARE(process.exitCode(), 3);
+    QVERIFY2(err.contains(
+                 QStringLiteral("Permission denied. Порт принадлежит группе «dialout»: добавьте себя в неё "
+                                "командой «sudo usermod -aG dialout $USER»")),
+             qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(TstKeloCli)
