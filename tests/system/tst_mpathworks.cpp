@@ -13,6 +13,7 @@ private slots:
     void buildFolderUsesParent_data();
     void buildFolderUsesParent();
     void blockedDirectoryFallsBackToProgramDir();
+    void readOnlyInstallUsesTheUsersFolders();
 };
 
 void TestMPathWorks::buildFolderUsesParent_data()
@@ -61,6 +62,35 @@ void TestMPathWorks::blockedDirectoryFallsBackToProgramDir()
 
     QCOMPARE(MPathWorks::logDir().absolutePath(), QDir(root.path()).absolutePath());
     QVERIFY(QFileInfo(root.filePath("Log")).isFile());
+}
+
+void TestMPathWorks::readOnlyInstallUsesTheUsersFolders()
+{
+    // Installed, the program folder is not written to, not even by a
+    // superuser who could: settings go to the user's configuration folder,
+    // logs and data to the user's data folder.
+    QTemporaryDir root;
+    const QString bin = root.filePath(QStringLiteral("bin"));
+    QVERIFY(QDir().mkpath(bin));
+    QFile::setPermissions(bin, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.filePath(QStringLiteral("config"))));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root.filePath(QStringLiteral("data"))));
+    MPathWorks::setAppDirPath(bin);
+
+    QCOMPARE(int(MPathWorks::layout()), int(MPathWorks::Layout::UserFolders));
+    QCOMPARE(MPathWorks::settingsDir().absolutePath(), root.filePath(QStringLiteral("config/KeloAssist")));
+    QCOMPARE(MPathWorks::logDir().absolutePath(), root.filePath(QStringLiteral("data/KeloAssist/Log")));
+    QCOMPARE(MPathWorks::dataDir().absolutePath(), root.filePath(QStringLiteral("data/KeloAssist/Data")));
+    QCOMPARE(MPathWorks::pluginsDir().absolutePath(), bin);
+    QVERIFY(QDir(bin).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    QVERIFY(MPathWorks::layoutDescription().contains(root.filePath(QStringLiteral("data/KeloAssist/Log"))));
+
+    // Writable again, it is a portable copy: everything beside the program.
+    QFile::setPermissions(bin, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(int(MPathWorks::layout()), int(MPathWorks::Layout::Portable));
+    QCOMPARE(MPathWorks::logDir().absolutePath(), QDir(bin).absoluteFilePath(QStringLiteral("Log")));
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("XDG_DATA_HOME");
 }
 
 QTEST_GUILESS_MAIN(TestMPathWorks)
