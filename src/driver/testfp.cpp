@@ -118,9 +118,13 @@ bool TestFp::setParamValues(int &failIndex)
         }
         const QString &field = m_fields.at(i);
         if (item.type == '@') {
-            bool ok = false;
-            const qlonglong number = field.toLongLong(&ok, 10);
-            item.value = littleEndianBytes(ok ? quint64(number) : 0, int(item.len));
+            // A code that is no number, or does not fit, is refused: taken as
+            // 0 (or wrapped) it would open a receipt of another type.
+            quint64 number = 0;
+            if (!parseUnsigned(field.toLatin1(), 10, number)
+                || (item.len < 8 && number >> (8 * item.len) != 0))
+                return false;
+            item.value = littleEndianBytes(number, int(item.len));
             continue;
         }
         const QByteArray text = item.type == '*' ? toRegisterText(field) : field.toUtf8();

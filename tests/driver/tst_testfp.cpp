@@ -134,6 +134,10 @@ void TstTestFp::failsWithNothingSent_data()
     QTest::newRow("8E") << "8E,30" << 0 << "Bad command number!";
     QTest::newRow("one-digit date") << "22,30,5/12/26" << 0 << "Error in param Дата";
     QTest::newRow("missing enumeration") << "8D,30" << 0 << "Error in param Тип чека";
+    // A receipt type that is no number, or no byte, would open a receipt of another type.
+    QTest::newRow("enumeration not a number") << "8D,30,abc" << 0 << "Error in param Тип чека";
+    QTest::newRow("enumeration negative") << "8D,30,-1" << 0 << "Error in param Тип чека";
+    QTest::newRow("enumeration too big") << "8D,30,256" << 0 << "Error in param Тип чека";
     QTest::newRow("not connected") << "11,30" << 1 << "No connect!";
     QTest::newRow("port closed") << "11,30" << 2 << "Состояние ФР: Ошибка драйвера [2]: ошибка обмена с ФР!!";
 }
