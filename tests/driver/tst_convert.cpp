@@ -5,11 +5,8 @@
 #include "mainproc.h"
 #include "razbcmd.h"
 
-#include <kelodefaults.h>
-
 #include <QBuffer>
 #include <QFile>
-#include <QStringDecoder>
 #include <QTest>
 
 namespace {
@@ -47,9 +44,6 @@ class TstConvert : public QObject
     Q_OBJECT
 private slots:
     void init();
-    void shippedFilesAreBomCrlf_data();
-    void shippedFilesAreBomCrlf();
-    void shippedPassword();
     void everyCommandParses();
     void requestWidths();
     void errorTexts_data();
@@ -68,36 +62,6 @@ void TstConvert::init()
     // Every line of the shipped files must load: a refused line fails here.
     QVERIFY(mpParseDescriptionFiles());
     mpLoadDefaults();
-}
-
-void TstConvert::shippedFilesAreBomCrlf_data()
-{
-    QTest::addColumn<QString>("name");
-    for (const char *name :
-         {"Command.ini", "Symbol.ini", "View.ini", "Default.ini", "Error.txt", "ErrorDrv.txt"})
-        QTest::newRow(name) << QString::fromLatin1(name);
-}
-
-void TstConvert::shippedFilesAreBomCrlf()
-{
-    QFETCH(QString, name);
-    const QByteArray bytes = resourceBytes(name.toLatin1().constData());
-    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
-    QVERIFY(bytes.endsWith("\r\n"));
-    QCOMPARE(bytes.count('\n'), bytes.count("\r\n"));
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8.decode(bytes);
-    QVERIFY(!utf8.hasError() && !text.isEmpty());
-}
-
-void TstConvert::shippedPassword()
-{
-    // The build's password reaches "Default.ini" and the link settings.
-    const SymbRecord *prlsa = findDefault("prlsa");
-    QVERIFY(prlsa);
-    QCOMPARE(prlsa->value, QByteArray(1, char(kelo::kDefaultSysAdminPassword)) + QByteArray(3, '\0'));
-    QCOMPARE(mpLinkSettings().password, kelo::kDefaultSysAdminPassword);
-    QCOMPARE(mpLinkSettings().passwordText, QByteArray::number(kelo::kDefaultSysAdminPassword));
 }
 
 void TstConvert::everyCommandParses()

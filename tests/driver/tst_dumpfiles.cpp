@@ -4,9 +4,9 @@
 
 #include "dumpfiles.h"
 #include "dumpimage.h"
+#include "systemtestutil.h"
 
 #include <QCryptographicHash>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,12 +27,6 @@ QByteArray randomBytes(qint64 size, quint32 seed)
     return bytes;
 }
 
-QByteArray readRaw(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 } // namespace
 
 class TstDumpFiles : public QObject
@@ -45,8 +39,7 @@ private slots:
     void checksumFileName();
     void chunkedMd5EqualsWholeMd5_data();
     void chunkedMd5EqualsWholeMd5();
-    void comparison();
-    void stoppedOrUnreadable();
+    void comparisonAndItsEnds();
     void writingIsWholeOrNothing();
 
 private:
@@ -133,23 +126,23 @@ void TstDumpFiles::chunkedMd5EqualsWholeMd5()
         QCOMPARE(lastDone, size);
 }
 
-void TstDumpFiles::comparison()
+void TstDumpFiles::comparisonAndItsEnds()
 {
-    const QByteArray bytes = randomBytes(kDumpChunkSize + 100, 3);
+    // Several chunks: the last byte of the last one still counts.
+    const QByteArray bytes = randomBytes(kDumpChunkSize * 3, 7);
     QByteArray lastDiffers = bytes;
     lastDiffers[lastDiffers.size() - 1] = char(lastDiffers.back() ^ 1);
-    const QString a = writeDump(QStringLiteral("a.bin"), bytes);
-    QCOMPARE(dumpCompareFiles(a, writeDump(QStringLiteral("same.bin"), bytes)), DumpCompare::Equal);
-    QCOMPARE(dumpCompareFiles(a, writeDump(QStringLiteral("last.bin"), lastDiffers)),
+    const QString path = writeDump(QStringLiteral("a.bin"), bytes);
+    QCOMPARE(dumpCompareFiles(path, writeDump(QStringLiteral("same.bin"), bytes)), DumpCompare::Equal);
+    QCOMPARE(dumpCompareFiles(path, writeDump(QStringLiteral("last.bin"), lastDiffers)),
              DumpCompare::DifferentContent);
-    QCOMPARE(dumpCompareFiles(a, writeDump(QStringLiteral("prefix.bin"), bytes.chopped(1))),
+    QCOMPARE(dumpCompareFiles(path, writeDump(QStringLiteral("prefix.bin"), bytes.chopped(1))),
              DumpCompare::DifferentSize);
-}
 
-void TstDumpFiles::stoppedOrUnreadable()
-{
-    const QString path = writeDump(QStringLiteral("stop.bin"), randomBytes(kDumpChunkSize * 3, 7));
     const QString missing = m_dir.filePath(QStringLiteral("missing.bin"));
+    QCOMPARE(dumpCompareFiles(path, path, [](qint64, qint64) { return false; }), DumpCompare::Stopped);
+    QCOMPARE(dumpCompareFiles(missing, path), DumpCompare::FirstUnreadable);
+    QCOMPARE(dumpCompareFiles(path, missing), DumpCompare::SecondUnreadable);
     int calls = 0;
     QByteArray digest("untouched");
     QVERIFY(!dumpFileMd5(path, &digest, nullptr, [&](qint64, qint64) { return ++calls < 2; }));
@@ -158,9 +151,6 @@ void TstDumpFiles::stoppedOrUnreadable()
     QString error;
     QVERIFY(!dumpFileMd5(missing, &digest, &error));
     QVERIFY(!error.isEmpty());
-    QCOMPARE(dumpCompareFiles(path, path, [](qint64, qint64) { return false; }), DumpCompare::Stopped);
-    QCOMPARE(dumpCompareFiles(missing, path), DumpCompare::FirstUnreadable);
-    QCOMPARE(dumpCompareFiles(path, missing), DumpCompare::SecondUnreadable);
 }
 
 void TstDumpFiles::writingIsWholeOrNothing()
@@ -169,8 +159,8 @@ void TstDumpFiles::writingIsWholeOrNothing()
     // over it; the line names the file without its directory, in UTF-8.
     const QString path = writeDump(QStringLiteral("дамп.md5"), "first");
     QVERIFY(dumpWriteMd5File(path, "d41d8cd98f00b204e9800998ecf8427e"));
-    QCOMPARE(readRaw(path), QByteArray("first"));
-    QCOMPARE(readRaw(path + QStringLiteral(".md5")),
+    QCOMPARE(readFile(path), QByteArray("first"));
+    QCOMPARE(readFile(path + QStringLiteral(".md5")),
              "d41d8cd98f00b204e9800998ecf8427e *" + QStringLiteral("дамп.md5").toUtf8() + '\n');
 
     QString error;

@@ -4,10 +4,9 @@
 #include "mainproc.h"
 #include "ptypeer.h"
 #include "razbcmd.h"
+#include "registerrequests.h"
 #include "testfp.h"
 #include "zirivoro.h"
-
-#include <kelodefaults.h>
 
 #include <QTest>
 
@@ -15,15 +14,7 @@ namespace {
 
 using namespace linkbytes;
 
-QString pw()
-{
-    return QString::number(kelo::kDefaultSysAdminPassword);
-}
-
-QByteArray pwBytes()
-{
-    return QByteArray(1, char(kelo::kDefaultSysAdminPassword)) + QByteArray(3, '\0');
-}
+const QString pw = QString::number(rq::kPassword);
 
 } // namespace
 
@@ -42,9 +33,6 @@ private slots:
     void exchanges();
 
 private:
-    // Runs the command against a peer that expects `request` and answers `reply`.
-    bool exchange(const QString &command, const QByteArray &request, const QByteArray &reply);
-
     ZiRivoro *m_link = nullptr;
     PtyPeer *m_peer = nullptr;
 };
@@ -72,21 +60,6 @@ void TstTestFp::cleanup()
     mpLinkSettings().connected = false;
     delete m_link;
     delete m_peer;
-}
-
-bool TstTestFp::exchange(const QString &command, const QByteArray &request, const QByteArray &reply)
-{
-    m_peer->step(ENQ, NAK);
-    m_peer->step(frame(request), ACK + frame(reply));
-    m_peer->step(ACK);
-    m_peer->start();
-    if (m_link->frInit(m_peer->slavePath(), QSerialPort::Baud115200) != 0)
-        return false;
-    TestFp exec;
-    const bool ok = exec.execCommand(command);
-    if (!m_peer->failure().isEmpty())
-        qWarning("peer: %s", qPrintable(m_peer->failure()));
-    return ok;
 }
 
 void TstTestFp::split_data()
@@ -173,37 +146,33 @@ void TstTestFp::exchanges_data()
     QTest::newRow("variable last item takes the rest")
         << "FC" << QByteArray("\xFC") << QByteArray::fromHex("fc0000000102fa00") + name << 0 << 9 << name;
     // FF01 cut inside its FN number: the number and what follows are absent.
-    const QByteArray ff01 = QByteArray::fromHex("ff01") + pwBytes();
+    const QByteArray ff01 = rq::cmd(0xFF01);
     QTest::newRow("cut reply keeps what arrived")
-        << pw().prepend("FF01,") << ff01 << QByteArray::fromHex("ff010003000001001a0c051005") + "99990789"
-        << 0 << 9 << QByteArray("16:05");
+        << "FF01," + pw << ff01 << QByteArray::fromHex("ff010003000001001a0c051005") + "99990789" << 0 << 9
+        << QByteArray("16:05");
     QTest::newRow("missing parameters take the defaults")
-        << "19" << QByteArray("\x19") + pwBytes() + "\x01" << QByteArray::fromHex("190001") << 0 << 3
-        << QByteArray("1");
+        << "19" << rq::cmd(0x19) + "\x01" << QByteArray::fromHex("190001") << 0 << 3 << QByteArray("1");
     QTest::newRow("quoted text in the register's code page")
-        << pw().prepend("17,") + ",1,'Итого, x'"
-        << QByteArray("\x17") + pwBytes() + "\x01" + "\xC8\xF2\xEE\xE3\xEE, x" + QByteArray(40 - 8, '\0')
+        << "17," + pw + ",1,'Итого, x'" << rq::cmd(0x17) + "\x01" + rq::text(QStringLiteral("Итого, x"), 40)
         << QByteArray::fromHex("170001") << 0 << 3 << QByteArray("1");
     QTest::newRow("parameters beyond the description ignored")
-        << pw().prepend("16,") << QByteArray("\x16") << QByteArray::fromHex("1600") << 0 << 2
-        << QByteArray("0");
+        << "16," + pw << QByteArray("\x16") << QByteArray::fromHex("1600") << 0 << 2 << QByteArray("0");
 
     const QByteArray badFf01 = "Error command execute: 523 (Запрос статуса ФН)!";
-    QTest::newRow("FN state") << pw().prepend("FF01,") << ff01 << QByteArray::fromHex("ff0102") << 2 << 0
+    QTest::newRow("FN state") << "FF01," + pw << ff01 << QByteArray::fromHex("ff0102") << 2 << 0
                               << QByteArray("[2]: Неверное состояние ФН!");
-    QTest::newRow("date check") << pw().prepend("10,") << QByteArray("\x10") + pwBytes()
-                                << QByteArray::fromHex("10c0") << 192 << 0
+    QTest::newRow("date check") << "10," + pw << rq::cmd(0x10) << QByteArray::fromHex("10c0") << 192 << 0
                                 << QByteArray("[192]: Контроль даты и времени(подтвердите дату и время)!");
     QTest::newRow("two-byte short form")
-        << pw().prepend("FF40,") << QByteArray::fromHex("ff40") + pwBytes() << QByteArray::fromHex("ff37")
-        << 55 << 0 << QByteArray("[55]: Команда не поддерживается в данной реализации ФР!");
-    QTest::newRow("no error byte") << pw().prepend("FF01,") << ff01 << QByteArray::fromHex("ff00") << -1 << 0
+        << "FF40," + pw << rq::cmd(0xFF40) << QByteArray::fromHex("ff37") << 55 << 0
+        << QByteArray("[55]: Команда не поддерживается в данной реализации ФР!");
+    QTest::newRow("no error byte") << "FF01," + pw << ff01 << QByteArray::fromHex("ff00") << -1 << 0
                                    << badFf01;
     QTest::newRow("reply to another command")
-        << pw().prepend("10,") << QByteArray("\x10") + pwBytes() << QByteArray::fromHex("11001e") << -1 << 0
+        << "10," + pw << rq::cmd(0x10) << QByteArray::fromHex("11001e") << -1 << 0
         << QByteArray("Error command execute: 523 (Короткий запрос состояния ФР)!");
     QTest::newRow("reply to another two-byte command")
-        << pw().prepend("FF01,") << ff01 << QByteArray::fromHex("ff0200") << -1 << 0 << badFf01;
+        << "FF01," + pw << ff01 << QByteArray::fromHex("ff0200") << -1 << 0 << badFf01;
 }
 
 void TstTestFp::exchanges()
@@ -214,7 +183,14 @@ void TstTestFp::exchanges()
     QFETCH(int, code);
     QFETCH(int, values);
     QFETCH(QByteArray, text);
-    QCOMPARE(exchange(command, request, reply), code == 0);
+    m_peer->step(ENQ, NAK);
+    m_peer->step(frame(request), ACK + frame(reply));
+    m_peer->step(ACK);
+    m_peer->start();
+    QCOMPARE(m_link->frInit(m_peer->slavePath(), QSerialPort::Baud115200), 0);
+    TestFp exec;
+    QCOMPARE(exec.execCommand(command), code == 0);
+    QVERIFY2(m_peer->failure().isEmpty(), qPrintable(m_peer->failure()));
     QCOMPARE(lastErrCode, code);
     if (code != 0) {
         QCOMPARE(lastErrText.toUtf8(), text);

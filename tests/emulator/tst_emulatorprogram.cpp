@@ -1,7 +1,6 @@
 // The kelo-emulator program: its PORT line, options, state file, link and a
 // clean end on SIGINT and SIGTERM.
 
-#include "firmwareimage.h"
 #include "rawlinkclient.h"
 #include "registerrequests.h"
 
@@ -40,37 +39,28 @@ class TestEmulatorProgram : public QObject
     Q_OBJECT
 
 private slots:
-    void runsToItsEnd_data();
-    void runsToItsEnd();
+    void badOptionsAreRefused_data();
+    void badOptionsAreRefused();
     void servesItsPortAndKeepsItsState();
 };
 
-// Runs that end by themselves: the help, the checksum of the image, and bad
-// options refused before any port is made.
-void TestEmulatorProgram::runsToItsEnd_data()
+// Bad options are refused before any port is made.
+void TestEmulatorProgram::badOptionsAreRefused_data()
 {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QByteArray>("output");
-    QTest::newRow("help") << QStringList{"--help"} << 0 << QByteArray("--link <path>");
-    QTest::newRow("dump checksum") << QStringList{"--dump-md5", "--dump-blocks=64"} << 0
-                                   << kelo::emu::FirmwareImage::md5Hex(64);
+    QTest::addColumn<QString>("option");
     for (const char *option : {"--fault=thunder", "--preset=broken", "--fault-rate=2"})
-        QTest::newRow(option) << QStringList{option} << 2 << QByteArray();
+        QTest::newRow(option) << QString::fromLatin1(option);
 }
 
-void TestEmulatorProgram::runsToItsEnd()
+void TestEmulatorProgram::badOptionsAreRefused()
 {
-    QFETCH(QStringList, arguments);
-    QFETCH(int, exitCode);
-    QFETCH(QByteArray, output);
+    QFETCH(QString, option);
     QProcess process;
-    process.start(QStringLiteral(KELO_EMULATOR_PROGRAM), arguments);
+    process.start(QStringLiteral(KELO_EMULATOR_PROGRAM), {option});
     QVERIFY(process.waitForFinished(5000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), exitCode);
-    const QByteArray out = process.readAllStandardOutput();
-    QVERIFY2(output.isEmpty() ? out.isEmpty() : out.contains(output), out.constData());
+    QCOMPARE(process.exitCode(), 2);
+    QVERIFY(process.readAllStandardOutput().isEmpty());
 }
 
 void TestEmulatorProgram::servesItsPortAndKeepsItsState()

@@ -1,28 +1,55 @@
-// The operator window's frame against a register: the connection cycle, its
-// failures, identification, table access, and the ways the window must not
-// close.
+// The operator window's frame: the connection cycle against a register, its
+// failures, identification, the ways the window must not close, the field
+// values and geometry it remembers (defaults on a first start, what survives a
+// restart, the port and speed boxes), and its small dialogs: the system menu's
+// answers, the log viewer, the wait box.
 
 #include "mainformfixture.h"
+#include "mlogviewform.h"
+#include "mmenuform.h"
 #include "ptypeer.h"
 #include "waitform.h"
 
 #include <mainproc.h>
+#include <mlogsystem.h>
 #include <zirivoro.h>
 
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
 
 #include <algorithm>
 
 using namespace formtest;
-using kelo::emu::RegisterModel;
+
+namespace {
+
+using Fields = QList<QPair<const char *, QVariant>>;
+
+// Whether the fields hold the expected values; a warning names each that does not.
+bool hold(MMainForm &window, const Fields &expected)
+{
+    bool all = true;
+    for (const auto &field : expected) {
+        const QVariant shown = fieldValue(window, field.first);
+        if (shown != field.second) {
+            all = false;
+            qWarning("%s holds \"%s\"", field.first, qPrintable(shown.toString()));
+        }
+    }
+    return all;
+}
+
+} // namespace
 
 class TstMainForm : public QObject
 {
@@ -36,13 +63,16 @@ private slots:
     void connectFailures();
     void connectionCancelled();
     void searchFillsPortAndSpeed();
-    void identification_data();
-    void identification();
+    void knownByModelOrName();
     void refusedIdentificationKeepsTheLink();
-    void tableNumbersKeepTheirZeroBytes_data();
-    void tableNumbersKeepTheirZeroBytes();
-    void tableStringStopsAtItsZeroByte();
     void closingNeedsTheExitButton();
+    void firstStart();
+    void valuesSurviveRestart();
+    void indexOnlyLinkBoxesStillRestore();
+    void menuExitGivesItsCode();
+    void aboutFromTheMenu();
+    void logViewerShowsTheFileUpToNul();
+    void waitBoxStaysUntilHidden();
 };
 
 void TstMainForm::startsIdentifiedAndIdle()
@@ -54,9 +84,6 @@ void TstMainForm::startsIdentifiedAndIdle()
     QCOMPARE(status(*window), kStatusOk);
     QVERIFY(window->isKnownModel);
     QVERIFY(!mpLinkSettings().connected);
-    // The tax system was read on the way; the register's is not the form's default of 0.
-    QCOMPARE(fieldValue(*window, "strFN_Tax_Code"),
-             QVariant(int(bench.read([](const RegisterModel &m) { return m.tables().number(18, 1, 5); }))));
     QVERIFY(child<QWidget>(*window, "tabWidget")->isEnabled());
     for (const char *name :
          {"frameProgress", "frameFRInfo", "labFN_RegNumberOk", "labFN_RegNumberError", "labService_MD5",
@@ -90,9 +117,6 @@ void TstMainForm::connectFailures_data()
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("expected");
     QTest::newRow("no port") << QString() << QStringLiteral("Не заданы параметры СОМ порта!");
-    QTest::newRow("port that does not open")
-        << QStringLiteral("/nonexistent/ttyKelo")
-        << QStringLiteral("Ошибка открытия СОМ порта! /nonexistent/ttyKelo: No such file or directory");
     QTest::newRow("register that never answers")
         << QStringLiteral("silent") << QStringLiteral("Ошибка соединения!");
 }
@@ -181,45 +205,41 @@ void TstMainForm::searchFillsPortAndSpeed()
     portBox->hidePopup();
 }
 
-void TstMainForm::identification_data()
+void TstMainForm::knownByModelOrName()
 {
-    QTest::addColumn<int>("model");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("known");
-    QTest::addColumn<int>("taxByte");
-    QTest::newRow("model 250, any name") << 250 << QStringLiteral("KKT") << true << 0x20;
-    QTest::newRow("another model named Kelo-Vint-Ф") << 7 << QStringLiteral("Kelo-Vint-Ф") << true << 0x03;
-    QTest::newRow("another register") << 3 << QStringLiteral("Kelo-Vint") << false << 0;
-}
-
-void TstMainForm::identification()
-{
-    QFETCH(int, model);
-    QFETCH(QString, name);
-    QFETCH(bool, known);
-    QFETCH(int, taxByte);
-    // The connection probes, identifies and, for the known models, reads the
-    // tax system and the work modes.
+    // Model 250 whatever its name, and any model named as ours, are known: the
+    // connection then reads their tax system and work modes. (A register of
+    // another model has no table read: documentReadEndings in tst_readingops.)
+    struct Greeting
+    {
+        int model;
+        QString name;
+        char taxByte;
+    };
+    const Greeting greetings[] = {{250, QStringLiteral("KKT"), 0x20},
+                                  {7, QStringLiteral("Kelo-Vint-Ф"), 0x03}};
     PtyPeer peer;
-    peer.step(linkbytes::ENQ, linkbytes::NAK);
-    exchange(peer, "\xFC",
-             QByteArray::fromHex("fc0001010100") + char(model) + '\0' + rq::text(name, int(name.size())));
-    if (known) {
-        exchange(peer, rq::table(0x1F, 18, 1, 5), QByteArray("\x1F\x00", 2) + char(taxByte));
+    for (const Greeting &g : greetings) {
+        peer.step(linkbytes::ENQ, linkbytes::NAK);
+        exchange(peer, "\xFC",
+                 QByteArray::fromHex("fc0001010100") + char(g.model) + '\0'
+                     + rq::text(g.name, int(g.name.size())));
+        exchange(peer, rq::table(0x1F, 18, 1, 5), QByteArray("\x1F\x00", 2) + g.taxByte);
         exchange(peer, rq::table(0x1F, 18, 1, 6), QByteArray("\x1F\x00\x00", 3));
     }
     peer.start();
     AppDir dir;
     auto window = offlineWindow(peer.slavePath());
-    QVERIFY(window->connectFR());
-    window->disconnectFR();
-
+    for (const Greeting &g : greetings) {
+        deviceModelId = -1; // identified anew
+        QVERIFY(window->connectFR());
+        window->disconnectFR();
+        QCOMPARE(deviceModelId, g.model);
+        QCOMPARE(child<QSpinBox>(*window, "strFN_Tax_Code")->value(), int(g.taxByte));
+    }
     QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
     QTRY_VERIFY(peer.finished()); // the last acknowledgement may still be on its way
-    QCOMPARE(deviceModelId, model);
-    QCOMPARE(window->isKnownModel, known);
-    QCOMPARE(!child<QGroupBox>(*window, "grpFisk_Misc")->isHidden(), known);
-    QCOMPARE(child<QSpinBox>(*window, "strFN_Tax_Code")->value(), taxByte);
+    QVERIFY(window->isKnownModel && !child(*window, "grpFisk_Misc")->isHidden());
 }
 
 void TstMainForm::refusedIdentificationKeepsTheLink()
@@ -242,38 +262,6 @@ void TstMainForm::refusedIdentificationKeepsTheLink()
     deviceModelId = -1;
     QVERIFY(click(*window, "butGetFN_Number"));
     QCOMPARE(status(*window), QStringLiteral("[79]: Неверный пароль!"));
-}
-
-void TstMainForm::tableNumbersKeepTheirZeroBytes_data()
-{
-    QTest::addColumn<quint32>("value");
-    QTest::addColumn<QByteArray>("hex");
-    // Written as a string is: the bytes in memory order and a closing zero
-    // byte, which must not cut a number with a zero byte of its own.
-    QTest::newRow("1") << 1u << QByteArray("0100");
-    QTest::newRow("OFD port 21504") << 21504u << QByteArray("005400");
-    QTest::newRow("inner and low zero bytes") << 0x12003400u << QByteArray("0034001200");
-    QTest::newRow("zero") << 0u << QByteArray("00");
-}
-
-void TstMainForm::tableNumbersKeepTheirZeroBytes()
-{
-    QFETCH(quint32, value);
-    QFETCH(QByteArray, hex);
-    QCOMPARE(MMainForm::tableNumberHex(value), hex);
-}
-
-void TstMainForm::tableStringStopsAtItsZeroByte()
-{
-    FORMTEST_OPEN(bench, window);
-    const QString company = QStringLiteral("ООО \"Ромашка & <Co>\"");
-    QVERIFY(
-        window->accessFRTable(false, 18, 1, 7, rq::text(company, int(company.size())) + '\0' + "left over"));
-    QVERIFY(mpLinkSettings().connected); // table access leaves the connection to its caller
-    QVERIFY(window->accessFRTable(true, 18, 1, 7));
-    QCOMPARE(reply::string(2), company);
-    window->disconnectFR();
-    QCOMPARE(bench.read([](const RegisterModel &m) { return m.tables().text(18, 1, 7); }), company);
 }
 
 void TstMainForm::closingNeedsTheExitButton()
@@ -305,6 +293,159 @@ void TstMainForm::closingNeedsTheExitButton()
     QVERIFY(window->close());
     QVERIFY(exit.answered());
     QVERIFY(!window->isVisible());
+}
+
+void TstMainForm::firstStart()
+{
+    AppDir dir;
+    QVERIFY(!QFile::exists(dir.settingsFile()));
+    auto window = offlineWindow();
+    // One of each kind of field, and the defaults that need more than the box's own
+    // (the empty default of strFN_KKTNumber reads as 0, below the box's minimum).
+    QVERIFY(hold(*window, {{"chkParam_NullCash", true},
+                           {"strParam_NameTax1", QStringLiteral("НДС 18%")},
+                           {"strParam_ValTax1", 18.0},
+                           {"comboDocs_NalogGrp", 1},
+                           {"strFN_INN", QString()},
+                           {"strFN_KKTNumber", 1},
+                           {"strSerialNumberForWrite", QStringLiteral("0000000000000000")},
+                           {"strLinkPassword", kelo::kDefaultSysAdminPassword},
+                           {"strLinkTimeout", 6000}}));
+    // The speed box keeps the 115200 it was built with.
+    QCOMPARE(child<QComboBox>(*window, "comboCOMBaudrate")->currentText(), "115200");
+    const QDateTime shown = child<QDateTimeEdit>(*window, "strNewDateTime")->dateTime();
+    QVERIFY(qAbs(shown.secsTo(QDateTime::currentDateTime())) < 120);
+}
+
+void TstMainForm::valuesSurviveRestart()
+{
+    AppDir dir;
+    const Fields changed = {
+        {"chkParam_NullCash", false},
+        {"strParam_NameTax2", QStringLiteral("НДС 20% = \"полный\"; [a]")},
+        {"strDocs_Count", 2.345},
+        {"strDocs_SumEl2", 0.01},
+        {"comboDocs_Type", 3},
+        {"strDocs_EMail", QStringLiteral("кассир@пример.рф")},
+        {"strFDNumber", 70000},
+        {"strFN_KKTNumber", 123456789},
+        {"strFN_OFDServer", QStringLiteral("ofd.example.com")},
+        {"strFN_OFDPort", 21504},
+        {"strLinkPassword", 12345678},
+        {"strLinkTimeout", 1500},
+        {"strSerialNumberForWrite", QStringLiteral("0000000000000123")},
+    };
+    // The port and speed boxes by their text: a typed device is not in the list of ports.
+    const QString typed = QStringLiteral("/nonexistent/ttyUSB-kelo");
+    QSize size;
+    {
+        auto window = offlineWindow(typed);
+        for (const auto &field : changed)
+            setField(*window, field.first, field.second);
+        child<QComboBox>(*window, "comboCOMBaudrate")->setCurrentText(QStringLiteral("9600"));
+        window->resize(1050, 700);
+        size = window->size();
+    }
+    // Started without a port of its own, the window comes back to the typed device.
+    Driver::resetLinkSettings();
+    MMainForm window(nullptr, MMainFormOptions());
+    QVERIFY(hold(window, changed));
+    QCOMPARE(window.size(), size);
+    QCOMPARE(child<QComboBox>(window, "comboCOMPort")->currentText(), typed);
+    QCOMPARE(status(window),
+             QStringLiteral("Ошибка открытия СОМ порта! %1: No such file or directory").arg(typed));
+    // The link follows the restored fields.
+    QCOMPARE(child<QComboBox>(window, "comboCOMBaudrate")->currentText(), "9600");
+    QCOMPARE(mpLinkSettings().portName, typed);
+    QCOMPARE(mpLinkSettings().baudRate, 9600);
+    QCOMPARE(mpLinkSettings().password, 12345678);
+    QCOMPARE(mpLinkSettings().passwordText, QByteArray("12345678"));
+    QCOMPARE(mpLinkSettings().linkTimeout, 1500);
+}
+
+void TstMainForm::indexOnlyLinkBoxesStillRestore()
+{
+    AppDir dir;
+    QSettings(dir.settingsFile(), QSettings::IniFormat)
+        .setValue(QStringLiteral("LastValues/comboCOMBaudrate"), 2);
+    auto window = offlineWindow();
+    auto *speed = child<QComboBox>(*window, "comboCOMBaudrate");
+    QCOMPARE(speed->currentIndex(), 2);
+    QCOMPARE(mpLinkSettings().baudRate, speed->currentText().toInt());
+}
+
+void TstMainForm::menuExitGivesItsCode()
+{
+    // Cancelling is tried on the window itself (closingNeedsTheExitButton); exiting there would end the test.
+    MMenuForm menu;
+    ModalAnswer answer(ModalAnswer::clickButton(QStringLiteral("butExit")));
+    QCOMPARE(menu.exec(), int(MMenuForm::ExitCode));
+    QVERIFY(answer.answered());
+}
+
+void TstMainForm::aboutFromTheMenu()
+{
+    MMenuForm menu;
+    QString version;
+    ModalAnswer about(
+        [&](QWidget *dialog) {
+            version = dialog->findChild<QLabel *>(QStringLiteral("labVer"))->text();
+            ModalAnswer::clickButton(QStringLiteral("butOk"))(dialog);
+        },
+        "MAboutForm");
+    menu.findChild<QPushButton *>(QStringLiteral("butAbout"))->click();
+    QCOMPARE(about.title(), "About");
+    QCOMPARE(version, "Версия 1.0.0.12 сборка 39 от 25.10.2017");
+}
+
+void TstMainForm::logViewerShowsTheFileUpToNul()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("events.log"));
+    QVERIFY(writeFile(path, QByteArray("первая строка\nвторая строка\n") + '\0' + "после нуля\n"));
+    MLogSystem::instance()->setLogFile(path);
+    MLogSystem::instance()->logWrite(QStringLiteral("written by the program"));
+
+    auto viewer = std::make_unique<MLogViewForm>();
+    const auto shown = [&] {
+        return viewer->findChild<QPlainTextEdit *>(QStringLiteral("textLog"))->toPlainText();
+    };
+    const QString before = shown();
+    QVERIFY(before.startsWith(QStringLiteral("первая строка\nвторая строка\n")));
+    QVERIFY(!before.contains(QStringLiteral("после нуля")));
+    QVERIFY(!before.contains(QStringLiteral("written by the program")));
+    viewer->findChild<QPushButton *>(QStringLiteral("butClear"))->click();
+    QVERIFY(shown().isEmpty());
+    // Clearing the view leaves the file alone.
+    viewer = std::make_unique<MLogViewForm>();
+    QCOMPARE(shown(), before);
+}
+
+void TstMainForm::waitBoxStaysUntilHidden()
+{
+    WaitForm wait;
+    for (const char *name : {"progressBar", "progressBar2", "butTerminate"})
+        QVERIFY2(!wait.findChild<QWidget *>(QString::fromLatin1(name))->isVisibleTo(&wait), name);
+    wait.setText(QStringLiteral("Starting..."));
+    wait.showCentered();
+    QVERIFY(QTest::qWaitForWindowExposed(&wait));
+
+    QTest::keyClick(&wait, Qt::Key_Escape);
+    QVERIFY(wait.isVisible());
+    QVERIFY(!wait.close());
+    QVERIFY(wait.isVisible());
+
+    wait.showTerminateButton(true);
+    QSignalSpy terminate(&wait, &WaitForm::onNeedTerminate);
+    wait.findChild<QPushButton *>(QStringLiteral("butTerminate"))->click();
+    QCOMPARE(terminate.count(), 1);
+    QVERIFY(wait.isTerminateRequested());
+
+    wait.setWaitCursor();
+    QVERIFY(QApplication::overrideCursor());
+    wait.hide();
+    QVERIFY(!wait.isVisible());
+    QVERIFY(!QApplication::overrideCursor());
 }
 
 QTEST_MAIN(TstMainForm)

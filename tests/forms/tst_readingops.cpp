@@ -1,7 +1,7 @@
 // The reading operations of the window: the link test, the status report,
 // date and time, the FN and OFD pages, fiscal documents from the FN, and
-// saving or printing what a page shows. How a document read ends is the
-// reader's (tests/operations); here, what the window makes of each ending.
+// saving what a page shows. How a document read ends is the reader's
+// (tests/operations); here, what the window makes of each ending.
 
 #include "mainformfixture.h"
 #include "ptypeer.h"
@@ -10,7 +10,6 @@
 
 #include <QDateTimeEdit>
 #include <QDir>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTextEdit>
@@ -50,11 +49,6 @@ QStringList linesOf(QTextEdit *view)
     return lines;
 }
 
-QStringList fnPage(MMainForm &window)
-{
-    return linesOf(child<QTextEdit>(window, "textFDFromFNData"));
-}
-
 QStringList titlesOf(const QStringList &lines)
 {
     return lines.filter(QRegularExpression(QStringLiteral("^# ")));
@@ -74,21 +68,7 @@ bool hasLines(const QStringList &lines, const QStringList &expected)
     return true;
 }
 
-QByteArray sale(const QString &name, quint64 kopecks = 1)
-{
-    return rq::item(0x80, 1000, kopecks, 1, name);
-}
-
 const QByteArray kOpenShift = rq::cmd(0xE0);
-
-// The link probe and the identification of a register of another model, as
-// the first action after the window found no register at its start.
-void greetAnotherModel(PtyPeer &peer)
-{
-    peer.step(linkbytes::ENQ, linkbytes::NAK);
-    exchange(peer, "\xFC",
-             QByteArray::fromHex("fc00010203040301") + rq::text(QStringLiteral("Other-KKT"), 9));
-}
 
 } // namespace
 
@@ -100,7 +80,6 @@ class TstReadingOps : public QObject
 private slots:
     void linkTestFillsTheDeviceFrame();
     void statusReport();
-    void statusReportOfAnotherModel();
     void dateAndTime();
     void fnOfdPages_data();
     void fnOfdPages();
@@ -110,7 +89,6 @@ private slots:
     void documentReadEndings();
     void savingTheShownPage_data();
     void savingTheShownPage();
-    void printingTheShownPage();
 };
 
 void TstReadingOps::linkTestFillsTheDeviceFrame()
@@ -163,72 +141,17 @@ void TstReadingOps::statusReport()
     QVERIFY(!mpLinkSettings().connected);
 }
 
-void TstReadingOps::statusReportOfAnotherModel()
-{
-    // Codes the emulated register never reports: a foreign model, an undefined
-    // mode and submode, flags with letters, an FN in no phase.
-    PtyPeer peer;
-    greetAnotherModel(peer);
-    exchange(peer, rq::table(0x1F, 18, 1, 1),
-             QByteArray::fromHex("1f00") + rq::text(QStringLiteral("0000000000001234"), 17));
-    exchange(peer, rq::cmd(0x11),
-             QByteArray::fromHex("1100 1e 3132 0b00 010203 01 0700 1f0a 0c 07 01 3031 0100 010203 0f0c18 "
-                                 "0a0b0c 03 d2040000 0100 0200 01 0b e5d7b01f0200"));
-    exchange(peer, "\xFC",
-             QByteArray::fromHex("fc00010203040301") + rq::text(QStringLiteral("Other-KKT"), 9));
-    exchange(peer, rq::cmd(0xFF39), QByteArray::fromHex("ff3900 11 00 0200 05000000 180c0f 0a0b"));
-    exchange(peer, rq::cmd(0xFF3F), QByteArray::fromHex("ff3f00 0200"));
-    exchange(peer, rq::cmd(0xFF04),
-             QByteArray::fromHex("ff0400") + rq::text(QStringLiteral("fn v 1"), 16) + '\x02');
-    exchange(peer, rq::cmd(0xFF02),
-             QByteArray::fromHex("ff0200") + rq::text(QStringLiteral("9999000011112222"), 16));
-    exchange(peer, rq::cmd(0xFF03), QByteArray::fromHex("ff0300 1a0c1f"));
-    exchange(peer, rq::cmd(0xFF01),
-             QByteArray::fromHex("ff0100 00 03 02 02 01 180c0f 0a0b")
-                 + rq::text(QStringLiteral("9999000011112222"), 16) + QByteArray::fromHex("05000000"));
-    peer.start();
-    AppDir dir;
-    auto window = offlineWindow(peer.slavePath());
-    QCOMPARE(statusAfter(*window, "butGetState"), kStatusOk);
-    QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
-    QTRY_VERIFY(peer.finished()); // the last acknowledgement may still be on its way
-    QVERIFY(!window->isKnownModel);
-
-    const QStringList lines = linesOf(child<QTextEdit>(*window, "textFRState"));
-    QCOMPARE(titlesOf(lines).size(), 5);
-    QVERIFY(hasLines(lines, {"Версия ПО ККТ: | 1.2", "Заводской номер 1: | 00001234",
-                             "Заводской номер 2: | 0000000000001234", "Флаги ККТ [0a1f]: | 0a 1f",
-                             "Режим/подрежим ККТ [12/7]: | Режим не определен. / Подрежим не определен.",
-                             "Язык устройства [01]: | Язык не определен.", "Название устройства: | Other-KKT",
-                             "Тип ПО ФН [02]: | Версия не определена.",
-                             "Фаза жизни ФН [00]:", "Текущий документ [03]: | Документ не определен.",
-                             "Данные документа [02]: | Не определены данные документа.",
-                             "Состояние смены [02]: | Состояние смены не определено."}));
-}
-
 void TstReadingOps::dateAndTime()
 {
     FORMTEST_OPEN(bench, window);
     auto *edit = child<QDateTimeEdit>(*window, "strNewDateTime");
     auto *shown = child<QLineEdit>(*window, "strDateTimeFromFR");
-    const auto offBy = [&bench](const QDateTime &wanted) {
-        return qAbs(bench.read([](const RegisterModel &m) { return m.now(); }).secsTo(wanted));
-    };
     const QDateTime wanted(QDate::currentDate().addDays(400), QTime(5, 6, 7), Qt::UTC);
     edit->setDateTime(wanted);
     QCOMPARE(statusAfter(*window, "butSetDate"), kStatusOk);
     QVERIFY2(shown->text().startsWith("05:06:") && shown->text().endsWith(wanted.toString(" dd/MM/yy")),
              qPrintable(shown->text()));
-    QVERIFY(offBy(wanted) < 60);
-
-    // A date the register still waits to have confirmed: the second button
-    // confirms it and leaves the time of day alone.
-    const QDate day = wanted.date().addDays(1);
-    QCOMPARE(bench.execute({rq::date(0x22, day.day(), day.month(), day.year())}), 0);
-    edit->setDateTime(QDateTime(day, QTime(17, 0)));
-    QCOMPARE(statusAfter(*window, "butSetDateStep2"), kStatusOk);
-    QVERIFY(offBy(QDateTime(day, wanted.time(), Qt::UTC)) < 60);
-    QVERIFY(shown->text().endsWith(day.toString(" dd/MM/yy")));
+    QVERIFY(qAbs(bench.read([](const RegisterModel &m) { return m.now(); }).secsTo(wanted)) < 60);
 }
 
 void TstReadingOps::fnOfdPages_data()
@@ -272,7 +195,7 @@ void TstReadingOps::fnOfdPages()
     if (rows == 0)
         bench.emulator().faults().arm(kelo::emu::Fault::ShortReply, 10); // every attempt of the command
     QCOMPARE(statusAfter(*window, button.constData()), kStatusOk);
-    const QStringList lines = fnPage(*window);
+    const QStringList lines = linesOf(child<QTextEdit>(*window, "textFDFromFNData"));
     QCOMPARE(lines.value(0), "# " + title);
     QCOMPARE(titlesOf(lines).size(), 1);
     QCOMPARE(lines.size(), 1 + rows);
@@ -283,7 +206,7 @@ void TstReadingOps::fnOfdPages()
 void TstReadingOps::cancelFnDocument()
 {
     FORMTEST_OPEN(bench, window);
-    QCOMPARE(bench.execute({kOpenShift, sale(QStringLiteral("Хлеб"))}), 0);
+    QCOMPARE(bench.execute({kOpenShift, rq::item(0x80, 1000, 1, 1, QStringLiteral("Хлеб"))}), 0);
     QCOMPARE(statusAfter(*window, "butDocs_AnnDocFromFN"), kStatusOk);
     QVERIFY(!bench.read([](const RegisterModel &m) {
         return m.state().receipt.open || m.fiscalStorage().current != FiscalStorage::NoDocument;
@@ -294,11 +217,11 @@ void TstReadingOps::receiptFromTheFN()
 {
     FORMTEST_OPEN(bench, window);
     const QString cake = QStringLiteral("Торт <Прага> & Co");
-    QCOMPARE(bench.execute({kOpenShift, sale(cake, 123450), rq::close(200000)}), 0);
+    QCOMPARE(bench.execute({kOpenShift, rq::item(0x80, 1000, 123450, 1, cake), rq::close(200000)}), 0);
     setField(*window, "strFDNumber",
              bench.read([](const RegisterModel &m) { return m.fiscalStorage().lastNumber(); }));
     QCOMPARE(statusAfter(*window, "butGetFDFromFN"), kStatusOk);
-    const QStringList lines = fnPage(*window);
+    const QStringList lines = linesOf(child<QTextEdit>(*window, "textFDFromFNData"));
     QCOMPARE(titlesOf(lines), QStringList{"# Фискальный документ (ФД) из фискального накопителя (ФН)"});
     QVERIFY(hasLines(lines, {"Тип документа | Кассовый чек (3)", "  | наименование товара | " + cake}));
 
@@ -350,8 +273,12 @@ void TstReadingOps::documentReadEndings()
     QFETCH(int, code);
     QFETCH(QString, shown);
     QFETCH(QStringList, lines);
+    // The link probe and the identification of a register of another model, as
+    // the first action after the window found no register at its start.
     PtyPeer peer;
-    greetAnotherModel(peer);
+    peer.step(linkbytes::ENQ, linkbytes::NAK);
+    exchange(peer, "\xFC",
+             QByteArray::fromHex("fc00010203040301") + rq::text(QStringLiteral("Other-KKT"), 9));
     exchange(peer, rq::document(0xFF3A, 1), replies.first());
     for (const QByteArray &reply : replies.mid(1))
         exchange(peer, rq::cmd(0xFF3B), reply);
@@ -364,7 +291,8 @@ void TstReadingOps::documentReadEndings()
     QVERIFY(click(*window, "butGetFDFromFN"));
     QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
     QTRY_VERIFY(peer.finished()); // the last acknowledgement may still be on its way
-
+    // A register of another model: no table read on the way, no registration extras.
+    QVERIFY(!window->isKnownModel && child(*window, "grpFisk_Misc")->isHidden());
     QCOMPARE(lastErrCode, code);
     QCOMPARE(status(*window), shown.isEmpty() ? lastErrText : shown);
     if (lines.isEmpty())
@@ -401,16 +329,8 @@ void TstReadingOps::savingTheShownPage()
     auto *view = child<QTextEdit>(*window, "textFDFromFNData");
 
     const QDir dir(bench.appDir.path());
-    QStringList filters;
-    ModalAnswer answer(
-        [&](QWidget *dialog) {
-            filters = static_cast<QFileDialog *>(dialog)->nameFilters();
-            ModalAnswer::chooseFile(dir.filePath(typed), filter)(dialog);
-        },
-        "QFileDialog");
-    QVERIFY(click(*window, "butGetFD_Save"));
-    QCOMPARE(answer.title(), "Выбор имени файла для сохранения данных ФД");
-    QCOMPARE(filters, (QStringList{kHtmlFilter, "Текстовые файлы (*.txt)", "Все файлы (*)"}));
+    // A filter the dialog does not offer would be passed over, and the suffix rows fail.
+    QVERIFY(clickChoosing(*window, "butGetFD_Save", dir.filePath(typed), filter));
 
     if (saved.isEmpty()) {
         QCOMPARE(status(*window), QStringLiteral("Ошибка открытия файла <%1>!").arg(dir.filePath(typed)));
@@ -428,23 +348,6 @@ void TstReadingOps::savingTheShownPage()
     } else {
         QCOMPARE(content, view->toPlainText());
     }
-}
-
-void TstReadingOps::printingTheShownPage()
-{
-    FORMTEST_OPEN(bench, window);
-    QVERIFY(click(*window, "butGetFN_Number"));
-    const QString pdf = bench.appDir.path() + QStringLiteral("/page.pdf");
-    ModalAnswer print(
-        [&](QWidget *dialog) {
-            if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("filename")))
-                name->setText(pdf);
-            static_cast<QDialog *>(dialog)->accept();
-        },
-        "QPrintDialog");
-    QVERIFY(click(*window, "butGetFD_Print"));
-    QVERIFY(print.answered());
-    QVERIFY(readFile(pdf).startsWith("%PDF"));
 }
 
 QTEST_MAIN(TstReadingOps)

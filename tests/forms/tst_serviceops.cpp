@@ -18,22 +18,6 @@ using namespace formtest;
 using kelo::emu::FirmwareImage;
 using kelo::emu::RegisterModel;
 
-namespace {
-
-kelo::emu::EmulatorConfig dumpConfig(int blocks)
-{
-    kelo::emu::EmulatorConfig config = Bench::config();
-    config.dumpBlocks = blocks;
-    return config;
-}
-
-QByteArray md5(const QByteArray &bytes)
-{
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex();
-}
-
-} // namespace
-
 class TstServiceOps : public QObject
 {
     Q_OBJECT
@@ -102,7 +86,9 @@ void TstServiceOps::dumpToFile()
     QFETCH(int, progressMaximum);
     QFETCH(int, ending);
     QFETCH(QString, endingStatus);
-    FORMTEST_OPEN(bench, window, dumpConfig(blocks));
+    kelo::emu::EmulatorConfig config = Bench::config();
+    config.dumpBlocks = blocks;
+    FORMTEST_OPEN(bench, window, config);
     const QDir dir(bench.appDir.path());
     auto *bar = child<QProgressBar>(*window, "progressReadDump");
     QObject::connect(bar, &QProgressBar::valueChanged, bar, [&](int value) {
@@ -113,9 +99,7 @@ void TstServiceOps::dumpToFile()
     });
 
     // Chosen without a suffix under the binary filter: ".bin" is added.
-    ModalAnswer answer(ModalAnswer::chooseFile(dir.filePath(QStringLiteral("dump")), kBinFilter));
-    QVERIFY(click(*window, "butService_GetDump"));
-    QCOMPARE(answer.title(), "Выбор имени файла для дампа из ККТ");
+    QVERIFY(clickChoosing(*window, "butService_GetDump", dir.filePath(QStringLiteral("dump")), kBinFilter));
     QVERIFY(child(*window, "frameProgress")->isHidden());
     QCOMPARE(bar->maximum(), progressMaximum);
     if (ending) {
@@ -126,7 +110,7 @@ void TstServiceOps::dumpToFile()
     }
     const QString path = dir.filePath(QStringLiteral("dump.bin"));
     const QByteArray sum = FirmwareImage::md5Hex(blocks);
-    QCOMPARE(md5(readFile(path)), sum);
+    QCOMPARE(QCryptographicHash::hash(readFile(path), QCryptographicHash::Md5).toHex(), sum);
     QCOMPARE(readFile(dir.filePath(QStringLiteral("dump.md5"))), sum + " *dump.bin\n");
     QCOMPARE(
         status(*window),
@@ -143,10 +127,8 @@ void TstServiceOps::checksumOfAFile()
     // A file named like a checksum file keeps its contents.
     const QString input = dir.filePath(QStringLiteral("x.md5"));
     QVERIFY(writeFile(input, "firmware"));
-    const QByteArray sum = md5("firmware");
-    ModalAnswer answer(ModalAnswer::chooseFile(input));
-    QVERIFY(click(*window, "butService_CalcMD5"));
-    QCOMPARE(answer.title(), "Выбор файла дампа для расчета MD5");
+    const QByteArray sum = QCryptographicHash::hash("firmware", QCryptographicHash::Md5).toHex();
+    QVERIFY(clickChoosing(*window, "butService_CalcMD5", input));
     QCOMPARE(status(*window),
              QStringLiteral("Дамп считан из файла: %1. MD5: [%2]").arg(input, QString::fromLatin1(sum)));
     QCOMPARE(readFile(input), QByteArray("firmware"));

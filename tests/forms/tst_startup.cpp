@@ -1,17 +1,28 @@
 // The program as a whole, started as a process from a copy in a throw-away
 // directory (its Settings, Log and Data folders go there): a second start,
 // the page pictures on the built-in emulator and the logs, the command line.
+// And the guard of one running instance per installation on its own: the lock
+// decides, the local socket carries the wake-up message.
+
+#include "minstanceguard.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUuid>
 
 namespace {
 
 const int kStartMs = 30000;
+
+QString freshKey()
+{
+    return QStringLiteral("kelo-test-") + QUuid::createUuid().toString(QUuid::Id128).left(12);
+}
 
 class Installed
 {
@@ -62,6 +73,8 @@ private slots:
     void picturesOfEveryPageAndLogs_data();
     void picturesOfEveryPageAndLogs();
     void versionAndOptions();
+    void keyIsFreedWhenTheFirstEnds();
+    void installationsDoNotMeet();
 };
 
 void TstStartup::secondStartWakesTheFirstAndEnds()
@@ -148,23 +161,53 @@ void TstStartup::versionAndOptions()
 {
     Installed app;
     QVERIFY(app.isValid());
+    // An option the program does not know is passed over with a word on it.
     QProcess version;
-    app.start(version, {QStringLiteral("--version")});
+    app.start(version, {QStringLiteral("--no-such-option"), QStringLiteral("--version")});
     QVERIFY(version.waitForFinished(kStartMs));
     QCOMPARE(version.exitCode(), 0);
     QVERIFY(QString::fromUtf8(version.readAllStandardOutput()).contains(QStringLiteral("1.0.0.12")));
-
-    // An option the program does not know is passed over with a word on it.
-    QProcess unknown;
-    app.start(unknown, {QStringLiteral("--no-such-option"), QStringLiteral("--version")});
-    QVERIFY(unknown.waitForFinished(kStartMs));
-    QCOMPARE(unknown.exitCode(), 0);
-    QVERIFY(QString::fromUtf8(unknown.readAllStandardError()).contains(QStringLiteral("no-such-option")));
+    QVERIFY(QString::fromUtf8(version.readAllStandardError()).contains(QStringLiteral("no-such-option")));
 
     QProcess bad;
     app.start(bad, {QStringLiteral("--port")});
     QVERIFY(bad.waitForFinished(kStartMs));
     QCOMPARE(bad.exitCode(), 2);
+}
+
+void TstStartup::keyIsFreedWhenTheFirstEnds()
+{
+    const QString key = freshKey();
+    {
+        MInstanceGuard first(key);
+        QVERIFY(!first.isRunning());
+    }
+    MInstanceGuard next(key);
+    QVERIFY(!next.isRunning());
+    // The new first one listens under the freed key.
+    QSignalSpy received(&next, &MInstanceGuard::messageReceived);
+    MInstanceGuard later(key);
+    QVERIFY(later.isRunning());
+    QVERIFY(later.isRunning()); // the answer does not change by asking again
+    QVERIFY(later.sendMessage(QStringLiteral("WakeUp"), 5000));
+    QTRY_COMPARE_WITH_TIMEOUT(received.count(), 1, 5000);
+    QCOMPARE(received.at(0).at(0).toString(), "WakeUp");
+}
+
+void TstStartup::installationsDoNotMeet()
+{
+    QTemporaryDir a, b;
+    const QString keyA = MInstanceGuard::keyFor(QStringLiteral("KeloAssist"), a.path());
+    const QString keyB = MInstanceGuard::keyFor(QStringLiteral("KeloAssist"), b.path());
+    QVERIFY(keyA != keyB);
+    QCOMPARE(MInstanceGuard::keyFor(QStringLiteral("KeloAssist"), a.path() + QStringLiteral("/.")), keyA);
+    MInstanceGuard first(keyA);
+    MInstanceGuard other(keyB);
+    QVERIFY(!first.isRunning());
+    QVERIFY(!other.isRunning());
+    // Nobody listens under a key nobody holds.
+    MInstanceGuard stranger(freshKey());
+    QVERIFY(!stranger.sendMessage(QStringLiteral("WakeUp"), 500));
 }
 
 QTEST_GUILESS_MAIN(TstStartup)

@@ -48,6 +48,14 @@ struct ScriptedDump
     }
 };
 
+// The register with one of its fields set.
+template<typename T> ScriptedDump with(T ScriptedDump::*field, T value)
+{
+    ScriptedDump reg;
+    reg.*field = value;
+    return reg;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(ScriptedDump)
@@ -68,23 +76,16 @@ void TstDumpReader::read_data()
     QTest::addColumn<QString>("error");
     QTest::addColumn<QStringList>("sent");
 
-    const QStringList whole{"03", "01", "02", "02", "02", "03"};
-    ScriptedDump reg;
-    QTest::newRow("whole") << reg << -1 << int(DumpRead::Done) << QString() << whole;
-
-    reg = ScriptedDump();
-    reg.refuseStart = 79;
-    QTest::newRow("01 refused") << reg << -1 << int(DumpRead::Refused) << "[79]: refused!"
-                                << QStringList{"03", "01"};
-    reg = ScriptedDump();
-    reg.announce = false;
-    QTest::newRow("no size") << reg << -1 << int(DumpRead::NoSize) << "Ошибка получения размера дампа!"
-                             << QStringList{"03", "01"};
+    QTest::newRow("whole") << ScriptedDump() << -1 << int(DumpRead::Done) << QString()
+                           << QStringList{"03", "01", "02", "02", "02", "03"};
+    QTest::newRow("01 refused") << with(&ScriptedDump::refuseStart, 79) << -1 << int(DumpRead::Refused)
+                                << "[79]: refused!" << QStringList{"03", "01"};
+    QTest::newRow("no size") << with(&ScriptedDump::announce, false) << -1 << int(DumpRead::NoSize)
+                             << "Ошибка получения размера дампа!" << QStringList{"03", "01"};
 
     // A register that refused may still hand out blocks: it is told to stop.
     // A lost link is not asked again.
-    reg = ScriptedDump();
-    reg.failBlock = 2;
+    ScriptedDump reg = with(&ScriptedDump::failBlock, 2);
     reg.failCode = 8;
     QTest::newRow("block refused") << reg << -1 << int(DumpRead::Failed)
                                    << "Ошибка чтения блока 2 дампа: [8]: refused!"
@@ -95,26 +96,20 @@ void TstDumpReader::read_data()
                                << QStringList{"03", "01", "02", "02"};
 
     const QStringList rejectedSecond{"03", "01", "02", "02", "03"};
-    reg = ScriptedDump();
-    reg.shortBlock = 2;
     QTest::newRow("block without its 32 bytes")
-        << reg << -1 << int(DumpRead::Failed) << "Блок 2 дампа получен без данных!" << rejectedSecond;
-    reg = ScriptedDump();
-    reg.foreignBlock = 2;
+        << with(&ScriptedDump::shortBlock, 2) << -1 << int(DumpRead::Failed)
+        << "Блок 2 дампа получен без данных!" << rejectedSecond;
     QTest::newRow("block of another memory")
-        << reg << -1 << int(DumpRead::Failed) << "Блок 2 дампа получен не из памяти программ (устройство 7)!"
-        << rejectedSecond;
-    reg = ScriptedDump();
-    reg.skippedBlock = 1;
-    QTest::newRow("block skipped") << reg << -1 << int(DumpRead::Failed)
+        << with(&ScriptedDump::foreignBlock, 2) << -1 << int(DumpRead::Failed)
+        << "Блок 2 дампа получен не из памяти программ (устройство 7)!" << rejectedSecond;
+    QTest::newRow("block skipped") << with(&ScriptedDump::skippedBlock, 1) << -1 << int(DumpRead::Failed)
                                    << "Блок 2 дампа получен с номером 2 вместо 1!" << rejectedSecond;
 
+    const QString stopped = QStringLiteral("Считывание дампа прервано пользователем.");
     QTest::newRow("stopped before the first block")
-        << ScriptedDump() << 0 << int(DumpRead::Stopped) << "Считывание дампа прервано пользователем."
-        << QStringList{"03", "01", "03"};
+        << ScriptedDump() << 0 << int(DumpRead::Stopped) << stopped << QStringList{"03", "01", "03"};
     QTest::newRow("stopped after a block")
-        << ScriptedDump() << 1 << int(DumpRead::Stopped) << "Считывание дампа прервано пользователем."
-        << QStringList{"03", "01", "02", "03"};
+        << ScriptedDump() << 1 << int(DumpRead::Stopped) << stopped << QStringList{"03", "01", "02", "03"};
 }
 
 void TstDumpReader::read()

@@ -47,12 +47,6 @@ struct ScriptedRegister
     }
 };
 
-FnDocument readWith(ScriptedRegister &reg)
-{
-    FnDocumentReader reader([&reg](const QString &c) { return reg.exec(c); }, QStringLiteral("30"));
-    return reader.read(5);
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(ScriptedRegister)
@@ -121,7 +115,8 @@ void TstFnDocumentReader::read()
     QFETCH(int, requests);
     QFETCH(int, errorCode);
     QFETCH(QString, error);
-    const FnDocument doc = readWith(reg);
+    FnDocumentReader reader([&reg](const QString &c) { return reg.exec(c); }, QStringLiteral("30"));
+    const FnDocument doc = reader.read(5);
     QCOMPARE(int(doc.status), status);
     if (items >= 0)
         QCOMPARE(doc.items.size(), items);

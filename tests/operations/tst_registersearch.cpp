@@ -82,9 +82,7 @@ void TstRegisterSearch::stopsPromptly()
                           RegisterSearch::order({1200, 2400, 4800, 9600, 19200, 57600, 115200}, 115200),
                           QStringLiteral("30"));
     QElapsedTimer sinceStop;
-    search.setProgress([&](int done, int total) {
-        Q_UNUSED(done)
-        Q_UNUSED(total)
+    search.setProgress([&](int, int) {
         if (!sinceStop.isValid())
             sinceStop.start();
         return false;

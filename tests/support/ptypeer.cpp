@@ -54,12 +54,6 @@ QString PtyPeer::failure() const
     return m_failure;
 }
 
-bool PtyPeer::finished() const
-{
-    QMutexLocker lock(&m_lock);
-    return m_done == m_steps.size();
-}
-
 int PtyPeer::finishedSteps() const
 {
     QMutexLocker lock(&m_lock);

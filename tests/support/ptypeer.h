@@ -48,9 +48,9 @@ public:
     QByteArray received() const;
     // Empty while every step matched; otherwise what went wrong.
     QString failure() const;
-    // All steps done.
-    bool finished() const;
     int finishedSteps() const;
+    // All steps done.
+    bool finished() const { return finishedSteps() == m_steps.size(); }
 
     void stop();
 

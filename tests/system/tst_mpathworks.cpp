@@ -56,9 +56,7 @@ void TestMPathWorks::blockedDirectoryFallsBackToProgramDir()
     // program directory is the answer rather than a path that does not exist.
     QTemporaryDir root;
     MPathWorks::setAppDirPath(root.path());
-    QFile blocker(root.filePath("Log"));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    QVERIFY(QFile(root.filePath("Log")).open(QIODevice::WriteOnly));
 
     QCOMPARE(MPathWorks::logDir().absolutePath(), QDir(root.path()).absolutePath());
     QVERIFY(QFileInfo(root.filePath("Log")).isFile());
