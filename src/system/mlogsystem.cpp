@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -81,6 +82,10 @@ MLogSystem *MLogSystem::instance()
             // The application object's end is the normal place; the exit
             // handler covers a process that never had one.
             qAddPostRoutine(&MLogSystem::destroyInstance);
+            // Qt's calendar data is made on first use and torn down at exit
+            // in reverse order: made now, before the handler is registered,
+            // it outlives the last lines the writer stamps with a date.
+            (void)QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss.zzz"));
             std::atexit(&MLogSystem::destroyInstance);
             return true;
         }();
