@@ -88,6 +88,25 @@ def operator_messages():
             + tlv(1069, tlv(1019, s("  Замените ФН  "))) + tlv(1047, tlv(1015, u(5, 4)) + tlv(1014, s("значение"))))
 
 
+def receipt_12():
+    marking = s("0104601234567893215Abc1!")
+    item = (tlv(1030, s("Сигареты")) + tlv(1079, vln(22000)) + tlv(1023, fvln(0, 1)) + tlv(1212, u(31, 1))
+            + tlv(1214, u(4, 1)) + tlv(1199, u(11, 1)) + tlv(2108, u(0, 1)) + tlv(1043, vln(22000))
+            + tlv(1200, vln(3967)) + tlv(1163, tlv(1305, marking)) + tlv(2000, marking)
+            + tlv(1223, tlv(1073, s("+79991112233")) + tlv(1026, s("ООО Перевод")))
+            + tlv(1224, tlv(1171, s("+74950000000")) + tlv(1225, s("ООО Табак")))
+            + tlv(1260, tlv(1262, s("030")) + tlv(1263, s("26.03.2022")) + tlv(1264, s("477")) + tlv(1265, s("x")))
+            + tlv(1291, tlv(1292, s("1/2")) + tlv(1293, vln(1)) + tlv(1294, vln(2))) + tlv(9999, b"AB"))
+    return (header(42, 1768048200, 7) + tlv(1209, u(4, 1)) + tlv(1054, u(1, 1)) + tlv(1055, u(1, 1))
+            + tlv(1059, item) + tlv(1020, vln(22000)) + tlv(1081, vln(22000)) + sign(0x1280ABCD))
+
+
+def registration_12():
+    return (header(1, 1767603600, 0) + tlv(1209, u(4, 1)) + tlv(1189, u(4, 1)) + tlv(1190, u(4, 1))
+            + tlv(1062, u(3, 1)) + tlv(1290, u(0x8204, 4)) + tlv(1205, u(0x200003, 4)) + tlv(1213, u(256, 2))
+            + tlv(1126, u(1, 1)) + sign(1))
+
+
 def nested(depth):
     value = tlv(1030, s("дно"))
     for _ in range(depth):
@@ -114,6 +133,13 @@ def main():
         "overrun": goods("a", 1, 0, 1, 1)[:-2] + b"\x37\x04\xff\xff\x01",
         "stray_bytes": receipt(1) + b"\x1e\x04\x00",
         "markup_text": tlv(1030, s("Молоко & <b>сливки</b>")) + tlv(1021, s("%1 %2 \t\r\n")),
+        # Whole documents as operators hand them out: the form code around the items.
+        "whole_receipt_12": tlv(3, receipt_12()),
+        "whole_registration_12": tlv(1, registration_12()),
+        "whole_change_cut": tlv(11, registration_12())[:-9],
+        "whole_ack_7": tlv(7, tlv(1012, u(1768048500, 4)) + tlv(1068, tlv(1022, u(14, 1)))
+                           + tlv(1078, bytes.fromhex("0102030405060708"))),
+        "version_10_counts": tlv(1126, u(7, 4)) + tlv(1126, u(1, 1)) + tlv(1012, u(1500000000, 4)) + tlv(1102, vln(1800)),
     }
     os.makedirs(OUT, exist_ok=True)
     for name, data in docs.items():

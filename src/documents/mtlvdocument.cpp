@@ -1,6 +1,7 @@
 #include "mtlvdocument.h"
 
 #include "mtlvdictionary.h"
+#include "mtlvvaluetexts.h"
 
 #include <QDateTime>
 #include <QTextCodec>
@@ -23,21 +24,50 @@ quint64 readLe(const uchar *p, qsizetype count)
     return result;
 }
 
-bool isMoneyTag(int tag)
+constexpr int kFormatVersionTag = 1209;
+constexpr int kDateTag = 1012;
+
+// Every VLN of the formats is a sum in kopecks but for these numbers and codes.
+bool isMoney(const MTLVData &entry)
 {
-    switch (tag) {
-    case 1020:
-    case 1031:
-    case 1035:
-    case 1043:
-    case 1064:
-    case 1072:
-    case 1079:
-    case 1081:
-        return true;
+    if (entry.type != MTLVData::VLN)
+        return false;
+    switch (entry.tag) {
+    case 1010: // agents' rewards, a number in the formats' first version
+    case 1011:
+    case 1096: // number of the document corrected
+    case 1120: // classification codes
+    case 1121:
+    case 1123:
+    case 1293: // numerator and denominator of a fraction
+    case 1294:
+        return false;
     default:
-        return tag >= 1102 && tag <= 1107;
+        return true;
     }
+}
+
+QTextCodec *codec866()
+{
+    static QTextCodec *const codec = QTextCodec::codecForName("IBM 866");
+    return codec;
+}
+
+// Letters, digits, punctuation and blanks of IBM 866; no control codes and no
+// pseudo-graphics, which in a value mean it is not text.
+bool isPrintable866(const QByteArray &bytes)
+{
+    for (char c : bytes) {
+        const uchar b = uchar(c);
+        if (!((b >= 0x20 && b <= 0x7E) || (b >= 0x80 && b <= 0xAF) || (b >= 0xE0 && b <= 0xF7) || b == 0xFC))
+            return false;
+    }
+    return !bytes.isEmpty();
+}
+
+QString hex(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex());
 }
 
 } // namespace
@@ -54,16 +84,18 @@ MTLVDocument::MTLVDocument(const MTLVDocument &other) : QObject(nullptr)
 }
 
 MTLVDocument::MTLVDocument(MTLVDocument &&other) noexcept
-    : QObject(nullptr),
-      isKnown(other.isKnown),
-      tag(other.tag),
-      length(other.length),
-      data(std::move(other.data)),
-      value(std::move(other.value)),
-      docType(other.docType),
-      description(other.description),
-      children(std::move(other.children))
-{ }
+    : QObject(nullptr)
+    , isKnown(other.isKnown)
+    , tag(other.tag)
+    , length(other.length)
+    , data(std::move(other.data))
+    , value(std::move(other.value))
+    , docType(other.docType)
+    , description(other.description)
+    , children(std::move(other.children))
+    , formatVersion(other.formatVersion)
+    , documentDate(other.documentDate)
+{}
 
 MTLVDocument &MTLVDocument::operator=(const MTLVDocument &other)
 {
@@ -83,6 +115,8 @@ MTLVDocument &MTLVDocument::operator=(MTLVDocument &&other) noexcept
         docType = other.docType;
         description = other.description;
         children = std::move(other.children);
+        formatVersion = other.formatVersion;
+        documentDate = other.documentDate;
     }
     return *this;
 }
@@ -99,6 +133,8 @@ void MTLVDocument::copyFields(const MTLVDocument &other)
     docType = other.docType;
     description = other.description;
     children = other.children; // QList shares until written; a write detaches and copies the items
+    formatVersion = other.formatVersion;
+    documentDate = other.documentDate;
 }
 
 void MTLVDocument::reset()
@@ -107,6 +143,8 @@ void MTLVDocument::reset()
     tag = 0;
     length = 0;
     docType = 0;
+    formatVersion = 0;
+    documentDate = QDate();
     children.clear();
     MTLVDictionary::docTypeNames();
     MTLVDictionary::tags();
@@ -124,18 +162,17 @@ void MTLVDocument::setData(quint16 tag, quint16 length, const QByteArray &receiv
 
 void MTLVDocument::assign(quint16 newTag, quint16 newLength, const char *bytes, qsizetype received, int depth)
 {
-    const MTLVData *entry = MTLVDictionary::find(newTag);
+    const MTLVData *entry = newTag == 0 ? nullptr : MTLVDictionary::find(newTag, formatVersion, newLength);
     isKnown = entry != nullptr;
     // A reused item must not keep the meaning, value or children of its last tag.
     description = entry ? *entry : MTLVData();
+    if (entry && !MTLVData::acceptsLength(entry->type, newLength)
+        && MTLVData::acceptsLength(entry->altType, newLength))
+        description.type = entry->altType;
     tag = newTag;
     length = newLength;
-    data.clear();
     value = QVariant();
     children.clear();
-    if (newTag == 0)
-        return;
-
     const qsizetype available = bytes ? qBound<qsizetype>(0, received, newLength) : 0;
     data = QByteArray(bytes, available);
     if (!isKnown)
@@ -178,7 +215,7 @@ void MTLVDocument::decode(int depth)
     case MTLVData::VLN:
         // An empty sum is zero: real fiscal storage writes empty totals.
         // Other empty numbers stay unset.
-        if ((size > 0 || isMoneyTag(tag)) && size <= 8)
+        if ((size > 0 || isMoney(description)) && size <= 8)
             value = qulonglong(readLe(bytes, size));
         break;
     case MTLVData::FVLN:
@@ -188,12 +225,10 @@ void MTLVDocument::decode(int depth)
             value = point == 0 ? double(mantissa) : double(mantissa) / std::pow(10.0, point);
         }
         break;
-    case MTLVData::String: {
-        static QTextCodec *const codec = QTextCodec::codecForName("IBM 866");
-        if (codec)
+    case MTLVData::String:
+        if (QTextCodec *codec = codec866())
             value = codec->toUnicode(data).trimmed();
         break;
-    }
     case MTLVData::Bytes:
         value = data;
         break;
@@ -207,7 +242,7 @@ void MTLVDocument::parseSTLV(const QByteArray &bytes)
     parseChildren(bytes, 1);
 }
 
-qsizetype MTLVDocument::parseItems(const QByteArray &bytes, quint16 docType, int depth, bool keepUnknown,
+qsizetype MTLVDocument::parseItems(const QByteArray &bytes, const MTLVDocument &parent, int depth,
                                    QList<MTLVDocument> &items)
 {
     const auto *raw = reinterpret_cast<const uchar *>(bytes.constData());
@@ -219,10 +254,10 @@ qsizetype MTLVDocument::parseItems(const QByteArray &bytes, quint16 docType, int
         if (length > size - pos - 4)
             break;
         MTLVDocument &item = items.emplaceBack();
-        item.docType = docType;
+        item.docType = parent.docType;
+        item.formatVersion = parent.formatVersion;
+        item.documentDate = parent.documentDate;
         item.assign(tag, length, bytes.constData() + pos + 4, length, depth);
-        if (!keepUnknown && !item.isKnown)
-            items.removeLast();
         pos += 4 + length;
     }
     return pos;
@@ -231,24 +266,70 @@ qsizetype MTLVDocument::parseItems(const QByteArray &bytes, quint16 docType, int
 void MTLVDocument::parseChildren(const QByteArray &bytes, int childDepth)
 {
     children.clear();
-    parseItems(bytes, docType, childDepth, false, children);
+    parseItems(bytes, *this, childDepth, children);
 }
 
 QList<MTLVDocument> MTLVDocument::parseSequence(const QByteArray &bytes, quint16 docType, qsizetype *consumed)
 {
     QList<MTLVDocument> items;
-    const qsizetype pos = parseItems(bytes, docType, 0, true, items);
+    MTLVDocument document;
+    document.docType = docType;
+    const qsizetype pos = parseItems(bytes, document, 0, items);
     if (consumed)
         *consumed = pos;
+    applyDocumentContext(items);
     return items;
+}
+
+void MTLVDocument::applyDocumentContext(QList<MTLVDocument> &items)
+{
+    quint8 version = 0;
+    QDate date;
+    for (const MTLVDocument &item : items) {
+        if (item.tag == kFormatVersionTag && version == 0 && item.value.typeId() == QMetaType::Int)
+            version = quint8(item.value.toInt());
+        if (item.tag == kDateTag && !date.isValid() && item.value.typeId() == QMetaType::QDateTime)
+            date = item.value.toDateTime().toUTC().date();
+    }
+    for (MTLVDocument &item : items)
+        item.applyContext(version, date, 0);
+}
+
+void MTLVDocument::applyContext(quint8 version, const QDate &date, int depth)
+{
+    const bool versionChanged = formatVersion != version;
+    formatVersion = version;
+    documentDate = date;
+    if (versionChanged && isKnown && MTLVDictionary::dependsOnVersion(tag)) {
+        const QByteArray bytes = data;
+        assign(tag, length, bytes.constData(), bytes.size(), depth);
+    }
+    for (MTLVDocument &child : children)
+        child.applyContext(version, date, depth + 1);
+}
+
+bool MTLVDocument::startsWholeDocument(const QByteArray &bytes, quint16 *formCode, quint16 *declared)
+{
+    if (bytes.size() < 4)
+        return false;
+    const auto *raw = reinterpret_cast<const uchar *>(bytes.constData());
+    if (!MTLVDictionary::isFormCode(readLe16(raw)))
+        return false;
+    *formCode = readLe16(raw);
+    *declared = readLe16(raw + 2);
+    return true;
 }
 
 QString MTLVDocument::tagName() const
 {
     if (tag == 0 || !isKnown)
         return QString();
-    const MTLVData *entry = MTLVDictionary::find(tag);
-    return entry ? entry->name : QString();
+    return MTLVDictionary::nameOn(description, documentDate);
+}
+
+QString MTLVDocument::displayName() const
+{
+    return isKnown ? tagName() : tr("тег %1").arg(tag);
 }
 
 QString MTLVDocument::docTypeName() const
@@ -256,10 +337,24 @@ QString MTLVDocument::docTypeName() const
     return MTLVDictionary::docTypeNames().value(docType);
 }
 
+bool MTLVDocument::isUndecodable() const
+{
+    return isKnown && description.type != MTLVData::STLV && !value.isValid();
+}
+
 QVariant MTLVDocument::displayValue() const
 {
-    if (tag == 0 || !isKnown || !MTLVDictionary::find(tag))
-        return QString();
+    if (!isKnown) {
+        // What no format knows is shown as it came, in case it is text.
+        if (QTextCodec *codec = codec866(); codec && isPrintable866(data))
+            return QStringLiteral("%1 (%2)").arg(hex(data), codec->toUnicode(data));
+        return hex(data);
+    }
+    if (isUndecodable()) {
+        if (data.size() < length)
+            return tr("%1 (неполное значение)").arg(hex(data));
+        return tr("%1 (недопустимая длина %2)").arg(hex(data)).arg(length);
+    }
     // The register stores UTC seconds; showing them unconverted keeps the printed time.
     if (value.typeId() == QMetaType::QDateTime)
         return value.toDateTime().toUTC().toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
@@ -278,12 +373,21 @@ QVariant MTLVDocument::displayValue() const
             return value;
         }
     }
-    if (tag == 1055 || tag == 1062)
-        return taxSystemText(value.toInt());
-    if (isMoneyTag(tag)) {
+    if (tag == 1055 || tag == 1062) {
+        const quint64 code = value.toULongLong();
+        QStringList texts;
+        if (const QString known = taxSystemText(int(code & 0x3F)); !known.isEmpty())
+            texts << known;
+        for (int bit = 6; bit < 64; ++bit) {
+            if (code & (quint64(1) << bit))
+                texts << QString::number(quint64(1) << bit);
+        }
+        return texts.isEmpty() ? QString::number(code) : texts.join(QStringLiteral(", "));
+    }
+    if (isMoney(description)) {
         bool ok = false;
         const qulonglong kopecks = value.toULongLong(&ok);
-        return value.isNull() || !ok ? QString() : moneyText(kopecks);
+        return ok ? moneyText(kopecks) : QString();
     }
     if (tag == 1077) {
         // The printed fiscal sign is the tail of the stored one, read big-endian.
@@ -294,8 +398,18 @@ QVariant MTLVDocument::displayValue() const
             sign = (sign << 8) | quint8(data.at(i));
         return uint(sign);
     }
-    if (tag == 1078)
-        return QString::fromLatin1(data.toHex());
+    if (description.type == MTLVData::Bytes)
+        return hex(data);
+    switch (description.type) {
+    case MTLVData::Byte:
+    case MTLVData::UInt16:
+    case MTLVData::UInt32:
+        if (MTLVValueTexts::hasList(tag))
+            return MTLVValueTexts::text(tag, value.toULongLong());
+        break;
+    default:
+        break;
+    }
     return value;
 }
 
@@ -311,12 +425,12 @@ QString MTLVDocument::taxSystemText(int code)
         int mask;
         const char *text;
     } systems[] = {
-        { 1, QT_TR_NOOP("Общая, ") },
-        { 2, QT_TR_NOOP("Упрощенная доход, ") },
-        { 4, QT_TR_NOOP("Упрощенная доход минус расход, ") },
-        { 8, QT_TR_NOOP("Единый налог на вмененный доход, ") },
-        { 16, QT_TR_NOOP("Единый сельскохозяйственный налог, ") },
-        { 32, QT_TR_NOOP("Патентная система налогообложения, ") },
+        {1, QT_TR_NOOP("Общая, ")},
+        {2, QT_TR_NOOP("Упрощенная доход, ")},
+        {4, QT_TR_NOOP("Упрощенная доход минус расход, ")},
+        {8, QT_TR_NOOP("Единый налог на вмененный доход, ")},
+        {16, QT_TR_NOOP("Единый сельскохозяйственный налог, ")},
+        {32, QT_TR_NOOP("Патентная система налогообложения, ")},
     };
     QString text;
     for (const auto &system : systems) {

@@ -5,17 +5,27 @@
 
 #include <QCoreApplication>
 
+namespace {
+
+// Every item has a row but the empty tag 0 that ends a document read item by item.
+bool hasRow(const MTLVDocument &item)
+{
+    return item.isKnown || item.tag != 0 || !item.data.isEmpty();
+}
+
+} // namespace
+
 void MTLVRenderer::outTLVDocument(QStringList &lines, const MTLVDocument &item, int level)
 {
-    if (item.isKnown) {
+    if (hasRow(item)) {
         lines << MStrForText::rowBegin();
         if (level <= 0) {
-            lines << MStrForText::nameCell(item.tagName());
+            lines << MStrForText::nameCell(item.displayName());
         } else {
             lines << MStrForText::nameCell(QStringLiteral(" "));
             for (int i = 1; i < level; ++i)
                 lines << MStrForText::valueCell(QStringLiteral(" "));
-            lines << MStrForText::valueCell(item.tagName());
+            lines << MStrForText::valueCell(item.displayName());
         }
         lines << MStrForText::valueCell(item.displayText()) << MStrForText::rowEnd();
     }
@@ -46,8 +56,8 @@ QString MTLVRenderer::documentPage(const QList<MTLVDocument> &items)
 
 void MTLVRenderer::outTLVText(QStringList &lines, const MTLVDocument &item, int level)
 {
-    if (item.isKnown) {
-        QString line = QString(2 * qMax(level, 0), QLatin1Char(' ')) + item.tagName();
+    if (hasRow(item)) {
+        QString line = QString(2 * qMax(level, 0), QLatin1Char(' ')) + item.displayName();
         const QString value = item.displayText();
         if (!value.isEmpty())
             line += (line.endsWith(QLatin1Char(':')) ? QStringLiteral(" ") : QStringLiteral(": ")) + value;
@@ -59,10 +69,10 @@ void MTLVRenderer::outTLVText(QStringList &lines, const MTLVDocument &item, int 
 
 QString MTLVRenderer::documentText(const QList<MTLVDocument> &items)
 {
-    QStringList lines{ pageTitle() };
+    QStringList lines{pageTitle()};
     if (!items.isEmpty())
         lines << QCoreApplication::translate("MTLVDocument", "Тип документа") + QStringLiteral(": ")
-                        + docTypeText(items.first().docType);
+                     + docTypeText(items.first().docType);
     for (const MTLVDocument &item : items)
         outTLVText(lines, item, 0);
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');

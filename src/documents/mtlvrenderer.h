@@ -15,7 +15,7 @@
 class MTLVRenderer
 {
 public:
-    // Appends the table row of `item` (when its tag is known) and, recursively, the rows
+    // Appends the table row of `item` and, recursively, the rows
     // of its children. At level 0 the name is in a caption cell; at level n > 0 it moves
     // n columns to the right, after a blank caption cell and n - 1 blank value cells.
     static void outTLVDocument(QStringList &lines, const MTLVDocument &item, int level);
@@ -25,7 +25,7 @@ public:
     static QStringList documentPageLines(const QList<MTLVDocument> &items);
     static QString documentPage(const QList<MTLVDocument> &items);
 
-    // Plain text: "name: value" per known item, indented two blanks per level.
+    // Plain text: "name: value" per item, indented two blanks per level.
     static void outTLVText(QStringList &lines, const MTLVDocument &item, int level);
     static QString documentText(const QList<MTLVDocument> &items);
 

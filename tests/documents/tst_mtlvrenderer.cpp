@@ -77,15 +77,18 @@ void TestMTLVRenderer::displayValue_data()
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<QString>("shown");
 
-    // The lowest and the highest of the six systems.
+    // The lowest and the highest of the six systems; a code no list knows is its number.
     QTest::newRow("tax 33") << 1062 << le(33, 1) << "Общая, Патентная система налогообложения";
-    QTest::newRow("tax 64") << 1055 << le(64, 1) << "";
-    QTest::newRow("tax cut value") << 1055 << QByteArray() << "";
+    QTest::newRow("tax 0") << 1055 << le(0, 1) << "0";
+    QTest::newRow("tax 64") << 1055 << le(64, 1) << "64";
+    // A length the type does not allow: the bytes, marked.
+    QTest::newRow("tax cut value") << 1055 << QByteArray() << "(недопустимая длина 0)";
     QTest::newRow("money 123450") << 1020 << le(123450, 3) << "1234.50";
     QTest::newRow("money 7") << 1020 << le(7, 1) << "0.07";
     QTest::newRow("money empty") << 1031 << QByteArray() << "0.00";
     QTest::newRow("money 8 bytes exact") << 1102 << le(18446744073709551615ull, 8) << "184467440737095516.15";
-    QTest::newRow("money 9 bytes") << 1081 << QByteArray(9, '\1') << "";
+    QTest::newRow("money 9 bytes") << 1081 << QByteArray(9, '\1')
+                                   << "010101010101010101 (недопустимая длина 9)";
     QTest::newRow("fiscal sign") << 1077 << QByteArray::fromHex("00001280abcd") << "310422477";
     QTest::newRow("fiscal sign high bytes") << 1077 << QByteArray::fromHex("0000ffffffff") << "4294967295";
     QTest::newRow("fiscal sign 3 bytes") << 1077 << QByteArray::fromHex("0000ff") << "255";
@@ -93,8 +96,9 @@ void TestMTLVRenderer::displayValue_data()
     QTest::newRow("operator sign") << 1078 << QByteArray::fromHex("0aff") << "0aff";
     QTest::newRow("operation 4") << 1054 << le(4, 1) << "Возврат расхода";
     QTest::newRow("operation 5") << 1054 << le(5, 1) << "5";
-    QTest::newRow("date cut") << 1098 << le(0, 3) << "";
+    QTest::newRow("date cut") << 1098 << le(0, 3) << "000000 (недопустимая длина 3)";
     QTest::newRow("not money") << 1010 << le(150, 2) << "150";
+    QTest::newRow("not money empty") << 1010 << QByteArray() << "(недопустимая длина 0)";
     QTest::newRow("string blanks collapse")
         << 1030 << text866(QStringLiteral(" Хлеб \t  ржаной\r\n ")) << "Хлеб ржаной";
     QTest::newRow("structure") << 1059 << tlv(1030, "A") << "";
@@ -115,7 +119,7 @@ void TestMTLVRenderer::page_data()
     QTest::addColumn<QString>("rows"); // one a line
 
     // One row per item, the name one column further right per level; the
-    // unknown 1234 has no row.
+    // unknown 1234 has its bytes.
     QTest::newRow("receipt")
         << 3 << receiptBytes()
         << "Тип документа|Кассовый чек (3)\nпользователь|ООО Ромашка\n"
@@ -126,7 +130,7 @@ void TestMTLVRenderer::page_data()
            "реквизиты товара:\n |наименование товара|Молоко & <сливки>\n"
            " |цена за единицу|89.90\n |количество|2\n"
            " |общая стоимость позиции с учетом скидок и наценок|179.80\n"
-           "итог|225.30\nналичными|0.00\nэлектронными|225.30\n"
+           "итог|225.30\nналичными|0.00\nэлектронными|225.30\nтег 1234|0102\n"
            "фискальный признак документа|310422477\nфискальный признак оператора|0aff";
     QTest::newRow("two levels down")
         << 3 << tlv(1059, tlv(1030, text866(QStringLiteral("Хлеб"))) + tlv(1112, tlv(1064, le(250, 2))))
