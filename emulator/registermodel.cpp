@@ -274,6 +274,7 @@ void RegisterModel::addHeader(TlvWriter &doc, int operatorNo) const
     doc.addString(1009, tables_.text(18, 1, 9));
     if (operatorNo > 0)
         doc.addString(1021, cashierName(operatorNo));
+    doc.addByte(1209, kFormatVersion);
 }
 
 void RegisterModel::finishDocumentInShift()

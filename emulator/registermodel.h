@@ -59,6 +59,9 @@ public:
 
     static constexpr int kModel = 250;
     static constexpr quint64 kMaxSum = 0xFFFFFFFFFEull; // five bytes, all-FF means "no value"
+    static constexpr int kTaxGroups = 6;                // rows of table 6
+    // The register and its FN write fiscal documents of format 1.2 (tag 1209 = 4).
+    static constexpr quint8 kFormatVersion = 4;
 
     explicit RegisterModel(const EmulatorConfig &config = EmulatorConfig());
 
@@ -115,10 +118,16 @@ private:
     void setSerial(quint64 serial);
     void setClock(const QDateTime &registerTime);
     void addHeader(TlvWriter &doc, int operatorNo) const;
+    void addFormatVersions(TlvWriter &doc, quint8 mode) const;
     quint8 taxSystemForDocuments() const;
     static QString cashierName(int operatorNo);
     quint8 validateRegistration(const QString &inn, const QString &regNumber, quint8 tax, quint8 mode) const;
     quint8 addLine(Call &call, RegisterState::Line line, quint8 receiptType);
+    // The goods of a receipt closed at `total`, with what the receipt's own
+    // discounts and surcharges did to each, and the receipt's VAT sums.
+    void addReceiptLines(TlvWriter &doc, const RegisterState::Receipt &r, quint64 total) const;
+    // Tag 1199's code for the rate of a tax group (table 6).
+    quint8 vatRateCode(int group) const;
     void finishDocumentInShift();
 
     // Device, state and service commands.

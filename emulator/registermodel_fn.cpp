@@ -132,12 +132,11 @@ quint8 RegisterModel::cmdRegister(Call &call)
     addHeader(doc, call.operatorNo);
     doc.addString(1013, QString::number(state_.serialNumber));
     doc.addString(1041, fn_.number);
+    addFormatVersions(doc, mode);
     doc.addByte(1062, tax);
     doc.addByte(1056, mode & 0x01);
     doc.addByte(1002, (mode & 0x02) ? 1 : 0);
     doc.addByte(1001, (mode & 0x04) ? 1 : 0);
-    doc.addByte(1109, (mode & 0x08) ? 1 : 0);
-    doc.addByte(1110, (mode & 0x10) ? 1 : 0);
     doc.addByte(1108, (mode & 0x20) ? 1 : 0);
     doc.addString(1046, tables_.text(18, 1, 10));
     doc.addString(1017, tables_.text(18, 1, 12));
@@ -146,6 +145,22 @@ quint8 RegisterModel::cmdRegister(Call &call)
     fn_.registrations = 0;
     storeRegistration(call, FiscalStorage::RegistrationReport, doc, QStringLiteral("ОТЧЕТ О РЕГИСТРАЦИИ"));
     return 0;
+}
+
+void RegisterModel::addFormatVersions(TlvWriter &doc, quint8 mode) const
+{
+    // The versions of the register and of its FN, and the conditions of use that
+    // format 1.2 writes as flags: strict-report forms, Internet only, services.
+    doc.addByte(1189, kFormatVersion);
+    doc.addByte(1190, kFormatVersion);
+    quint32 conditions = 0;
+    if (mode & 0x10)
+        conditions |= 0x4;
+    if (mode & 0x20)
+        conditions |= 0x20;
+    if (mode & 0x08)
+        conditions |= 0x200;
+    doc.addUInt32(1290, conditions);
 }
 
 void RegisterModel::storeRegistration(Call &call, quint8 type, const TlvWriter &doc, const QString &title)
@@ -192,6 +207,7 @@ quint8 RegisterModel::cmdReregister(Call &call)
     addHeader(doc, call.operatorNo);
     doc.addString(1013, QString::number(state_.serialNumber));
     doc.addString(1041, fn_.number);
+    addFormatVersions(doc, mode);
     doc.addByte(1062, tax);
     doc.addByte(1056, mode & 0x01);
     doc.addByte(1101, reason);

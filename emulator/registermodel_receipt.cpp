@@ -43,6 +43,69 @@ quint8 firstTaxGroup(const quint64 groups[4])
     return 0;
 }
 
+// floor(a * b / c) for b <= c, exact where a * b would not fit in 64 bits:
+// long multiplication one bit of `a` at a time, keeping quotient and remainder.
+quint64 mulDiv(quint64 a, quint64 b, quint64 c)
+{
+    const quint64 bq = b / c;
+    const quint64 br = b % c;
+    quint64 q = 0;
+    quint64 r = 0;
+    for (int bit = 63; bit >= 0; --bit) {
+        q <<= 1;
+        r <<= 1;
+        if (r >= c) {
+            r -= c;
+            ++q;
+        }
+        if ((a >> bit) & 1) {
+            q += bq;
+            r += br;
+            if (r >= c) {
+                r -= c;
+                ++q;
+            }
+        }
+    }
+    return q;
+}
+
+// `amount` split in proportion to `weights`, to the kopeck: the parts add up to
+// it exactly and none is more than its weight's share rounded up.
+QVector<quint64> spread(const QVector<quint64> &weights, quint64 amount)
+{
+    QVector<quint64> parts(weights.size(), 0);
+    quint64 sum = 0;
+    for (quint64 w : weights)
+        sum += w;
+    if (sum == 0) {
+        if (!parts.isEmpty())
+            parts[0] = amount;
+        return parts;
+    }
+    quint64 running = 0;
+    quint64 given = 0;
+    for (int i = 0; i < weights.size(); ++i) {
+        running += weights.at(i);
+        const quint64 upTo = mulDiv(amount, running, sum);
+        parts[i] = upTo - given;
+        given = upTo;
+    }
+    return parts;
+}
+
+// VAT inside a sum paid at `rate` hundredths of a percent, to the kopeck.
+quint64 vatIn(quint64 paid, quint64 rate)
+{
+    return (paid * rate + (10000 + rate) / 2) / (10000 + rate);
+}
+
+// What the format 1.2 item carries of itself: goods (1212), paid in full at
+// hand-over (1214), counted in pieces (2108).
+constexpr quint8 kSubjectGoods = 1;
+constexpr quint8 kFullPayment = 4;
+constexpr quint8 kPieces = 0;
+
 } // namespace
 
 quint8 RegisterModel::cmdOpenShift(Call &call)
@@ -136,6 +199,10 @@ quint8 RegisterModel::addLine(Call &call, RegisterState::Line line, quint8 recei
         return ErrWrongReceiptType;
     if (r.open && r.total() + line.total() > static_cast<qint64>(kMaxSum))
         return ErrTotalOverflow;
+    // The item's name is a requisite every receipt item must carry: the fiscal
+    // storage would refuse the whole receipt at its close.
+    if (line.name.trimmed().isEmpty())
+        return ErrFnParameter;
     if (!r.open) {
         // A sale without an open receipt opens one of its own kind.
         if (const quint8 error = checkCanStartDocument())
@@ -160,7 +227,7 @@ quint8 RegisterModel::readLine(Call &call, RegisterState::Line &line)
     quint64 taxes[4];
     for (quint64 &t : taxes) {
         t = call.in.number(1);
-        if (t > 4)
+        if (t > kTaxGroups)
             return ErrBadParameters;
     }
     line.taxGroup = firstTaxGroup(taxes);
@@ -193,6 +260,8 @@ quint8 RegisterModel::cmdStorno(Call &call)
         return ErrMultiplyOverflow;
     if (static_cast<qint64>(line.amount) > state_.receipt.total())
         return ErrStornoTooLarge;
+    if (line.name.trimmed().isEmpty())
+        return ErrFnParameter;
     state_.receipt.lines.append(line);
     call.out.append(static_cast<char>(call.operatorNo));
     return 0;
@@ -269,32 +338,7 @@ quint8 RegisterModel::cmdCloseReceipt(Call &call)
     doc.addUInt32(1038, state_.shiftNumber);
     doc.addByte(1054, r.operation);
     doc.addByte(1055, taxSystemForDocuments());
-    quint64 byGroup[5] = {0, 0, 0, 0, 0};
-    for (const RegisterState::Line &line : r.lines) {
-        TlvWriter item;
-        item.addString(1030, line.name, 128);
-        item.addVln(1079, line.price);
-        item.addFvln(1023, line.quantity);
-        if (line.discount || line.surcharge) {
-            TlvWriter adj;
-            if (line.discount)
-                adj.addVln(1064, line.discount);
-            if (line.surcharge)
-                adj.addVln(1035, line.surcharge);
-            item.addStructure(1112, adj);
-        }
-        const quint64 lineTotal = static_cast<quint64>(line.storno ? -line.total() : line.total());
-        item.addVln(1043, lineTotal);
-        if (line.taxGroup)
-            item.addByte(901, line.taxGroup);
-        if (line.barcode)
-            item.addString(1080, QStringLiteral("%1").arg(line.barcode, 13, 10, QLatin1Char('0')));
-        doc.addStructure(line.storno ? 1071 : 1059, item);
-        if (line.storno)
-            byGroup[line.taxGroup] -= qMin(byGroup[line.taxGroup], lineTotal);
-        else
-            byGroup[line.taxGroup] += lineTotal;
-    }
+    addReceiptLines(doc, r, total);
     const qint64 discounts = r.adjustmentTotal(false) + static_cast<qint64>(receiptDiscount);
     const qint64 surcharges = r.adjustmentTotal(true);
     if (discounts > 0 || surcharges > 0) {
@@ -310,17 +354,6 @@ quint8 RegisterModel::cmdCloseReceipt(Call &call)
     doc.addVln(1020, total);
     doc.addVln(1031, total - cashless);
     doc.addVln(1081, cashless);
-    // Groups 1 and 2 carry the VAT of their rates, 3 is the zero rate, 4 no VAT.
-    for (int group = 1; group <= 2; ++group) {
-        const quint64 rate = tables_.number(6, group, 1);
-        if (byGroup[group])
-            doc.addVln(static_cast<quint16>(1101 + group),
-                       (byGroup[group] * rate + (10000 + rate) / 2) / (10000 + rate));
-    }
-    if (byGroup[3])
-        doc.addVln(1104, byGroup[3]);
-    if (byGroup[4])
-        doc.addVln(1105, byGroup[4]);
     fn_.commit(FiscalStorage::Receipt, now(), doc, r.operation, total);
     finishDocumentInShift();
     state_.print(QStringLiteral("ЧЕК %1 ИТОГ %2.%3")
@@ -334,6 +367,118 @@ quint8 RegisterModel::cmdCloseReceipt(Call &call)
     call.out.append(static_cast<char>(operatorNo ? operatorNo : call.operatorNo));
     wire::appendLE(call.out, change, 5);
     return 0;
+}
+
+quint8 RegisterModel::vatRateCode(int group) const
+{
+    if (group < 1 || group > kTaxGroups)
+        return 6; // without VAT
+    switch (tables_.number(6, group, 1)) {
+    case 2200:
+        return 11; // 22 %, since 2026
+    case 2000:
+    case 1800: // 20 % took over the code of 18 % in 2019
+        return 1;
+    case 1000:
+        return 2;
+    case 500:
+        return 7;
+    case 700:
+        return 8;
+    case 0:
+        return group == 3 ? 5 : 6; // row 3 is 0 %, the others without VAT
+    default:
+        // A rate no code exists for: the code of the row's rate out of the box.
+        static const quint8 byRow[kTaxGroups] = {11, 2, 5, 6, 7, 8};
+        return byRow[group - 1];
+    }
+}
+
+void RegisterModel::addReceiptLines(TlvWriter &doc, const RegisterState::Receipt &r, quint64 total) const
+{
+    // What the receipt's discounts and surcharges (and the closing percentage)
+    // did to its total is shared out over the goods by their sums, so that each
+    // item shows what was paid for it and its VAT is that of the sum paid.
+    QVector<quint64> weights;
+    qint64 goods = 0;
+    quint64 weighed = 0;
+    for (const RegisterState::Line &line : r.lines) {
+        weights.append(line.storno ? 0 : static_cast<quint64>(qMax<qint64>(0, line.total())));
+        weighed += weights.last();
+        goods += line.total();
+    }
+    // Goods given away: a surcharge on them goes to them in equal parts.
+    if (weighed == 0) {
+        for (int i = 0; i < r.lines.size(); ++i)
+            weights[i] = r.lines.at(i).storno ? 0 : 1;
+    }
+    const qint64 change = static_cast<qint64>(total) - goods;
+    const QVector<quint64> shares = spread(weights, static_cast<quint64>(change < 0 ? -change : change));
+
+    quint64 byGroup[kTaxGroups + 1] = {};
+    for (int i = 0; i < r.lines.size(); ++i) {
+        const RegisterState::Line &line = r.lines.at(i);
+        const quint64 listed = static_cast<quint64>(line.storno ? -line.total() : line.total());
+        const quint64 paid =
+            line.storno ? listed : (change < 0 ? listed - shares.at(i) : listed + shares.at(i));
+        const quint8 vatCode = vatRateCode(line.taxGroup);
+        const quint64 rate = line.taxGroup ? tables_.number(6, line.taxGroup, 1) : 0;
+        TlvWriter item;
+        item.addString(1030, line.name, 128);
+        item.addVln(1079, line.price);
+        item.addFvln(1023, line.quantity);
+        item.addByte(2108, kPieces);
+        item.addByte(1212, kSubjectGoods);
+        item.addByte(1214, kFullPayment);
+        item.addByte(1199, vatCode);
+        if (line.discount || line.surcharge) {
+            TlvWriter adj;
+            if (line.discount)
+                adj.addVln(1064, line.discount);
+            if (line.surcharge)
+                adj.addVln(1035, line.surcharge);
+            item.addStructure(1112, adj);
+        }
+        item.addVln(1043, paid);
+        if (rate)
+            item.addVln(1200, vatIn(paid, rate));
+        if (line.taxGroup)
+            item.addByte(901, line.taxGroup);
+        if (line.barcode)
+            item.addString(1080, QStringLiteral("%1").arg(line.barcode, 13, 10, QLatin1Char('0')));
+        doc.addStructure(line.storno ? 1071 : 1059, item);
+        if (line.storno)
+            byGroup[line.taxGroup] -= qMin(byGroup[line.taxGroup], paid);
+        else
+            byGroup[line.taxGroup] += paid;
+    }
+    // The receipt's sums by rate, for the rates the format has a sum for; the
+    // items carry the VAT of the others (22 %, 5 %, 7 %).
+    static const quint16 sumTags[] = {1102, 1103, 1104, 1105};
+    quint64 sums[4] = {};
+    for (int group = 0; group <= kTaxGroups; ++group) {
+        const quint64 rate = group ? tables_.number(6, group, 1) : 0;
+        switch (vatRateCode(group)) {
+        case 1:
+            sums[0] += vatIn(byGroup[group], rate);
+            break;
+        case 2:
+            sums[1] += vatIn(byGroup[group], rate);
+            break;
+        case 5:
+            sums[2] += byGroup[group];
+            break;
+        case 6:
+            sums[3] += byGroup[group];
+            break;
+        default:
+            break;
+        }
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (sums[i])
+            doc.addVln(sumTags[i], sums[i]);
+    }
 }
 
 quint8 RegisterModel::cmdItemWithAdjustments(Call &call)
@@ -357,7 +502,7 @@ quint8 RegisterModel::cmdItemWithAdjustments(Call &call)
     line.name = text;
     if (operation < 1 || operation > 4)
         return ErrFnParameter;
-    for (int bit = 0; bit < 4; ++bit) {
+    for (int bit = 0; bit < kTaxGroups; ++bit) {
         if (taxBits & (1u << bit)) {
             line.taxGroup = static_cast<quint8>(bit + 1);
             break;

@@ -29,7 +29,7 @@ const QVector<RegisterTables::Table> &RegisterTables::definitions()
         {4, "Оплаты чека коррекции", 1, {{1, false, 5, "Сумма электронными", true, false}}},
         {6,
          "Налоговые ставки",
-         4,
+         6,
          {{1, false, 2, "Ставка", false, false}, {2, true, 64, "Название налога", false, false}}},
         {18,
          "Регистрационные данные",
@@ -77,8 +77,9 @@ void RegisterTables::resetToDefaults(int keepTable)
     {
         quint64 rate;
         const char *name;
-    } taxes[] = {{1800, "НДС 18%"}, {1000, "НДС 10%"}, {0, "НДС 0%"}, {0, "БЕЗ НДС"}};
-    for (int row = 1; row <= 4; ++row) {
+    } taxes[] = {{2200, "НДС 22%"}, {1000, "НДС 10%"}, {0, "НДС 0%"},
+                 {0, "БЕЗ НДС"},    {500, "НДС 5%"},   {700, "НДС 7%"}};
+    for (int row = 1; row <= 6; ++row) {
         setNumber(6, row, 1, taxes[row - 1].rate);
         setText(6, row, 2, QString::fromUtf8(taxes[row - 1].name));
     }
