@@ -442,8 +442,6 @@ void RegisterModel::addReceiptLines(TlvWriter &doc, const RegisterState::Receipt
         item.addVln(1043, paid);
         if (rate)
             item.addVln(1200, vatIn(paid, rate));
-        if (line.taxGroup)
-            item.addByte(901, line.taxGroup);
         if (line.barcode)
             item.addString(1080, QStringLiteral("%1").arg(line.barcode, 13, 10, QLatin1Char('0')));
         doc.addStructure(line.storno ? 1071 : 1059, item);
