@@ -8,6 +8,8 @@
 #include "fndocumentreader.h"
 #include "regnumber.h"
 
+#include <mtlvdocument.h>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -88,10 +90,12 @@ int cmdDecodeTlv(const QStringList &args)
     CommandLine cl(
         QStringLiteral("decode-tlv"),
         QStringLiteral("Decodes a fiscal document saved as binary TLV or as hex text (blanks and line\n"
-                       "breaks ignored) without a register, and prints it like fn-doc. FILE \"-\" is\n"
-                       "standard input."),
+                       "breaks ignored) without a register, and prints it like fn-doc. A whole document\n"
+                       "(its form code and length around its items) gives its own type; a bare list of\n"
+                       "items, as FF3B returns them, takes it from --type. FILE \"-\" is standard input."),
         QStringLiteral("FILE"));
-    const QCommandLineOption type(QStringLiteral("type"), QStringLiteral("Document type code (default 0)."),
+    const QCommandLineOption type(QStringLiteral("type"),
+                                  QStringLiteral("Document type of a bare list of items (default 0)."),
                                   QStringLiteral("N"), QStringLiteral("0"));
     const QCommandLineOption input(QStringLiteral("input"),
                                    QStringLiteral("How FILE is written: auto (default), hex or binary."),
@@ -124,30 +128,66 @@ int cmdDecodeTlv(const QStringList &args)
         return ExitCheckFailed;
     }
     if (bytes.isEmpty()) {
-        Console::err(QStringLiteral("%1: no TLV data").arg(path));
+        Console::err(QStringLiteral("%1: the input is empty, there is no document in it").arg(path));
         return ExitCheckFailed;
     }
     // The bound of a document read from the FN holds here too: beyond it the
     // file is no fiscal document, and its nested structures would cost memory
     // out of all proportion.
-    if (bytes.size() > ops::FnDocumentReader::kMaxBytes) {
+    if (bytes.size() > ops::FnDocumentReader::kMaxBytes + 4) {
         Console::err(QStringLiteral("%1: %2 bytes of TLV data; a fiscal document has at most %3")
                          .arg(path)
                          .arg(bytes.size())
                          .arg(ops::FnDocumentReader::kMaxBytes));
         return ExitCheckFailed;
     }
+
+    QStringList problems;
+    QByteArray body = bytes;
+    qsizetype offset = 0; // of the body in the input
+    quint16 formCode = 0;
+    quint16 declared = 0;
+    if (MTLVDocument::startsWholeDocument(bytes, &formCode, &declared)) {
+        if (cl.parser().isSet(type) && docType != formCode) {
+            Console::err(QStringLiteral("%1: the document says it is of type %2, --type says %3")
+                             .arg(path)
+                             .arg(formCode)
+                             .arg(docType));
+            return ExitCheckFailed;
+        }
+        docType = formCode;
+        offset = 4;
+        body = bytes.mid(offset, declared);
+        if (body.size() < declared)
+            problems << QStringLiteral("the document is cut: %1 of its %2 bytes are there")
+                            .arg(body.size())
+                            .arg(declared);
+        else if (bytes.size() > offset + declared)
+            problems << QStringLiteral("%1 bytes after the end of the document")
+                            .arg(bytes.size() - offset - declared);
+    } else if (bytes.size() > ops::FnDocumentReader::kMaxBytes) {
+        Console::err(QStringLiteral("%1: %2 bytes of TLV items; a fiscal document has at most %3")
+                         .arg(path)
+                         .arg(bytes.size())
+                         .arg(ops::FnDocumentReader::kMaxBytes));
+        return ExitCheckFailed;
+    }
     qsizetype consumed = 0;
-    const QList<MTLVDocument> items = MTLVDocument::parseSequence(bytes, quint16(docType), &consumed);
-    const bool whole = consumed == bytes.size();
+    const QList<MTLVDocument> items = MTLVDocument::parseSequence(body, quint16(docType), &consumed);
+    if (items.isEmpty()) {
+        problems.prepend(QStringLiteral("no whole TLV item in %1 bytes").arg(body.size()));
+        Console::err(QStringLiteral("%1: %2").arg(path, problems.join(QStringLiteral("; "))));
+        return ExitCheckFailed;
+    }
+    if (consumed < body.size())
+        problems.prepend(QStringLiteral("the last %1 bytes (from offset %2) do not make a whole TLV item")
+                             .arg(body.size() - consumed)
+                             .arg(offset + consumed));
     Console::outBytes(DocumentFormat::render(items, quint16(docType), format,
-                                             QJsonObject{{QStringLiteral("complete"), whole}}));
-    if (whole)
+                                             QJsonObject{{QStringLiteral("complete"), problems.isEmpty()}}));
+    if (problems.isEmpty())
         return ExitOk;
-    Console::err(QStringLiteral("%1: the last %2 bytes (from offset %3) do not make a whole TLV item")
-                     .arg(path)
-                     .arg(bytes.size() - consumed)
-                     .arg(consumed));
+    Console::err(QStringLiteral("%1: %2").arg(path, problems.join(QStringLiteral("; "))));
     return ExitCheckFailed;
 }
 

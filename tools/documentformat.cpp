@@ -103,36 +103,38 @@ QJsonObject DocumentFormat::documentJson(const QList<MTLVDocument> &items, quint
     };
 }
 
-QJsonObject DocumentFormat::itemJson(const MTLVDocument &item, int depth)
+QJsonObject DocumentFormat::itemJson(const MTLVDocument &item)
 {
     QJsonObject json{
         {QStringLiteral("tag"), int(item.tag)},
         {QStringLiteral("known"), item.isKnown},
+        {QStringLiteral("name"), item.displayName()},
         {QStringLiteral("length"), int(item.length)},
         {QStringLiteral("raw"), QString::fromLatin1(item.data.toHex())},
+        {QStringLiteral("text"), item.displayText()},
     };
     if (item.data.size() < item.length)
         json.insert(QStringLiteral("cut"), true);
     if (!item.isKnown)
         return json;
-    json.insert(QStringLiteral("name"), item.tagName());
+    json.insert(QStringLiteral("officialName"), item.description.officialName);
     json.insert(QStringLiteral("type"), MTLVData::typeName(item.description.type));
     if (item.description.type != MTLVData::STLV) {
         json.insert(QStringLiteral("value"), valueJson(item.value));
-        json.insert(QStringLiteral("text"), item.displayText());
+        if (item.isUndecodable())
+            json.insert(QStringLiteral("badLength"), true);
         return json;
     }
-    // The children again from the raw bytes, unknown ones included (the model
-    // keeps only the known ones), as deep as the model goes.
     QJsonArray children;
-    if (depth < MTLVDocument::maxNesting) {
-        qsizetype consumed = 0;
-        const QList<MTLVDocument> nested = MTLVDocument::parseSequence(item.data, item.docType, &consumed);
-        for (const MTLVDocument &child : nested)
-            children.append(itemJson(child, depth + 1));
-        if (consumed < item.data.size())
-            json.insert(QStringLiteral("unparsed"), QString::fromLatin1(item.data.mid(consumed).toHex()));
+    qsizetype consumed = 0;
+    for (const MTLVDocument &child : item.children) {
+        children.append(itemJson(child));
+        consumed += 4 + child.length;
     }
+    // Bytes at the end of a structure that make no whole item, or a structure
+    // nested too deep to be taken apart.
+    if (consumed < item.data.size())
+        json.insert(QStringLiteral("unparsed"), QString::fromLatin1(item.data.mid(consumed).toHex()));
     json.insert(QStringLiteral("children"), children);
     return json;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 // A fiscal document as kelo-cli prints or saves it: plain text (one row per
-// item, indented by level), the window's HTML page, or JSON with every item.
-// In JSON nothing is dropped: an item whose tag the dictionary does not know
-// keeps its number and raw bytes, at the top level and inside structures.
+// item, indented by level), the window's HTML page, or JSON with every item:
+// its tag, the name shown and the official one, type, raw bytes, value and text.
+// An item whose tag no format knows keeps its number, place and raw bytes.
 
 #include <mtlvdocument.h>
 
@@ -30,7 +30,7 @@ public:
     static QByteArray declaringUtf8(const QByteArray &page);
 
     static QJsonObject documentJson(const QList<MTLVDocument> &items, quint16 docType);
-    static QJsonObject itemJson(const MTLVDocument &item, int depth = 0);
+    static QJsonObject itemJson(const MTLVDocument &item);
     // A decoded value as JSON: numbers as numbers (beyond 2^53 as decimal
     // text), times as ISO 8601 UTC, bytes as hex, no value as null.
     static QJsonValue valueJson(const QVariant &value);

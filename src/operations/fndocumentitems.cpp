@@ -13,6 +13,9 @@ QList<MTLVDocument> FnDocument::tlvItems() const
         one.docType = docType;
         one.setData(item.tag, item.length, item.value);
     }
+    // The format version and date come late in a document; earlier items may
+    // depend on them.
+    MTLVDocument::applyDocumentContext(tlv);
     return tlv;
 }
 

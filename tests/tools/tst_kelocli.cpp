@@ -89,6 +89,7 @@ private slots:
     void fnDocInThreeFormatsAndFromHex();
     void fnExportSkipsAFailingDocumentAndResumes();
     void decodeTlvKeepsUnknownTags();
+    void decodeTlvOfAWholeDocument();
     void dumpWritesTheImageAndItsChecksum();
     void lostInTheMiddle_data();
     void lostInTheMiddle();
@@ -190,8 +191,20 @@ void TstKeloCli::withoutAnExchange_data()
     row("decode-tlv, last item cut", decode, false, 1, "номер смены: 5", "the last 5 bytes (from offset 8)",
         tlvItem(1038, QByteArray("\x05\x00\x00\x00", 4)) + QByteArray::fromHex("28040a0001"));
     // No fiscal document is larger than a document read may be.
-    row("decode-tlv, too big", decode, false, 1, QString(), "a fiscal document has at most",
+    row("decode-tlv, too big", decode, false, 1, QString(), QString(),
         tlvItem(1030, QByteArray(40000, 'x')) + tlvItem(1030, QByteArray(40000, 'y')));
+    // Nothing to decode is said, not shown as an empty page; a whole document
+    // is checked against its own length and type.
+    row("decode-tlv, empty", decode, false, 1, QString(), "the input is empty");
+    row("decode-tlv, whole document without items", decode, false, 1, QString(), "no whole TLV item in 0 bytes",
+        "0b00 0000");
+    const QByteArray shift = tlvItem(1038, QByteArray("\x05\x00\x00\x00", 4));
+    row("decode-tlv, whole document cut", decode, false, 1, "номер смены: 5",
+        "the document is cut: 11 of its 16 bytes", tlvItem(11, shift + shift).left(4 + 8 + 3).toHex());
+    row("decode-tlv, bytes after the document", decode, false, 1, "номер смены: 5",
+        "2 bytes after the end of the document", tlvItem(11, shift) + "\x01\x02");
+    row("decode-tlv, type other than the document's", {"decode-tlv", "--type", "3", m_dir.filePath("input")},
+        false, 1, QString(), "the document says it is of type 11, --type says 3", tlvItem(11, shift));
 }
 
 void TstKeloCli::withoutAnExchange()
@@ -261,6 +274,7 @@ void TstKeloCli::fnDocInThreeFormatsAndFromHex()
         hex += tlv.mid(i, 1).toHex() + (i % 16 == 15 ? "\r\n" : " ");
     QVERIFY(writeAll(m_dir.filePath("receipt.hex"), hex));
     QCOMPARE(cli({"decode-tlv", "--type", "3", m_dir.filePath("receipt.hex")}).out, text.out);
+    QVERIFY2(!text.out.contains(QStringLiteral("тег ")), qPrintable(text.out)); // format 1.2, all named
     const Run html = cliOnLink({"fn-doc", "3", "--format", "html"});
     QCOMPARE(html.exitCode, 0);
     QCOMPARE(html.out, MTLVRenderer::documentPage(expected) + QLatin1Char('\n'));
@@ -366,6 +380,38 @@ void TstKeloCli::decodeTlvKeepsUnknownTags()
     const Run plain = cli({"decode-tlv", binary});
     QVERIFY(plain.out.contains(QStringLiteral("ОФД: \uFFFD]0;pwned\uFFFDOFD\n")));
     QCOMPARE(items.at(2)["value"].toString(), QStringLiteral("\x1b]0;pwned\x07OFD"));
+}
+
+void TstKeloCli::decodeTlvOfAWholeDocument()
+{
+    // The form operators and the tax service hand out: the form code and the
+    // length around the items, the type read from it.
+    const QByteArray tlv = documentTlv(3);
+    const QString file = m_dir.filePath("whole.hex");
+    QVERIFY(writeAll(file, tlvItem(3, tlv).toHex(' ')));
+    const Run text = cli({"decode-tlv", file});
+    QCOMPARE(text.exitCode, 0);
+    QCOMPARE(text.out, MTLVRenderer::documentText(MTLVDocument::parseSequence(tlv, 3)));
+    QVERIFY(text.out.contains(QStringLiteral("Тип документа: Кассовый чек (3)\n")));
+    QVERIFY2(!text.out.contains(QStringLiteral("тег ")), qPrintable(text.out));
+
+    // JSON names every item, nested ones included, with its official name and type.
+    const Run json = cli({"decode-tlv", "--format", "json", file});
+    QCOMPARE(json.exitCode, 0);
+    QCOMPARE(QJsonDocument::fromJson(json.outBytes)["docType"].toInt(), 3);
+    QJsonArray pending = jsonArray(json.outBytes, "items");
+    int seen = 0;
+    while (!pending.isEmpty()) {
+        const QJsonObject item = pending.takeAt(0).toObject();
+        ++seen;
+        const QString what = QString::number(item["tag"].toInt());
+        QVERIFY2(item["known"].toBool() && !item["officialName"].toString().isEmpty()
+                     && !item["type"].toString().isEmpty() && item.contains("raw") && item.contains("text"),
+                 qPrintable(what));
+        for (const QJsonValue &child : item["children"].toArray())
+            pending.append(child);
+    }
+    QVERIFY(seen > 20);
 }
 
 void TstKeloCli::dumpWritesTheImageAndItsChecksum()
