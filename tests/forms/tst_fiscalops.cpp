@@ -75,6 +75,7 @@ private slots:
     void correctionReceipts();
     void reportsAndShiftClose();
     void taxSystemKeptInStep();
+    void unnamedItemIsTheRegistersRefusal();
 };
 
 void TstFiscalOps::registrationNumberOnThePage()
@@ -413,6 +414,15 @@ void TstFiscalOps::taxSystemKeptInStep()
     QCOMPARE(statusAfter(*window, "butDocs_OpenCheck"), kStatusOk);
     QVERIFY(bench.read(
         [](const RegisterModel &m) { return m.state().receipt.open && m.state().receipt.operatorNo == 1; }));
+}
+
+void TstFiscalOps::unnamedItemIsTheRegistersRefusal()
+{
+    FORMTEST_OPEN(bench, window);
+    QCOMPARE(statusAfter(*window, {"butOpenDay", "butDocs_OpenCheck"}), kStatusOk);
+    setField(*window, "strDocs_Name", QString());
+    QCOMPARE(statusAfter(*window, "butDocs_AddPos"), "[9]: Некорректное значение параметров команды!");
+    bench.emulator().inspect([](const RegisterModel &m) { QVERIFY(m.state().receipt.lines.isEmpty()); });
 }
 
 QTEST_MAIN(TstFiscalOps)

@@ -85,6 +85,7 @@ private slots:
     void fnOfdPages();
     void cancelFnDocument();
     void receiptFromTheFN();
+    void receiptOfFormat12FromTheFN();
     void documentReadEndings_data();
     void documentReadEndings();
     void savingTheShownPage_data();
@@ -231,6 +232,25 @@ void TstReadingOps::receiptFromTheFN()
     const QString html = QString::fromUtf8(readFile(file));
     QVERIFY(html.contains(QStringLiteral("&lt;Прага&gt; &amp; Co")));
     QVERIFY(!html.contains(QStringLiteral("<Прага>")));
+}
+
+void TstReadingOps::receiptOfFormat12FromTheFN()
+{
+    FORMTEST_OPEN(bench, window);
+    // 550.00 at 22 % less a discount of 10.00 on the whole receipt.
+    QCOMPARE(bench.execute({kOpenShift, rq::item(0x80, 1000, 55000, 1, QStringLiteral("Торт Прага")),
+                            rq::adjustment(0x86, 1000), rq::close(100000)}),
+             0);
+    setField(*window, "strFDNumber",
+             bench.read([](const RegisterModel &m) { return m.fiscalStorage().lastNumber(); }));
+    QCOMPARE(statusAfter(*window, "butGetFDFromFN"), kStatusOk);
+    const QStringList lines = linesOf(child<QTextEdit>(*window, "textFDFromFNData"));
+    QVERIFY(hasLines(lines, {"Номер версии ФФД | ФФД 1.2",
+                             "реквизиты товара:", "  | наименование товара | Торт Прага",
+                             "  | Мера количества предмета расчета | шт. или ед.", "  | Ставка НДС | НДС 22%",
+                             "  | общая стоимость позиции с учетом скидок и наценок | 540.00",
+                             "  | Сумма НДС за предмет расчета | 97.38", "итог | 540.00"}));
+    QCOMPARE(lines.filter(QStringLiteral("тег ")), QStringList());
 }
 
 void TstReadingOps::documentReadEndings_data()
