@@ -1939,10 +1939,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>сумма НДС чека поставке 18%</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>сумма НДС чека поставке 10%</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2084,6 +2080,22 @@
     </message>
     <message>
         <source>Фискальный документ (ФД) из фискального накопителя (ФН)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>сумма НДС чека по ставке 18%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>тег %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (неполное значение)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (недопустимая длина %2)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
