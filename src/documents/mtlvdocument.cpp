@@ -226,8 +226,13 @@ void MTLVDocument::decode(int depth)
         }
         break;
     case MTLVData::String:
-        if (QTextCodec *codec = codec866())
-            value = codec->toUnicode(data).trimmed();
+        if (QTextCodec *codec = codec866()) {
+            // Fixed-length requisites are padded with blanks, some with zero bytes.
+            qsizetype end = size;
+            while (end > 0 && bytes[end - 1] == 0)
+                --end;
+            value = codec->toUnicode(data.constData(), int(end)).trimmed();
+        }
         break;
     case MTLVData::Bytes:
         value = data;

@@ -203,6 +203,7 @@ void TestMTLVFormats::valueTexts_data()
     QTest::newRow("1290 none") << 1290 << le(0, 4) << "0";
     QTest::newRow("1290 short") << 1290 << le(0x204, 3) << "040200 (недопустимая длина 3)";
     QTest::newRow("1055 unknown bit") << 1055 << byte(65) << "Общая, 64";
+    QTest::newRow("string padded with zero bytes") << 1245 << QByteArray("21\0", 3) << "21";
     QTest::newRow("bytes in hex") << 1162 << QByteArray::fromHex("00ff41") << "00ff41";
     QTest::newRow("new sum") << 1229 << le(1234, 2) << "12.34";
     QTest::newRow("new empty sum") << 1215 << QByteArray() << "0.00";
