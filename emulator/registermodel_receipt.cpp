@@ -418,11 +418,13 @@ void RegisterModel::addReceiptLines(TlvWriter &doc, const RegisterState::Receipt
     quint64 byGroup[kTaxGroups + 1] = {};
     for (int i = 0; i < r.lines.size(); ++i) {
         const RegisterState::Line &line = r.lines.at(i);
+        // A state file may name a group the table does not have.
+        const int group = line.taxGroup <= kTaxGroups ? line.taxGroup : 0;
         const quint64 listed = static_cast<quint64>(line.storno ? -line.total() : line.total());
         const quint64 paid =
             line.storno ? listed : (change < 0 ? listed - shares.at(i) : listed + shares.at(i));
-        const quint8 vatCode = vatRateCode(line.taxGroup);
-        const quint64 rate = line.taxGroup ? tables_.number(6, line.taxGroup, 1) : 0;
+        const quint8 vatCode = vatRateCode(group);
+        const quint64 rate = group ? tables_.number(6, group, 1) : 0;
         TlvWriter item;
         item.addString(1030, line.name, 128);
         item.addVln(1079, line.price);
@@ -446,9 +448,9 @@ void RegisterModel::addReceiptLines(TlvWriter &doc, const RegisterState::Receipt
             item.addString(1080, QStringLiteral("%1").arg(line.barcode, 13, 10, QLatin1Char('0')));
         doc.addStructure(line.storno ? 1071 : 1059, item);
         if (line.storno)
-            byGroup[line.taxGroup] -= qMin(byGroup[line.taxGroup], paid);
+            byGroup[group] -= qMin(byGroup[group], paid);
         else
-            byGroup[line.taxGroup] += paid;
+            byGroup[group] += paid;
     }
     // The receipt's sums by rate, for the rates the format has a sum for; the
     // items carry the VAT of the others (22 %, 5 %, 7 %).

@@ -9,6 +9,7 @@
 #include <mtlvdocument.h>
 #include <mtlvrenderer.h>
 
+#include <QJsonArray>
 #include <QTest>
 
 using namespace kelo::emu;
@@ -72,6 +73,7 @@ private slots:
     void unnamedItemIsRefused_data();
     void unnamedItemIsRefused();
     void registrationReportOfFormat12();
+    void stateFileWithATaxGroupBeyondTheTable();
 };
 
 void TestRegisterModelDocuments::receiptAdjustmentsArePaidByTheGoods_data()
@@ -209,6 +211,26 @@ void TestRegisterModelDocuments::registrationReportOfFormat12()
                                      "Только услуги\n")),
         qPrintable(text));
     QVERIFY2(!text.contains(QStringLiteral("тег ")), qPrintable(text));
+}
+
+void TestRegisterModelDocuments::stateFileWithATaxGroupBeyondTheTable()
+{
+    Model model;
+    QVERIFY(model.runs({rq::cmd(0xE0), rq::item(0x80, 1000, 100, 1, QStringLiteral("x"))}));
+    QJsonObject state = model.m.toJson();
+    QJsonObject registerState = state[QStringLiteral("register")].toObject();
+    QJsonObject receipt = registerState[QStringLiteral("receipt")].toObject();
+    QJsonArray lines = receipt[QStringLiteral("lines")].toArray();
+    QJsonObject line = lines.at(0).toObject();
+    line[QStringLiteral("taxGroup")] = 200;
+    lines[0] = line;
+    receipt[QStringLiteral("lines")] = lines;
+    registerState[QStringLiteral("receipt")] = receipt;
+    state[QStringLiteral("register")] = registerState;
+    QString error;
+    QVERIFY2(model.m.fromJson(state, &error), qPrintable(error));
+    QCOMPARE(model.error(rq::close(100)), 0);
+    QCOMPARE(rq::tlv(model.lastTlv(), 1105), rq::le(100, 1)); // taken as without VAT
 }
 
 QTEST_GUILESS_MAIN(TestRegisterModelDocuments)
