@@ -135,6 +135,16 @@ const TagEntry namesBefore2019[] = {
     {1102, MTLVData::VLN, QT_TRANSLATE_NOOP("MTLVDocument", "сумма НДС чека по ставке 18%")},
     {1106, MTLVData::VLN, QT_TRANSLATE_NOOP("MTLVDocument", "сумма НДС чека по расч. ставке 18/118")},
 };
+// Codes 1 and 3 of the VAT rate named 18 % until then, and 20 % since.
+const struct
+{
+    quint64 code;
+    const char *text;
+} vatCodesBefore2019[] = {
+    {1, QT_TRANSLATE_NOOP("MTLVDocument", "НДС 18%")},
+    {3, QT_TRANSLATE_NOOP("MTLVDocument", "НДС расч. 18/118")},
+};
+constexpr int kVatRateTag = 1199;
 const QDate kRate20Since(2019, 1, 1);
 
 struct DocTypeEntry
@@ -346,6 +356,17 @@ QString MTLVDictionary::nameOn(const MTLVData &entry, const QDate &documentDate)
         }
     }
     return entry.name;
+}
+
+QString MTLVDictionary::codeTextOn(int tag, quint64 code, const QDate &documentDate)
+{
+    if (tag != kVatRateTag || !documentDate.isValid() || documentDate >= kRate20Since)
+        return QString();
+    for (const auto &before : vatCodesBefore2019) {
+        if (before.code == code)
+            return translated(before.text);
+    }
+    return QString();
 }
 
 bool MTLVDictionary::isFormCode(int tag)

@@ -37,6 +37,9 @@ public:
     // the general VAT rate are named after the rate in force that day. An invalid
     // date is taken as today.
     static QString nameOn(const MTLVData &entry, const QDate &documentDate);
+    // The same for the codes of the VAT rate (1199): what `code` meant on that
+    // day where it differs from what the lists say now; empty otherwise.
+    static QString codeTextOn(int tag, quint64 code, const QDate &documentDate);
 
     // Whether `tag` is a form code: the tag of the one item that wraps a whole
     // document. Codes not yet published count too; requisites never do.

@@ -409,6 +409,9 @@ QVariant MTLVDocument::displayValue() const
     case MTLVData::Byte:
     case MTLVData::UInt16:
     case MTLVData::UInt32:
+        if (const QString dated = MTLVDictionary::codeTextOn(tag, value.toULongLong(), documentDate);
+            !dated.isEmpty())
+            return dated;
         if (MTLVValueTexts::hasList(tag))
             return MTLVValueTexts::text(tag, value.toULongLong());
         break;

@@ -2098,6 +2098,14 @@
         <source>%1 (недопустимая длина %2)</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>НДС 18%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>НДС расч. 18/118</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MainProc</name>

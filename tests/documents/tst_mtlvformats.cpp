@@ -147,6 +147,11 @@ void TestMTLVFormats::meaningFollowsTheDocument_data()
                                     << "Сумма НДС чека по расч. ставке 20/120: 20.00";
     QTest::newRow("1102 undated") << QByteArray() << tlv(1102, le(2000, 2))
                                   << "Сумма НДС чека по ставке 20%: 20.00";
+    // Codes 1 and 3 of the VAT rate meant 18 % before 2019, in the items too.
+    QTest::newRow("1199 in 2018") << lastDay18 << tlv(1059, tlv(1199, byte(1))) << "  Ставка НДС: НДС 18%";
+    QTest::newRow("1199 3 in 2018") << lastDay18 << tlv(1199, byte(3)) << "Ставка НДС: НДС расч. 18/118";
+    QTest::newRow("1199 from 2019") << firstDay20 << tlv(1059, tlv(1199, byte(1))) << "  Ставка НДС: НДС 20%";
+    QTest::newRow("1199 10% in 2018") << lastDay18 << tlv(1199, byte(2)) << "Ставка НДС: НДС 10%";
     // 1126 counted unsent cash documents in 1.0 and flags a lottery since 1.05.
     QTest::newRow("1126 in 1.05") << tlv(1209, byte(2)) << tlv(1126, byte(1))
                                   << "Признак проведения лотереи: 1";
