@@ -298,7 +298,13 @@ void TestRegisterModel::documentsCarryTheirSums()
     QCOMPARE(value(rq::tlv(sale, 1020)), quint64(1898));
     QCOMPARE(value(rq::tlv(sale, 1031)), quint64(1398));
     QCOMPARE(value(rq::tlv(sale, 1081)), quint64(500));
-    QCOMPARE(value(rq::tlv(sale, 1102)), quint64((1800ull * 1800 + 5900) / 11800)); // 18 % inside 18.00
+    // The receipt's discount of 1.00 is shared by the goods: 0.90 off the cheese at 22 %,
+    // 0.10 off the matches at 10 %, whose VAT is taken from what is paid.
+    const QByteArray cheese = rq::tlv(sale, 1059);
+    QCOMPARE(value(rq::tlv(cheese, 1043)), quint64(1710));
+    QCOMPARE(rq::tlv(cheese, 1199), QByteArray("\x0b"));
+    QCOMPARE(value(rq::tlv(sale, 1103)), quint64(17)); // 10 % inside 1.88
+    QVERIFY(rq::tlv(sale, 1102).isEmpty());            // no goods at 20 %
 
     const QByteArray returned = fn.find(saleNumber + 1)->tlv;
     QCOMPARE(rq::tlv(returned, 1054), QByteArray("\x02"));

@@ -196,8 +196,8 @@ void TstKeloCli::withoutAnExchange_data()
     // Nothing to decode is said, not shown as an empty page; a whole document
     // is checked against its own length and type.
     row("decode-tlv, empty", decode, false, 1, QString(), "the input is empty");
-    row("decode-tlv, whole document without items", decode, false, 1, QString(), "no whole TLV item in 0 bytes",
-        "0b00 0000");
+    row("decode-tlv, whole document without items", decode, false, 1, QString(),
+        "no whole TLV item in 0 bytes", "0b00 0000");
     const QByteArray shift = tlvItem(1038, QByteArray("\x05\x00\x00\x00", 4));
     row("decode-tlv, whole document cut", decode, false, 1, "номер смены: 5",
         "the document is cut: 11 of its 16 bytes", tlvItem(11, shift + shift).left(4 + 8 + 3).toHex());
