@@ -215,6 +215,15 @@ quint8 RegisterModel::addLine(Call &call, RegisterState::Line line, quint8 recei
         fn_.current = FiscalStorage::ReceiptInProgress;
     }
     r.lines.append(line);
+    // Each line goes to paper as it is booked.
+    const auto money = [](quint64 kopecks) {
+        return QStringLiteral("%1.%2").arg(kopecks / 100).arg(kopecks % 100, 2, 10, QLatin1Char('0'));
+    };
+    state_.print(QStringLiteral("%1%2 %3.%4 x %5 = %6")
+                     .arg(line.storno ? QStringLiteral("СТОРНО ") : QString(), line.name)
+                     .arg(line.quantity / 1000)
+                     .arg(line.quantity % 1000, 3, 10, QLatin1Char('0'))
+                     .arg(money(line.price), money(line.amount)));
     return 0;
 }
 

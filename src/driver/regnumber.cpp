@@ -1,5 +1,7 @@
 #include "regnumber.h"
 
+#include <algorithm>
+
 #include <array>
 
 namespace {
@@ -93,4 +95,28 @@ bool rnParseDigits(const QString &text, quint64 *value)
         return false;
     *value = number;
     return true;
+}
+
+bool rnInnValid(const QString &inn)
+{
+    if ((inn.size() != 10 && inn.size() != 12) || !std::all_of(inn.begin(), inn.end(), [](QChar c) {
+            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        }))
+        return false;
+    const auto digit = [&inn](int i) {
+        return inn.at(i).unicode() - '0';
+    };
+    // Each check digit: the weighted sum of the digits before it, modulo 11, modulo 10.
+    const auto check = [&digit](const int *weights, int count) {
+        int sum = 0;
+        for (int i = 0; i < count; ++i)
+            sum += weights[i] * digit(i);
+        return sum % 11 % 10;
+    };
+    static const int w10[] = {2, 4, 10, 3, 5, 9, 4, 6, 8};
+    static const int w11[] = {7, 2, 4, 10, 3, 5, 9, 4, 6, 8};
+    static const int w12[] = {3, 7, 2, 4, 10, 3, 5, 9, 4, 6, 8};
+    if (inn.size() == 10)
+        return check(w10, 9) == digit(9);
+    return check(w11, 10) == digit(10) && check(w12, 11) == digit(11);
 }

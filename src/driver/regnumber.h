@@ -34,6 +34,10 @@ bool rnVerify(const QString &regNumber, quint64 ordinal, quint64 inn, quint64 se
 // allowed) as a 64-bit number; 0 for anything that is not such a number.
 quint64 rnFieldNumber(const QString &text);
 
+// An INN as the tax service issues it: 10 digits (an organisation) or 12 (a
+// person), the last one or two being check digits over the others.
+bool rnInnValid(const QString &inn);
+
 // Strict reading for scripts: one or more decimal digits and nothing else,
 // within 64 bits. False leaves value untouched.
 bool rnParseDigits(const QString &text, quint64 *value);

@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSerialPortInfo>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -53,6 +54,16 @@ MMainForm::MMainForm(QWidget *parent, const MMainFormOptions &options)
     // Enter in a field must never press an operation button of a fiscal register.
     for (QPushButton *button : findChildren<QPushButton *>())
         button->setAutoDefault(false);
+
+    // What appears later (the register's numbers, the check result, the
+    // progress) has its room from the start: nothing moves under the mouse.
+    for (QWidget *widget :
+         {static_cast<QWidget *>(ui->frameFRInfo), static_cast<QWidget *>(ui->labFN_RegNumberOk),
+          static_cast<QWidget *>(ui->labFN_RegNumberError), static_cast<QWidget *>(ui->frameProgress)}) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+    }
 
     ui->menuWidget->setCurrentRow(0);
     ui->tabWidget->setCurrentIndex(0);
@@ -185,6 +196,13 @@ QString MMainForm::devicePath(const QString &portText)
     MLogSystem::instance()->logWrite(QStringLiteral("MMainForm: %1").arg(m_emulator->errorString()),
                                      MLogSystem::LevelError);
     return QString();
+}
+
+void MMainForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // The tape of the built-in emulator comes up with the window.
+    QTimer::singleShot(0, this, &MMainForm::refreshTape);
 }
 
 void MMainForm::closeEvent(QCloseEvent *event)

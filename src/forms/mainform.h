@@ -4,6 +4,7 @@
 #include "testfp.h"
 
 #include "mportbox.h"
+#include "mreceiptsofar.h"
 
 #include <registerfields.h>
 #include <registertext.h>
@@ -13,6 +14,9 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+
+class MTLVDocument;
+class MTapeForm;
 
 #include <memory>
 
@@ -58,6 +62,13 @@ public:
     ~MMainForm() override;
 
     // The connection cycle.
+    // Asks before an irreversible command: the consequence in one sentence,
+    // «Нет» the default. True when the operator answered «Да».
+    bool confirmAction(const QString &consequence);
+    // The folder the file dialogs open in, and where the last file was chosen.
+    QString lastFolder() const;
+    void rememberFolder(const QString &file);
+
     bool connectFR();
     // One attempt of connectFR, before a cancel is looked at.
     bool connectAttempt();
@@ -187,6 +198,7 @@ protected slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void fillPortBoxes();
@@ -228,6 +240,18 @@ private:
     bool printBuyerAddress();
     bool writeCorrectionCashless();
     void writeSerialNumber(const QString &command);
+    bool confirmSerialWrite(quint64 serial);
+    // The INN, serial and (withRegNumber) registration number fields as the
+    // tax service takes them; false with the field named in the status line.
+    bool checkRegistrationNumbers(bool withRegNumber);
+    bool confirmRegistration();
+    bool checkItemName();
+    // The tape of the built-in emulator, shown while it is the port.
+    void refreshTape();
+    void showReceiptSoFar();
+    void addReceiptLine(bool storno);
+    void showClosedReceipt(const QString &change);
+    static QString lastDocumentValue(const QList<MTLVDocument> &items, quint16 tag);
     // The blocks of a dump announced with `blockCount`; false when the dump
     // failed (the register is told to stop, the status line says why). An
     // operator's stop ends it early with true and terminateRequested set.
@@ -239,6 +263,8 @@ private:
 
     Ui::MMainForm *ui;
     TestFp m_exec;
+    MReceiptSoFar m_receipt;
+    MTapeForm *m_tape = nullptr; // a child: goes with the window
     MMainFormOptions m_options;
     std::unique_ptr<MBuiltinEmulator> m_emulator;
     bool m_closeAllowed = false;

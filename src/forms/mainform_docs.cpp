@@ -5,7 +5,9 @@
 
 #include "mcommandtext.h"
 
+#include <fndocumentreader.h>
 #include <mstrfortext.h>
+#include <mtlvdocument.h>
 
 #include <QPair>
 #include <QTextEdit>
@@ -22,6 +24,9 @@ constexpr int kCorrectionTypes[] = {1, 3, 2, 4};
 constexpr int kDiscount = 1;
 constexpr int kSurcharge = 2;
 constexpr int kBuyerEmailTag = 1008;
+constexpr quint16 kDateTimeTag = 1012;
+constexpr quint16 kTotalTag = 1020;
+constexpr quint16 kFiscalSignTag = 1077;
 // Print on the control tape and the receipt tape.
 constexpr int kPrintBothTapes = 3;
 
@@ -140,11 +145,76 @@ void MMainForm::on_butDocs_OpenCheck_clicked()
     if (!connectFR() || !syncTaxCode())
         return;
     commandText = QStringLiteral("8D,%1,%2").arg(linkPasswordText()).arg(ui->comboDocs_Type->currentIndex());
-    execFRCommand(true);
+    if (!execFRCommand(true))
+        return;
+    m_receipt.open(ui->comboDocs_Type->currentIndex());
+    showReceiptSoFar();
+}
+
+void MMainForm::showReceiptSoFar()
+{
+    showPage(ui->textDayState, tr("Чек: %1").arg(ui->comboDocs_Type->currentText()), m_receipt.rows());
+}
+
+void MMainForm::addReceiptLine(bool storno)
+{
+    m_receipt.addLine({ui->strDocs_Name->text(), ui->strDocs_Count->value(),
+                       MReceiptSoFar::kopecks(ui->strDocs_Price->value()), storno});
+    showReceiptSoFar();
+}
+
+QString MMainForm::lastDocumentValue(const QList<MTLVDocument> &items, quint16 tag)
+{
+    for (const MTLVDocument &item : items) {
+        if (item.tag == tag)
+            return item.displayText();
+    }
+    return QString();
+}
+
+void MMainForm::showClosedReceipt(const QString &change)
+{
+    // What the register made of it: the fiscal document's number, sign, time
+    // and total, read back. The close itself succeeded: its status stays.
+    const QString status = ui->strCommandResult->text();
+    const int lastError = lastErrCode;
+    Rows rows;
+    if (connectFR()) {
+        commandText = QStringLiteral("FF01,%1").arg(linkPasswordText());
+        if (execFRCommand(false) && reply::count() > 10) {
+            const QString number = reply::text(10);
+            ops::FnDocumentReader reader(
+                [this](const QString &command) {
+                    commandText = command;
+                    return execFRCommand(false);
+                },
+                linkPasswordText());
+            const QList<MTLVDocument> items = reader.read(number.toUInt()).tlvItems();
+            rows = {{tr("Номер ФД:"), number},
+                    {tr("Фискальный признак:"), lastDocumentValue(items, kFiscalSignTag)},
+                    {tr("Дата и время:"), lastDocumentValue(items, kDateTimeTag)},
+                    {tr("Итого:"), lastDocumentValue(items, kTotalTag)}};
+        }
+        disconnectFR();
+    }
+    rows.append({tr("Сдача:"), change});
+    showPage(ui->textDayState, tr("Чек закрыт"), rows);
+    lastErrCode = lastError;
+    ui->strCommandResult->setText(status);
+}
+
+bool MMainForm::checkItemName()
+{
+    if (!ui->strDocs_Name->text().trimmed().isEmpty())
+        return true;
+    outStateMessage(-1, tr("Наименование товара: не задано."));
+    return false;
 }
 
 void MMainForm::on_butDocs_AddPos_clicked()
 {
+    if (!checkItemName())
+        return;
     const int type = ui->comboDocs_Type->currentIndex();
     const QString code = QString::fromLatin1(kItemCommands[type >= 0 && type < 4 ? type : 0]);
     if (!connectFR() || !syncTaxCode())
@@ -154,19 +224,21 @@ void MMainForm::on_butDocs_AddPos_clicked()
                            MCommandText::money(ui->strDocs_Price->value()),
                            QString::number(ui->comboDocs_NalogGrp->currentIndex()),
                            MCommandText::quoted(ui->strDocs_Name->text()));
-    execFRCommand(true);
+    if (execFRCommand(true))
+        addReceiptLine(false);
 }
 
 void MMainForm::on_butDocs_AnnPos_clicked()
 {
-    if (!connectFR())
+    if (!checkItemName() || !connectFR())
         return;
     commandText = QStringLiteral("84,%1,%2,%3,0,%4,0,0,0,%5")
                       .arg(linkPasswordText(), MCommandText::quantity(ui->strDocs_Count->value()),
                            MCommandText::money(ui->strDocs_Price->value()),
                            QString::number(ui->comboDocs_NalogGrp->currentIndex()),
                            MCommandText::quoted(ui->strDocs_Name->text()));
-    execFRCommand(true);
+    if (execFRCommand(true))
+        addReceiptLine(true);
 }
 
 void MMainForm::on_butDocs_Discount_clicked()
@@ -184,7 +256,11 @@ void MMainForm::on_butDocs_Discount_clicked()
                            linkPasswordText(), MCommandText::money(ui->strDocs_DiscountVal->value()),
                            QString::number(ui->comboDocs_NalogGrp->currentIndex()),
                            MCommandText::quoted(ui->strDocs_NameDiscount->text()));
-    execFRCommand(true);
+    if (!execFRCommand(true))
+        return;
+    const qint64 amount = MReceiptSoFar::kopecks(ui->strDocs_DiscountVal->value());
+    m_receipt.addAdjustment(ui->strDocs_NameDiscount->text(), type == kSurcharge ? amount : -amount);
+    showReceiptSoFar();
 }
 
 void MMainForm::on_butDocs_AddEMail_clicked()
@@ -249,13 +325,19 @@ void MMainForm::on_butDocs_CloseCheck_clicked()
                            MCommandText::money(ui->strDocs_SumEl3->value()),
                            QString::number(ui->comboDocs_NalogGrp->currentIndex()),
                            MCommandText::quoted(ui->strDocs_NameCheck->text()));
-    execFRCommand(true);
+    if (!execFRCommand(true))
+        return;
+    m_receipt.clear();
+    showClosedReceipt(reply::count() > 3 ? reply::text(3) : QString());
 }
 
 void MMainForm::on_butDocs_AnnCheck_clicked()
 {
-    if (runCommand(QStringLiteral("88,%1").arg(linkPasswordText())))
-        eMailAdded = false;
+    if (!runCommand(QStringLiteral("88,%1").arg(linkPasswordText())))
+        return;
+    eMailAdded = false;
+    m_receipt.clear();
+    showPage(ui->textDayState, tr("Чек аннулирован"), Rows());
 }
 
 bool MMainForm::writeCorrectionCashless()

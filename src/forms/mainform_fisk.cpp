@@ -12,7 +12,10 @@
 #include <valueconv.h>
 
 #include <QCheckBox>
+#include <QRegularExpression>
+
 #include <QVector>
+#include <algorithm>
 
 #include <functional>
 
@@ -154,8 +157,48 @@ bool MMainForm::runCommand(const QString &text)
     return execFRCommand(true);
 }
 
+bool MMainForm::checkRegistrationNumbers(bool withRegNumber)
+{
+    // Nothing goes out, and no number is made, from a field the tax service
+    // would refuse: the status line names the field.
+    QString problem;
+    const QString serial = ui->strFN_KKTSerialNumber->text().trimmed();
+    const bool serialDigits =
+        !serial.isEmpty() && serial.size() <= 16
+        && std::all_of(serial.begin(), serial.end(), [](QChar c) { return c.isDigit(); });
+    if (!rnInnValid(ui->strFN_INN->text().trimmed()))
+        problem = tr("ИНН пользователя: нужно 10 или 12 цифр с верным контрольным числом.");
+    else if (!serialDigits)
+        problem = tr("Заводской номер ККТ: нужно от 1 до 16 цифр.");
+    else if (withRegNumber
+             && !QRegularExpression(QStringLiteral("^\\d{16}$"))
+                     .match(ui->strFN_KKTRegNumber->text().trimmed())
+                     .hasMatch())
+        problem = tr("Регистрационный номер ККТ: нужно 16 цифр.");
+    if (problem.isEmpty())
+        return true;
+    outStateMessage(-1, problem);
+    return false;
+}
+
+bool MMainForm::confirmRegistration()
+{
+    QStringList taxes;
+    for (const QCheckBox *box : {ui->chkFN_Tax_Common, ui->chkFN_Tax_UPR, ui->chkFN_Tax_UPRDolg,
+                                 ui->chkFN_Tax_ENVD, ui->chkFN_Tax_Edin, ui->chkFN_Tax_Patent}) {
+        if (box->isChecked())
+            taxes << box->toolTip();
+    }
+    return confirmAction(tr("В ФН будут навсегда записаны ИНН %1, регистрационный номер %2 и системы "
+                            "налогообложения: %3.")
+                             .arg(ui->strFN_INN->text().trimmed(), ui->strFN_KKTRegNumber->text().trimmed(),
+                                  taxes.isEmpty() ? tr("не выбраны") : taxes.join(QStringLiteral(", "))));
+}
+
 void MMainForm::on_butFN_CalcRegNumber_clicked()
 {
+    if (!checkRegistrationNumbers(false))
+        return;
     const QString ordinal = ui->strFN_KKTNumber->cleanText();
     const QString inn = ui->strFN_INN->text();
     const QString serial = ui->strFN_KKTSerialNumber->text();
@@ -174,6 +217,8 @@ void MMainForm::on_butFN_CalcRegNumber_clicked()
 
 void MMainForm::on_butFN_VerRegNumber_clicked()
 {
+    if (!checkRegistrationNumbers(true))
+        return;
     const bool ok =
         rnVerify(ui->strFN_KKTRegNumber->text(), rnFieldNumber(ui->strFN_KKTNumber->cleanText()),
                  rnFieldNumber(ui->strFN_INN->text()), rnFieldNumber(ui->strFN_KKTSerialNumber->text()));
@@ -223,11 +268,15 @@ void MMainForm::on_butFN_FiskStep1_clicked()
 
 void MMainForm::on_butFN_FiskStep2_clicked()
 {
+    if (!checkRegistrationNumbers(true) || !confirmRegistration())
+        return;
     runCommand(QStringLiteral("FF06,%1,%2").arg(linkPasswordText(), registrationParams()));
 }
 
 void MMainForm::on_butFN_ReFisk_clicked()
 {
+    if (!checkRegistrationNumbers(true) || !confirmRegistration())
+        return;
     const int reason = codeAt(kReRegistrationReasons, ui->comboFN_Prichina->currentIndex());
     runCommand(QStringLiteral("FF34,%1,%2,%3")
                    .arg(linkPasswordText(), registrationParams(), QString::number(reason)));
@@ -235,6 +284,9 @@ void MMainForm::on_butFN_ReFisk_clicked()
 
 void MMainForm::on_butFN_FiskClose_clicked()
 {
+    if (!confirmAction(tr("Закрытие архива ФН навсегда завершит его фискальный режим: в этот ФН больше не "
+                          "будет записан ни один документ.")))
+        return;
     if (!connectFR())
         return;
     commandText = QStringLiteral("FF3D,%1").arg(linkPasswordText());
@@ -247,7 +299,9 @@ void MMainForm::on_butFN_FiskClose_clicked()
 void MMainForm::on_butResetFN_clicked()
 {
     const int code = codeAt(kFnResetCodes, ui->comboService_FNCode->currentIndex());
-    if (code != 0)
+    if (code != 0
+        && confirmAction(
+            tr("Сброс состояния ФН (код %1) необратимо удалит данные, записанные в ФН.").arg(code)))
         runCommand(QStringLiteral("FF07,%1,%2").arg(linkPasswordText()).arg(code));
 }
 

@@ -125,7 +125,7 @@ void MMainForm::on_getOFDRequest_clicked()
     const int number = ui->strFDNumber->value();
     if (!startFNOFDQuery(QStringLiteral("FF3C,%1,") + QString::number(number)))
         return;
-    MResultPage page(tr("Получение подтвержения для документа #%1").arg(number));
+    MResultPage page(tr("Получение подтверждения для документа #%1").arg(number));
     if (reply::count() > 5) {
         page.row(tr("Дата:"), reply::text(2));
         page.row(tr("Время:"), reply::text(3));
@@ -191,6 +191,8 @@ void MMainForm::on_butGetFN_Version_clicked()
 
 void MMainForm::on_butDocs_AnnDocFromFN_clicked()
 {
+    if (!confirmAction(tr("Документ, начатый в ФН, будет отменён.")))
+        return;
     if (!connectFR())
         return;
     commandText = QStringLiteral("FF08,%1").arg(linkPasswordText());
@@ -200,8 +202,13 @@ void MMainForm::on_butDocs_AnnDocFromFN_clicked()
 
 void MMainForm::on_butGetFD_Save_clicked()
 {
-    QFileDialog dialog(this, tr("Выбор имени файла для сохранения данных ФД"),
-                       MPathWorks::documentsDir().absolutePath());
+    if (ui->textFDFromFNData->toPlainText().trimmed().isEmpty()) {
+        outStateMessage(-1, tr("Нет данных для сохранения."));
+        return;
+    }
+    QFileDialog dialog(this, tr("Выбор имени файла для сохранения данных ФД"), lastFolder());
+    // Named after the document the page shows.
+    dialog.selectFile(QStringLiteral("fd-%1.html").arg(ui->strFDNumber->value(), 6, 10, QLatin1Char('0')));
     // Qt's own dialog: the labels below are part of it, and tests can answer it.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setStyleSheet(styleSheet());
@@ -227,6 +234,7 @@ void MMainForm::on_butGetFD_Save_clicked()
     } else if (html && !suffix.endsWith(QLatin1String("html"))) {
         fileName += QLatin1String(".html");
     }
+    rememberFolder(fileName);
     if (writeShownData(fileName, html))
         outStateMessage(-1, tr("Данные сохранены в файл <%1>.").arg(fileName));
     else

@@ -10,10 +10,14 @@
 #include <registerconnector.h>
 #include <zirivoro.h>
 
+#include "mbuiltinemulator.h"
+#include "mtapeform.h"
 #include "waitform.h"
 
 #include <QEventLoop>
+#include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -50,6 +54,22 @@ private:
 };
 
 } // namespace
+
+bool MMainForm::confirmAction(const QString &consequence)
+{
+    QMessageBox box(this);
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(tr("Подтверждение"));
+    box.setStyleSheet(styleSheet());
+    box.setText(consequence);
+    box.setInformativeText(tr("Продолжить?"));
+    QPushButton *yes = box.addButton(tr("Да"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(tr("Нет"), QMessageBox::NoRole);
+    box.setDefaultButton(no);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes;
+}
 
 bool MMainForm::connectFR()
 {
@@ -127,9 +147,27 @@ bool MMainForm::execFRCommand(bool finish)
     return true;
 }
 
+void MMainForm::refreshTape()
+{
+    const bool emulated = m_emulator && m_emulator->isRunning()
+                          && ui->comboCOMPort->currentText() == MBuiltinEmulator::entryText();
+    if (!emulated) {
+        if (m_tape)
+            m_tape->hide();
+        return;
+    }
+    if (!m_tape)
+        m_tape = new MTapeForm(this);
+    m_tape->setStyleSheet(styleSheet());
+    m_tape->setLines(m_emulator->tape());
+    if (isVisible())
+        m_tape->showBeside(this);
+}
+
 bool MMainForm::disconnectFR()
 {
     enableControls();
+    refreshTape();
     DriverLinkSettings &link = mpLinkSettings();
     if (link.connected) {
         if (link.link)

@@ -11,6 +11,7 @@
 #include <testfp.h>
 
 #include <QCryptographicHash>
+#include <QDate>
 #include <QDebug>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -21,9 +22,12 @@ constexpr int kMaxSerialDigits = 16;
 constexpr int kBlocksPerStep = 10;
 
 // The file of a dump operation, empty when the operator cancels.
-QString chooseDumpFile(QWidget *parent, const QString &title, bool forSaving)
+QString chooseDumpFile(MMainForm *parent, const QString &title, bool forSaving,
+                       const QString &suggested = QString())
 {
-    QFileDialog dialog(parent, title, MPathWorks::documentsDir().absolutePath());
+    QFileDialog dialog(parent, title, parent->lastFolder());
+    if (!suggested.isEmpty())
+        dialog.selectFile(suggested);
     dialog.setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setViewMode(QFileDialog::Detail);
@@ -39,6 +43,7 @@ QString chooseDumpFile(QWidget *parent, const QString &title, bool forSaving)
     if (forSaving && dialog.selectedNameFilter().contains(QLatin1String("bin"))
         && !QFileInfo(file).suffix().endsWith(QLatin1String("bin")))
         file += QStringLiteral(".bin");
+    parent->rememberFolder(file);
     return file;
 }
 
@@ -73,18 +78,33 @@ QString comparisonText(DumpCompare result, const QString &first, const QString &
 
 void MMainForm::on_butServiceReset_clicked()
 {
-    runCommand(QStringLiteral("16,%1").arg(linkPasswordText()));
+    if (confirmAction(
+            tr("Технологическое обнуление вернёт все таблицы и регистры ККТ к заводским значениям.")))
+        runCommand(QStringLiteral("16,%1").arg(linkPasswordText()));
 }
 
 void MMainForm::on_butFullReset_clicked()
 {
-    runCommand(QStringLiteral("27,%1").arg(linkPasswordText()));
+    if (confirmAction(tr("Общий сброс обнулит все денежные и операционные регистры ККТ.")))
+        runCommand(QStringLiteral("27,%1").arg(linkPasswordText()));
 }
 
 void MMainForm::on_strSerialNumberForWrite_editingFinished()
 {
-    const quint64 number = ui->strSerialNumberForWrite->text().toULongLong();
-    ui->strSerialNumberForWrite->setText(QStringLiteral("%1").arg(number, 16, 10, QLatin1Char('0')));
+    // A number is shown with its leading zeros; anything else stays as typed,
+    // for the operator to mend, and the status line says what is wrong.
+    quint64 serial = 0;
+    if (serialForWrite(ui->strSerialNumberForWrite->text(), &serial))
+        ui->strSerialNumberForWrite->setText(QStringLiteral("%1").arg(serial, 16, 10, QLatin1Char('0')));
+    else if (!ui->strSerialNumberForWrite->text().isEmpty())
+        outStateMessage(-1, tr("Заводской номер должен содержать от 1 до 16 цифр и не быть нулевым!"));
+}
+
+bool MMainForm::confirmSerialWrite(quint64 serial)
+{
+    return confirmAction(
+        tr("В ККТ будет записан заводской номер %1; обычно его можно записать только один раз.")
+            .arg(serial, 16, 10, QLatin1Char('0')));
 }
 
 void MMainForm::writeSerialNumber(const QString &command)
@@ -106,7 +126,8 @@ void MMainForm::on_butWriteSerialNumber_clicked()
         outStateMessage(-1, tr("Заводской номер должен содержать от 1 до 16 цифр и не быть нулевым!"));
         return;
     }
-    writeSerialNumber(QStringLiteral("FE,f5,%1").arg(serial, 16, 10, QLatin1Char('0')));
+    if (confirmSerialWrite(serial))
+        writeSerialNumber(QStringLiteral("FE,f5,%1").arg(serial, 16, 10, QLatin1Char('0')));
 }
 
 void MMainForm::on_butWriteSerialNumberV2_clicked()
@@ -116,12 +137,19 @@ void MMainForm::on_butWriteSerialNumberV2_clicked()
         outStateMessage(-1, tr("Заводской номер должен содержать от 1 до 16 цифр и не быть нулевым!"));
         return;
     }
-    writeSerialNumber(QStringLiteral("0E,%1,%2").arg(linkPasswordText()).arg(serial));
+    if (confirmSerialWrite(serial))
+        writeSerialNumber(QStringLiteral("0E,%1,%2").arg(linkPasswordText()).arg(serial));
 }
 
 void MMainForm::on_butService_GetDump_clicked()
 {
-    const QString fileName = chooseDumpFile(this, tr("Выбор имени файла для дампа из ККТ"), true);
+    // Named after the register and the day: dumps of many registers meet in one folder.
+    const QString serial = ui->strInfo_SerialNumber->text().trimmed();
+    const QString fileName =
+        chooseDumpFile(this, tr("Выбор имени файла для дампа из ККТ"), true,
+                       QStringLiteral("%1-%2.bin")
+                           .arg(serial.isEmpty() ? QStringLiteral("dump") : serial,
+                                QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))));
     if (fileName.isEmpty())
         return;
     if (!connectFR())

@@ -7,10 +7,13 @@
 #include <kelodefaults.h>
 #include <mainproc.h>
 #include <mfilesworks.h>
+#include <mpathworks.h>
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -23,6 +26,8 @@ const QString kLastValues = QStringLiteral("LastValues/%1");
 // The port and speed boxes are also remembered by their text: the index of a
 // port moves when adapters come and go, and the speed list differs by system.
 const QString kLastText = QStringLiteral("LastValues/%1Text");
+// Where the file dialogs open: the folder of the last file chosen.
+const QString kLastFolder = QStringLiteral("LastValues/Folder");
 
 struct Remembered
 {
@@ -232,4 +237,17 @@ void MMainForm::saveLinkBox(QSettings &settings, const QString &name)
         return;
     settings.setValue(kLastValues.arg(name), box->currentIndex());
     settings.setValue(kLastText.arg(name), box->currentText());
+}
+
+QString MMainForm::lastFolder() const
+{
+    QSettings settings(MFilesWorks::appSettingsFile().absoluteFilePath(), QSettings::IniFormat);
+    const QString folder = settings.value(kLastFolder).toString();
+    return !folder.isEmpty() && QDir(folder).exists() ? folder : MPathWorks::documentsDir().absolutePath();
+}
+
+void MMainForm::rememberFolder(const QString &file)
+{
+    QSettings settings(MFilesWorks::appSettingsFile().absoluteFilePath(), QSettings::IniFormat);
+    settings.setValue(kLastFolder, QFileInfo(file).absolutePath());
 }

@@ -68,3 +68,11 @@ QString MBuiltinEmulator::portPath() const
 {
     return m_engine ? m_engine->slavePath() : QString();
 }
+
+QStringList MBuiltinEmulator::tape() const
+{
+    QStringList lines;
+    if (m_engine && m_engine->isRunning())
+        m_engine->inspect([&lines](const kelo::emu::RegisterModel &m) { lines = m.state().printed; });
+    return lines;
+}

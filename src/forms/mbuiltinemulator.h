@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -40,6 +41,8 @@ public:
     QString portPath() const;
     QString statePath() const { return m_statePath; }
     QString errorString() const { return m_error; }
+    // What the emulated register has printed lately, oldest first.
+    QStringList tape() const;
 
 private:
     QString m_statePath;
