@@ -8,7 +8,7 @@ namespace kelo::emu {
 
 namespace {
 
-constexpr quint64 kPresetInn = 7712345678ull;
+constexpr quint64 kPresetInn = 7736207543ull; // with its right check digit
 
 } // namespace
 

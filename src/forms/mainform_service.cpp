@@ -93,10 +93,11 @@ void MMainForm::on_strSerialNumberForWrite_editingFinished()
 {
     // A number is shown with its leading zeros; anything else stays as typed,
     // for the operator to mend, and the status line says what is wrong.
+    const QString text = ui->strSerialNumberForWrite->text().trimmed();
     quint64 serial = 0;
-    if (serialForWrite(ui->strSerialNumberForWrite->text(), &serial))
+    if (text.size() <= kMaxSerialDigits && rnParseDigits(text, &serial))
         ui->strSerialNumberForWrite->setText(QStringLiteral("%1").arg(serial, 16, 10, QLatin1Char('0')));
-    else if (!ui->strSerialNumberForWrite->text().isEmpty())
+    else if (!text.isEmpty())
         outStateMessage(-1, tr("Заводской номер должен содержать от 1 до 16 цифр и не быть нулевым!"));
 }
 

@@ -8,6 +8,7 @@
 #include "mainformfixture.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QScopeGuard>
 #include <QTextEdit>
 
@@ -75,7 +76,9 @@ private slots:
     void correctionReceipts();
     void reportsAndShiftClose();
     void taxSystemKeptInStep();
-    void unnamedItemIsTheRegistersRefusal();
+    void inputsCheckedBeforeAnythingIsSent();
+    void receiptShownWhileBuiltAndAfterClosing();
+    void irreversibleButtonsAskFirst();
 };
 
 void TstFiscalOps::registrationNumberOnThePage()
@@ -84,25 +87,33 @@ void TstFiscalOps::registrationNumberOnThePage()
     auto *ok = child<QLabel>(*window, "labFN_RegNumberOk");
     auto *wrong = child<QLabel>(*window, "labFN_RegNumberError");
 
-    setField(*window, "strFN_INN", QStringLiteral("7700000000"));
+    setField(*window, "strFN_INN", QStringLiteral("7707083893"));
     setField(*window, "strFN_KKTSerialNumber", QStringLiteral("1"));
     setField(*window, "strFN_KKTNumber", 1);
     QVERIFY(click(*window, "butFN_CalcRegNumber"));
-    QCOMPARE(fieldValue(*window, "strFN_KKTRegNumber"), QVariant("0000000001014920"));
+    QCOMPARE(fieldValue(*window, "strFN_KKTRegNumber"), QVariant("0000000001016870"));
 
     QVERIFY(click(*window, "butFN_VerRegNumber"));
     QVERIFY(!ok->isHidden() && wrong->isHidden());
     // Typing forgets the verdict; the check then finds the number wrong.
-    QTest::keyClick(child(*window, "strFN_KKTRegNumber"), Qt::Key_Backspace);
+    auto *regNumber = child(*window, "strFN_KKTRegNumber");
+    QTest::keyClick(regNumber, Qt::Key_Backspace);
     QVERIFY(ok->isHidden() && wrong->isHidden());
+    QCOMPARE(statusAfter(*window, "butFN_VerRegNumber"), "Регистрационный номер ККТ: нужно 16 цифр.");
+    QTest::keyClick(regNumber, Qt::Key_1);
     QVERIFY(click(*window, "butFN_VerRegNumber"));
     QVERIFY(ok->isHidden() && !wrong->isHidden());
 
-    // Without an INN nothing is computed.
-    setField(*window, "strFN_INN", QString());
-    QCOMPARE(statusAfter(*window, "butFN_CalcRegNumber"),
-             "Недостаточно параметров для расчета регистрационного номера!");
-    QCOMPARE(fieldValue(*window, "strFN_KKTRegNumber"), QVariant("000000000101492"));
+    // Without an INN the tax service takes, nothing is computed: the field is named.
+    for (const QString &inn : {QString(), QStringLiteral("77abc12345"), QStringLiteral("7700000000")}) {
+        setField(*window, "strFN_INN", inn);
+        QCOMPARE(statusAfter(*window, "butFN_CalcRegNumber"),
+                 "ИНН пользователя: нужно 10 или 12 цифр с верным контрольным числом.");
+        QCOMPARE(fieldValue(*window, "strFN_KKTRegNumber"), QVariant("0000000001016871"));
+    }
+    setField(*window, "strFN_INN", QStringLiteral("7707083893"));
+    setField(*window, "strFN_KKTSerialNumber", QStringLiteral("17020zz0123"));
+    QCOMPARE(statusAfter(*window, "butFN_VerRegNumber"), "Заводской номер ККТ: нужно от 1 до 16 цифр.");
 }
 
 void TstFiscalOps::taxAndModeBoxes()
@@ -110,8 +121,8 @@ void TstFiscalOps::taxAndModeBoxes()
     FORMTEST_OPEN(bench, window, Bench::config(Preset::OutOfBox));
     const QList<bool> allOn{true, true, true};
     const QList<bool> allOff{false, false, false};
-    setField(*window, "strFN_INN", QStringLiteral("7700000000"));
-    setField(*window, "strFN_KKTRegNumber", QStringLiteral("0000000001014920"));
+    setField(*window, "strFN_INN", QStringLiteral("7707083893"));
+    setField(*window, "strFN_KKTRegNumber", QStringLiteral("0000000001016870"));
     QCOMPARE(states(*window, kRegistrationButtons), allOff); // no tax system yet
 
     QVERIFY(click(*window, {"chkFN_Tax_Patent", "chkFN_Tax_UPRDolg", "chkFN_Tax_UPR"}));
@@ -143,14 +154,15 @@ void TstFiscalOps::taxAndModeBoxes()
 
 void TstFiscalOps::registrationOfAFreshRegister()
 {
+    Confirmations yes;
     FORMTEST_OPEN(bench, window, Bench::config(Preset::OutOfBox));
     // The serial number came from the register at start-up.
     QCOMPARE(fieldValue(*window, "strFN_KKTSerialNumber"), serialNumber(bench));
 
-    setField(*window, "strFN_INN", QStringLiteral("7700000000"));
+    setField(*window, "strFN_INN", QStringLiteral("7707083893"));
     // The register has no INN yet: reading it back leaves the typed one.
     QVERIFY(click(*window, "butFN_GetParams"));
-    QCOMPARE(fieldValue(*window, "strFN_INN"), QVariant("7700000000"));
+    QCOMPARE(fieldValue(*window, "strFN_INN"), QVariant("7707083893"));
     setField(*window, "strFN_KKTNumber", 1);
     QVERIFY(click(*window, "butFN_CalcRegNumber"));
     const QString regNumber = fieldValue(*window, "strFN_KKTRegNumber").toString();
@@ -180,7 +192,7 @@ void TstFiscalOps::registrationOfAFreshRegister()
     bench.emulator().inspect([&](const RegisterModel &m) {
         const FiscalStorage::Registration &registration = m.fiscalStorage().registration;
         QCOMPARE(m.fiscalStorage().phase, quint8(FiscalStorage::FiscalMode));
-        QCOMPARE(registration.inn, "7700000000");
+        QCOMPARE(registration.inn, "7707083893");
         QCOMPARE(registration.regNumber, regNumber);
         QCOMPARE(registration.taxSystems, quint8(0x21));
         QCOMPARE(registration.workModes, quint8(0x0a));
@@ -189,6 +201,7 @@ void TstFiscalOps::registrationOfAFreshRegister()
 
 void TstFiscalOps::reRegistrationKeepsTheOfdServerAndClosesTheFn()
 {
+    Confirmations yes;
     Bench bench;
     QVERIFY(bench.start());
     QCOMPARE(bench.execute({rq::table(0x1E, 19, 1, 1, "ofd.keep.test"), rq::table(0x1E, 19, 1, 2, "\x61\x1e"),
@@ -235,6 +248,7 @@ void TstFiscalOps::failedReadsAreCountedNotHidden()
 
 void TstFiscalOps::fnResetsAndSerialNumber()
 {
+    Confirmations yes;
     FORMTEST_OPEN(bench, window);
     QCOMPARE(statusAfter(*window, {"butOpenDay", "butDocs_OpenCheck"}), kStatusOk);
 
@@ -293,7 +307,7 @@ void TstFiscalOps::saleFromOpeningToTheArchive()
 
     setField(*window, "strDocs_SumCash", 1000);
     QCOMPARE(statusAfter(*window, "butDocs_CloseCheck"), kStatusOk);
-    QCOMPARE(reply::text(3), "460.00"); // the change
+    QVERIFY(page(*window).contains(QStringLiteral("Сдача:\n460.00"))); // the change
     QVERIFY(!window->eMailAdded);
     bench.emulator().inspect([&](const RegisterModel &m) {
         QVERIFY(m.state().printed.contains(QStringLiteral("Адрес покупателя:")));
@@ -416,13 +430,70 @@ void TstFiscalOps::taxSystemKeptInStep()
         [](const RegisterModel &m) { return m.state().receipt.open && m.state().receipt.operatorNo == 1; }));
 }
 
-void TstFiscalOps::unnamedItemIsTheRegistersRefusal()
+void TstFiscalOps::inputsCheckedBeforeAnythingIsSent()
+{
+    FORMTEST_OPEN(bench, window);
+    const quint64 heard = bench.emulator().stats().bytesIn;
+    // An item without a name (the register would refuse it too).
+    setField(*window, "strDocs_Name", QStringLiteral("  "));
+    QCOMPARE(statusAfter(*window, "butDocs_AddPos"), "Наименование товара: не задано.");
+    // A 17th digit of the serial number is refused visibly, and nothing typed is wiped.
+    auto *serial = child<QLineEdit>(*window, "strSerialNumberForWrite");
+    for (const QString &typed : {QStringLiteral("12345678901234567"), QStringLiteral("12a4")}) {
+        serial->setText(typed);
+        QTest::keyClick(serial, Qt::Key_Return);
+        QCOMPARE(serial->text(), typed);
+        QCOMPARE(status(*window), "Заводской номер должен содержать от 1 до 16 цифр и не быть нулевым!");
+    }
+    QCOMPARE(bench.emulator().stats().bytesIn, heard);
+}
+
+void TstFiscalOps::receiptShownWhileBuiltAndAfterClosing()
 {
     FORMTEST_OPEN(bench, window);
     QCOMPARE(statusAfter(*window, {"butOpenDay", "butDocs_OpenCheck"}), kStatusOk);
-    setField(*window, "strDocs_Name", QString());
-    QCOMPARE(statusAfter(*window, "butDocs_AddPos"), "[9]: Некорректное значение параметров команды!");
-    bench.emulator().inspect([](const RegisterModel &m) { QVERIFY(m.state().receipt.lines.isEmpty()); });
+    setField(*window, "strDocs_Name", QStringLiteral("Торт"));
+    setField(*window, "strDocs_Price", 550.0);
+    setField(*window, "strDocs_Count", 1.0);
+    QCOMPARE(statusAfter(*window, "butDocs_AddPos"), kStatusOk);
+    setField(*window, "strDocs_Name", QStringLiteral("Чай"));
+    setField(*window, "strDocs_Price", 45.5);
+    setField(*window, "strDocs_Count", 2.0);
+    QCOMPARE(statusAfter(*window, "butDocs_AddPos"), kStatusOk);
+    setField(*window, "comboDocs_DiscountType", 1);
+    setField(*window, "strDocs_DiscountVal", 10.0);
+    QCOMPARE(statusAfter(*window, "butDocs_Discount"), kStatusOk);
+    const QString building = page(*window);
+    for (const char *line :
+         {"Торт", "1.000 × 550.00 = 550.00", "Чай", "2.000 × 45.50 = 91.00", "-10.00", "Итого:", "631.00"})
+        QVERIFY2(building.contains(QString::fromUtf8(line)), qPrintable(building));
+
+    setField(*window, "strDocs_SumCash", 700.0);
+    QCOMPARE(statusAfter(*window, "butDocs_CloseCheck"), kStatusOk);
+    const FiscalStorage::Document last =
+        bench.read([](const RegisterModel &m) { return *m.fiscalStorage().lastDocument(); });
+    const QString closed = page(*window);
+    for (const QString &line :
+         {QStringLiteral("Чек закрыт"), QString::number(last.number), QString::number(last.fiscalSign),
+          QStringLiteral("631.00"), QStringLiteral("Сдача:"), QStringLiteral("69.00")})
+        QVERIFY2(closed.contains(line), qPrintable(closed));
+    QCOMPARE(status(*window), kStatusOk);
+}
+
+void TstFiscalOps::irreversibleButtonsAskFirst()
+{
+    // «Нет» to each: not a byte reaches the register.
+    FORMTEST_OPEN(bench, window);
+    setField(*window, "strSerialNumberForWrite", QStringLiteral("123"));
+    const quint64 heard = bench.emulator().stats().bytesIn;
+    const QList<const char *> buttons = {
+        "butServiceReset", "butFullReset", "butResetFN",           "butDocs_AnnDocFromFN",  "butFN_FiskClose",
+        "butFN_FiskStep2", "butFN_ReFisk", "butWriteSerialNumber", "butWriteSerialNumberV2"};
+    Confirmations no(false);
+    for (const char *button : buttons)
+        QVERIFY2(click(*window, button), button);
+    QCOMPARE(no.asked(), buttons.size());
+    QCOMPARE(bench.emulator().stats().bytesIn, heard);
 }
 
 QTEST_MAIN(TstFiscalOps)

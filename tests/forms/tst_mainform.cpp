@@ -26,6 +26,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTextEdit>
 
 #include <algorithm>
 
@@ -66,6 +67,7 @@ private slots:
     void knownByModelOrName();
     void refusedIdentificationKeepsTheLink();
     void closingNeedsTheExitButton();
+    void nothingMovesAndNothingEmptyIsSaved();
     void firstStart();
     void valuesSurviveRestart();
     void indexOnlyLinkBoxesStillRestore();
@@ -262,6 +264,22 @@ void TstMainForm::refusedIdentificationKeepsTheLink()
     deviceModelId = -1;
     QVERIFY(click(*window, "butGetFN_Number"));
     QCOMPARE(status(*window), QStringLiteral("[79]: Неверный пароль!"));
+}
+
+void TstMainForm::nothingMovesAndNothingEmptyIsSaved()
+{
+    FORMTEST_OPEN(bench, window);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QWidget *button = child(*window, "butTestLink");
+    const QRect before = button->geometry();
+    QVERIFY(statusAfter(*window, "butTestLink").startsWith(QStringLiteral("Тест выполнен")));
+    QVERIFY(child(*window, "frameFRInfo")->isVisible());
+    QCOMPARE(button->geometry(), before); // the second click lands where the first did
+
+    // An empty view is nothing to save: no dialog, no file.
+    child<QTextEdit>(*window, "textFDFromFNData")->clear();
+    QCOMPARE(statusAfter(*window, "butGetFD_Save"), "Нет данных для сохранения.");
 }
 
 void TstMainForm::closingNeedsTheExitButton()

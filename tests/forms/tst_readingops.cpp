@@ -124,7 +124,7 @@ void TstReadingOps::statusReport()
     // The sections the FN and OFD pages share are theirs to check (fnOfdPages).
     QVERIFY(hasLines(linesOf(view),
                      {"# Запрос статуса ККТ", "Версия ПО ККТ: | 4.3", "Заводской номер: | " + serial,
-                      "ИНН: | 7712345678", "Флаги ККТ [0002]: | 00 02",
+                      "ИНН: | 7736207543", "Флаги ККТ [0002]: | 00 02",
                       "Режим/подрежим ККТ [2/0]: | Открытая смена, 24 часа не кончились. / Бумага есть.",
                       "# Запрос типа устройства", "Язык устройства [00]: | Русский.",
                       "Название устройства: | Kelo-Vint-Ф", "# Статус информационного обмена с ОФД",
@@ -173,9 +173,9 @@ void TstReadingOps::fnOfdPages_data()
           "    Ожидание квитанции от ОФД: | да", "    Есть команда от ОФД: | нет",
           "Количество сообщений для ОФД: | 1", "Первый документ для ОФД:", "  | Номер | 8"});
     page("butGetOFDDocs", "Количество неподтвержденных документов от ОФД", 1, {"ФД без квитанции ОФД: | 1"});
-    page("getOFDRequest", "Получение подтвержения для документа #1", 4, {"Номер ФД: | 1"});
+    page("getOFDRequest", "Получение подтверждения для документа #1", 4, {"Номер ФД: | 1"});
     page("butGetStateFisk", "Итоги регистрации ККТ", 8,
-         {"ИНН: | 7712345678", "Код налогообложения: | 03",
+         {"ИНН: | 7736207543", "Код налогообложения: | 03",
           "Код причины перерегистрации: | Регистрация ККТ (0)"});
     page("butGetFN_State", "Запрос статуса ФН", 8,
          {"Состояние смены [01]: | Cмена открыта.", "Номер последнего ФД: | 8"});
@@ -206,6 +206,7 @@ void TstReadingOps::fnOfdPages()
 
 void TstReadingOps::cancelFnDocument()
 {
+    Confirmations yes;
     FORMTEST_OPEN(bench, window);
     QCOMPARE(bench.execute({kOpenShift, rq::item(0x80, 1000, 1, 1, QStringLiteral("Хлеб"))}), 0);
     QCOMPARE(statusAfter(*window, "butDocs_AnnDocFromFN"), kStatusOk);

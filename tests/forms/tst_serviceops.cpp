@@ -42,6 +42,7 @@ void TstServiceOps::serialNumber_data()
 
 void TstServiceOps::serialNumber()
 {
+    Confirmations yes;
     QFETCH(QByteArray, button);
     kelo::emu::EmulatorConfig config = Bench::config(kelo::emu::Preset::OutOfBox);
     config.serialNumber = 0;

@@ -228,3 +228,24 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 }
 
 } // namespace formtest
+
+namespace formtest {
+
+Confirmations::Confirmations(bool yes)
+{
+    QObject::connect(&m_timer, &QTimer::timeout, this, [this, yes] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || box->windowTitle() != QStringLiteral("Подтверждение"))
+            return;
+        for (QAbstractButton *button : box->buttons()) {
+            if (button->text() == (yes ? QStringLiteral("Да") : QStringLiteral("Нет"))) {
+                ++m_asked;
+                button->click();
+                return;
+            }
+        }
+    });
+    m_timer.start(20);
+}
+
+} // namespace formtest

@@ -150,6 +150,18 @@ private:
     QString m_text, m_informativeText;
 };
 
+// Answers every «Подтверждение» the window asks while it lives: «Да», or «Нет».
+class Confirmations : public QObject
+{
+public:
+    explicit Confirmations(bool yes = true);
+    int asked() const { return m_asked; }
+
+private:
+    QTimer m_timer;
+    int m_asked = 0;
+};
+
 template<typename T = QWidget> T *child(QObject &window, const char *objectName)
 {
     return window.findChild<T *>(QString::fromLatin1(objectName));
