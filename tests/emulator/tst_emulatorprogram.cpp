@@ -3,6 +3,7 @@
 
 #include "rawlinkclient.h"
 #include "registerrequests.h"
+#include "systemtestutil.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -82,9 +83,7 @@ void TestEmulatorProgram::servesItsPortAndKeepsItsState()
     pc.close();
     QCOMPARE(stopProgram(process, SIGINT), 0);
     QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
-    QFile file(state);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(QJsonDocument::fromJson(file.readAll())[u"register"][u"serialNumber"].toString(),
+    QCOMPARE(QJsonDocument::fromJson(readFile(state))[u"register"][u"serialNumber"].toString(),
              QStringLiteral("123456789"));
 
     // Written once: another number is refused after the restart.

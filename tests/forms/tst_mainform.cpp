@@ -59,7 +59,6 @@ class TstMainForm : public QObject
 
 private slots:
     void startsIdentifiedAndIdle();
-    void controlsDisabledOnlyWhileConnected();
     void connectFailures_data();
     void connectFailures();
     void connectionCancelled();
@@ -71,8 +70,7 @@ private slots:
     void firstStart();
     void valuesSurviveRestart();
     void indexOnlyLinkBoxesStillRestore();
-    void menuExitGivesItsCode();
-    void aboutFromTheMenu();
+    void aboutAndExitFromTheMenu();
     void logViewerShowsTheFileUpToNul();
     void waitBoxStaysUntilHidden();
 };
@@ -86,18 +84,15 @@ void TstMainForm::startsIdentifiedAndIdle()
     QCOMPARE(status(*window), kStatusOk);
     QVERIFY(window->isKnownModel);
     QVERIFY(!mpLinkSettings().connected);
-    QVERIFY(child<QWidget>(*window, "tabWidget")->isEnabled());
     for (const char *name :
          {"frameProgress", "frameFRInfo", "labFN_RegNumberOk", "labFN_RegNumberError", "labService_MD5",
           "chkDocs_ExtClose", "chkReportStateBallance_PrintReg", "butGetFD_Print", "butDocs_AnnDiscount"})
         QVERIFY2(child(*window, name)->isHidden(), name);
-}
 
-void TstMainForm::controlsDisabledOnlyWhileConnected()
-{
-    FORMTEST_OPEN(bench, window);
+    // The controls are disabled while a command is under way, and only then.
     const QList<QWidget *> controls = {child(*window, "tabWidget"), child(*window, "menuWidget"),
                                        child(*window, "butMenu"), child(*window, "butTerminate")};
+    QVERIFY(controls[0]->isEnabled());
     bench.emulator().setReplyDelayMs(300);
     QList<bool> during;
     QTimer::singleShot(100, window.get(), [&] {
@@ -161,9 +156,11 @@ void TstMainForm::connectionCancelled()
     QTimer::singleShot(800, window.get(), [&] {
         for (WaitForm *box : window->findChildren<WaitForm *>()) {
             auto *cancel = box->findChild<QPushButton *>(QStringLiteral("butTerminate"));
-            if (box->isVisible() && cancel && cancel->text() == QStringLiteral("Отмена")) {
+            if (box->isVisible() && cancel && cancel->isVisible()
+                && cancel->text() == QStringLiteral("Отмена")) {
                 sinceCancel.start();
                 cancel->click();
+                QVERIFY(box->isTerminateRequested());
             }
         }
     });
@@ -392,16 +389,7 @@ void TstMainForm::indexOnlyLinkBoxesStillRestore()
     QCOMPARE(mpLinkSettings().baudRate, speed->currentText().toInt());
 }
 
-void TstMainForm::menuExitGivesItsCode()
-{
-    // Cancelling is tried on the window itself (closingNeedsTheExitButton); exiting there would end the test.
-    MMenuForm menu;
-    ModalAnswer answer(ModalAnswer::clickButton(QStringLiteral("butExit")));
-    QCOMPARE(menu.exec(), int(MMenuForm::ExitCode));
-    QVERIFY(answer.answered());
-}
-
-void TstMainForm::aboutFromTheMenu()
+void TstMainForm::aboutAndExitFromTheMenu()
 {
     MMenuForm menu;
     QString version;
@@ -414,6 +402,11 @@ void TstMainForm::aboutFromTheMenu()
     menu.findChild<QPushButton *>(QStringLiteral("butAbout"))->click();
     QCOMPARE(about.title(), "About");
     QCOMPARE(version, "Версия 1.0.0.12 сборка 39 от 25.10.2017");
+
+    // Cancelling is tried on the window itself (closingNeedsTheExitButton); exiting there would end the test.
+    ModalAnswer exit(ModalAnswer::clickButton(QStringLiteral("butExit")));
+    QCOMPARE(menu.exec(), int(MMenuForm::ExitCode));
+    QVERIFY(exit.answered());
 }
 
 void TstMainForm::logViewerShowsTheFileUpToNul()
@@ -452,12 +445,6 @@ void TstMainForm::waitBoxStaysUntilHidden()
     QVERIFY(wait.isVisible());
     QVERIFY(!wait.close());
     QVERIFY(wait.isVisible());
-
-    wait.showTerminateButton(true);
-    QSignalSpy terminate(&wait, &WaitForm::onNeedTerminate);
-    wait.findChild<QPushButton *>(QStringLiteral("butTerminate"))->click();
-    QCOMPARE(terminate.count(), 1);
-    QVERIFY(wait.isTerminateRequested());
 
     wait.setWaitCursor();
     QVERIFY(QApplication::overrideCursor());

@@ -5,6 +5,7 @@
 
 #include "mainformfixture.h"
 #include "ptypeer.h"
+#include "textlines.h"
 
 #include <mainproc.h>
 
@@ -13,41 +14,12 @@
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QTextEdit>
-#include <QTextFrame>
-#include <QTextTable>
 
 using namespace formtest;
 using kelo::emu::FiscalStorage;
 using kelo::emu::RegisterModel;
 
 namespace {
-
-// What a result view shows, a line each: a title as "# " and its text, a table
-// row as its cells joined by " | ", without empty cells at its end.
-QStringList linesOf(QTextEdit *view)
-{
-    QStringList lines;
-    QTextFrame *root = view->document()->rootFrame();
-    for (auto it = root->begin(); !it.atEnd(); ++it) {
-        auto *table = qobject_cast<QTextTable *>(it.currentFrame());
-        if (!table && !it.currentBlock().text().trimmed().isEmpty())
-            lines << QStringLiteral("# ") + it.currentBlock().text();
-        for (int r = 0; table && r < table->rows(); ++r) {
-            QStringList cells;
-            for (int c = 0; c < table->columns(); ++c) {
-                const QTextTableCell cell = table->cellAt(r, c);
-                QTextCursor cursor = cell.firstCursorPosition();
-                cursor.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
-                if (cell.column() == c) // rows shorter than the widest row end in empty cells
-                    cells << cursor.selectedText();
-            }
-            while (!cells.isEmpty() && cells.last().isEmpty())
-                cells.removeLast();
-            lines << cells.join(QStringLiteral(" | "));
-        }
-    }
-    return lines;
-}
 
 QStringList titlesOf(const QStringList &lines)
 {
@@ -122,7 +94,7 @@ void TstReadingOps::statusReport()
     auto *view = child<QTextEdit>(*window, "textFRState");
     const QString serial = bench.read([](const RegisterModel &m) { return m.tables().text(18, 1, 1); });
     // The sections the FN and OFD pages share are theirs to check (fnOfdPages).
-    QVERIFY(hasLines(linesOf(view),
+    QVERIFY(hasLines(linesOf(view->document()),
                      {"# Запрос статуса ККТ", "Версия ПО ККТ: | 4.3", "Заводской номер: | " + serial,
                       "ИНН: | 7736207543", "Флаги ККТ [0002]: | 00 02",
                       "Режим/подрежим ККТ [2/0]: | Открытая смена, 24 часа не кончились. / Бумага есть.",
@@ -134,7 +106,7 @@ void TstReadingOps::statusReport()
     // stops at the refusal, which is what the status line shows.
     setField(*window, "strLinkPassword", 1);
     QVERIFY(click(*window, "butGetState"));
-    const QStringList lines = linesOf(view);
+    const QStringList lines = linesOf(view->document());
     QCOMPARE(titlesOf(lines), (QStringList{"# Запрос статуса ККТ", "# Запрос типа устройства"}));
     QCOMPARE(lines.size() - lines.indexOf("# Запрос типа устройства"), 1 + 7);
     QVERIFY(lastErrCode > 0);
@@ -196,7 +168,7 @@ void TstReadingOps::fnOfdPages()
     if (rows == 0)
         bench.emulator().faults().arm(kelo::emu::Fault::ShortReply, 10); // every attempt of the command
     QCOMPARE(statusAfter(*window, button.constData()), kStatusOk);
-    const QStringList lines = linesOf(child<QTextEdit>(*window, "textFDFromFNData"));
+    const QStringList lines = linesOf(child<QTextEdit>(*window, "textFDFromFNData")->document());
     QCOMPARE(lines.value(0), "# " + title);
     QCOMPARE(titlesOf(lines).size(), 1);
     QCOMPARE(lines.size(), 1 + rows);
@@ -223,7 +195,7 @@ void TstReadingOps::receiptFromTheFN()
     setField(*window, "strFDNumber",
              bench.read([](const RegisterModel &m) { return m.fiscalStorage().lastNumber(); }));
     QCOMPARE(statusAfter(*window, "butGetFDFromFN"), kStatusOk);
-    const QStringList lines = linesOf(child<QTextEdit>(*window, "textFDFromFNData"));
+    const QStringList lines = linesOf(child<QTextEdit>(*window, "textFDFromFNData")->document());
     QCOMPARE(titlesOf(lines), QStringList{"# Фискальный документ (ФД) из фискального накопителя (ФН)"});
     QVERIFY(hasLines(lines, {"Тип документа | Кассовый чек (3)", "  | наименование товара | " + cake}));
 
@@ -245,7 +217,7 @@ void TstReadingOps::receiptOfFormat12FromTheFN()
     setField(*window, "strFDNumber",
              bench.read([](const RegisterModel &m) { return m.fiscalStorage().lastNumber(); }));
     QCOMPARE(statusAfter(*window, "butGetFDFromFN"), kStatusOk);
-    const QStringList lines = linesOf(child<QTextEdit>(*window, "textFDFromFNData"));
+    const QStringList lines = linesOf(child<QTextEdit>(*window, "textFDFromFNData")->document());
     QVERIFY(hasLines(lines, {"Номер версии ФФД | ФФД 1.2",
                              "реквизиты товара:", "  | наименование товара | Торт Прага",
                              "  | Мера количества предмета расчета | шт. или ед.", "  | Ставка НДС | НДС 22%",
@@ -319,7 +291,7 @@ void TstReadingOps::documentReadEndings()
     if (lines.isEmpty())
         QVERIFY(view->toPlainText().trimmed().isEmpty());
     else
-        QVERIFY(hasLines(linesOf(view), lines));
+        QVERIFY(hasLines(linesOf(view->document()), lines));
     QVERIFY(!mpLinkSettings().connected);
 }
 

@@ -5,6 +5,7 @@
 // decides, the local socket carries the wake-up message.
 
 #include "minstanceguard.h"
+#include "systemtestutil.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,8 +49,7 @@ public:
 
     QString mainLog() const
     {
-        QFile file(m_dir.filePath(QStringLiteral("Log/KeloAssist.log")));
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        return QString::fromUtf8(readFile(path(QStringLiteral("Log/KeloAssist.log"))));
     }
     QStringList datedLogs() const
     {
@@ -124,9 +124,8 @@ void TstStartup::picturesOfEveryPageAndLogs()
     QVERIFY(app.isValid());
     if (!settings.isEmpty()) {
         QVERIFY(QDir().mkpath(app.path(QStringLiteral("Settings"))));
-        QFile ini(app.path(QStringLiteral("Settings/KeloAssist.ini")));
-        QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[Logging]\n" + settings.toLatin1() + "\n");
+        QVERIFY(writeFile(app.path(QStringLiteral("Settings/KeloAssist.ini")),
+                          "[Logging]\n" + settings.toLatin1() + "\n"));
     }
     const QString pictures = app.path(QStringLiteral("pictures"));
     QProcess run;
@@ -144,9 +143,7 @@ void TstStartup::picturesOfEveryPageAndLogs()
     QVERIFY(QFile::exists(app.path(QStringLiteral("Data/emulator.json"))));
 
     // The event log does not depend on the debug logs' switches.
-    QFile events(app.path(QStringLiteral("Log/KeloAssist_events.log")));
-    QVERIFY(events.open(QIODevice::ReadOnly));
-    QVERIFY(events.readAll().contains("Events:"));
+    QVERIFY(readFile(app.path(QStringLiteral("Log/KeloAssist_events.log"))).contains("Events:"));
     QCOMPARE(QFile::exists(app.path(QStringLiteral("Log/KeloAssist.log"))), mainLog);
     QCOMPARE(QFile::exists(app.path(QStringLiteral("Log/KeloAssist.p.log"))), performanceLog);
     if (mainLog) {

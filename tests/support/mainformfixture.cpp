@@ -215,22 +215,6 @@ void setField(MMainForm &window, const char *name, const QVariant &value)
     QVERIFY2(widget && valueProperty(widget).write(widget, value), name);
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-} // namespace formtest
-
-namespace formtest {
-
 Confirmations::Confirmations(bool yes)
 {
     QObject::connect(&m_timer, &QTimer::timeout, this, [this, yes] {

@@ -8,6 +8,7 @@
 #include "emulatorengine.h"
 #include "mainform.h"
 #include "registerrequests.h"
+#include "systemtestutil.h"
 
 #include <kelodefaults.h>
 #include <mpathworks.h>
@@ -191,9 +192,5 @@ bool clickChoosing(MMainForm &window, const char *button, const QString &path,
 // setField() fails the test when there is no such field.
 QVariant fieldValue(MMainForm &window, const char *name);
 void setField(MMainForm &window, const char *name, const QVariant &value);
-
-// A file's bytes; nothing when it cannot be read.
-QByteArray readFile(const QString &path);
-bool writeFile(const QString &path, const QByteArray &bytes);
 
 } // namespace formtest

@@ -7,6 +7,7 @@
 #include <kelodefaults.h>
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QTextCodec>
 
@@ -38,14 +39,21 @@ inline int error(const QByteArray &reply)
     return reply.size() > at ? static_cast<quint8>(reply.at(at)) : -1;
 }
 
-// The value of a top-level item of a TLV block; nothing when it has none.
-inline QByteArray tlv(const QByteArray &block, quint16 tag)
+// The values of the top-level items of a TLV block with this tag, in order.
+inline QList<QByteArray> tlvs(const QByteArray &block, quint16 tag)
 {
+    QList<QByteArray> values;
     for (int pos = 0; pos + 4 <= block.size(); pos += 4 + static_cast<int>(value(block.mid(pos + 2, 2)))) {
         if (value(block.mid(pos, 2)) == tag)
-            return block.mid(pos + 4, static_cast<int>(value(block.mid(pos + 2, 2))));
+            values << block.mid(pos + 4, static_cast<int>(value(block.mid(pos + 2, 2))));
     }
-    return QByteArray();
+    return values;
+}
+
+// The value of the first of them; nothing when there is none.
+inline QByteArray tlv(const QByteArray &block, quint16 tag)
+{
+    return tlvs(block, tag).value(0);
 }
 
 inline QByteArray text(const QString &s, int width)
