@@ -58,7 +58,7 @@ bool mpSetComPort(const QString &portName, int baud)
     // A network connection is made within the link's time-out.
     if (mpLinkSettings().linkTimeout > 0)
         link->setOpenTimeout(mpLinkSettings().linkTimeout);
-    const int result = link->frInit(portName, QSerialPort::BaudRate(baud));
+    const int result = link->frInit(portName, baud);
     if (result == 0)
         return true;
     MLogSystem::instance()->logWrite(QCoreApplication::translate("MainProc", "Error connect: %1 (%2)!")

@@ -87,7 +87,7 @@ void ZiRivoro::abort()
         m_waitLoop->quit();
 }
 
-int ZiRivoro::frInit(const QString &portName, QSerialPort::BaudRate baud)
+int ZiRivoro::frInit(const QString &portName, qint32 baud)
 {
     LOG(DEBUG) << "frInit" << portName << int(baud);
     m_aborted = false;
@@ -543,7 +543,7 @@ TypeAnsCmd ZiRivoro::frCommand(const QByteArray &request, int timeout)
     return TypeAnsCmd{code, m_answer};
 }
 
-int ZiRivoro::frSetLink(QSerialPort::BaudRate baud, int timeout)
+int ZiRivoro::frSetLink(qint32 baud, int timeout)
 {
     LOG(DEBUG) << "frSetLink:" << int(baud) << timeout;
     m_firstByteTimeout = timeout;

@@ -75,9 +75,9 @@ public:
     explicit ZiRivoro(QObject *parent = nullptr);
     ~ZiRivoro() override;
 
-    int frInit(const QString &portName, QSerialPort::BaudRate baud);
+    int frInit(const QString &portName, qint32 baud);
     int openComPort();
-    int frSetLink(QSerialPort::BaudRate baud, int timeout);
+    int frSetLink(qint32 baud, int timeout);
     TypeAnsCmd frCommand(const QByteArray &request, int timeout);
     void closeComPort();
 

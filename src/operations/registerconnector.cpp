@@ -34,7 +34,7 @@ RegisterConnector::Result RegisterConnector::connect(const QString &device, int 
     if (!settings.link || !mpSetComPort(device, baud))
         return OpenFailed;
     for (int probe = 0; probe < kProbes; ++probe) {
-        if (settings.link->frSetLink(QSerialPort::BaudRate(baud), settings.linkTimeout) == 1) {
+        if (settings.link->frSetLink(baud, settings.linkTimeout) == 1) {
             settings.connected = true;
             return Connected;
         }

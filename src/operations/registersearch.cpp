@@ -53,7 +53,7 @@ void probePort(PortProbe *probe, const QList<int> &rates, const std::atomic<bool
             std::lock_guard<std::mutex> lock(probe->linkMutex);
             probe->link = &link;
         }
-        if (!*stop && link.frInit(probe->port, QSerialPort::BaudRate(rates.value(0, 115200))) != 0) {
+        if (!*stop && link.frInit(probe->port, rates.value(0, 115200)) != 0) {
             probe->skipReason = link.openErrorString();
         } else {
             frlink::Timings timings;
@@ -62,7 +62,7 @@ void probePort(PortProbe *probe, const QList<int> &rates, const std::atomic<bool
                     break;
                 timings.probeMs = RegisterSearch::probeMs(rate);
                 link.setTimings(timings);
-                const bool answered = link.frSetLink(QSerialPort::BaudRate(rate), timings.probeMs) == 1;
+                const bool answered = link.frSetLink(rate, timings.probeMs) == 1;
                 ++probe->tried;
                 if (answered && !link.isAborted()) {
                     probe->baud = rate;
@@ -160,8 +160,8 @@ void RegisterSearch::identify(SearchFind *find) const
     const DriverLinkSettings kept = settings;
     ZiRivoro link;
     settings.link = &link;
-    settings.connected = link.frInit(find->port, QSerialPort::BaudRate(find->baud)) == 0
-                         && link.frSetLink(QSerialPort::BaudRate(find->baud), kIdentifyProbeMs) == 1;
+    settings.connected = link.frInit(find->port, find->baud) == 0
+                         && link.frSetLink(find->baud, kIdentifyProbeMs) == 1;
     if (settings.connected) {
         TestFp exec;
         RegisterIdentity identity;
