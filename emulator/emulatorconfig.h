@@ -34,7 +34,8 @@ struct EmulatorConfig
     int dumpBlocks = 256;     // 32-byte blocks of the firmware image
     int ofdAckDelaySecs = 30; // register seconds until the OFD confirms a document; -1 never
     QString statePath;        // loaded at start when present, saved after every change
-    QString linkPath;         // a symbolic link to the pseudo-terminal, removed at stop
+    QString linkPath;         // a symbolic link to the pseudo-terminal, removed at stop;
+                              // only an earlier link to a pseudo-terminal is replaced
     QString tcpAddress;       // "host:port" to serve over TCP as well; port 0 picks one
     bool pty = true;          // serve the pseudo-terminal
 
@@ -46,9 +47,15 @@ struct EmulatorConfig
     QVector<ArmedFault> faults;
     double randomFaultRate = 0.0;
 
-    // Byte trace of the line, called on the emulator's thread: direction '<'
-    // for bytes heard from the PC, '>' for bytes sent.
-    std::function<void(char direction, const QByteArray &bytes)> trace;
+    // The line as text, one line per frame or control byte, called on the
+    // emulator's thread: the time its last byte was on the line, '<' for what
+    // the PC sent or '>' for what the register sent, the bytes (ENQ, ACK and
+    // NAK by name) and in brackets what became of them:
+    //     12:00:01.234 < 02 01 FC FD [fault: lost-ack]
+    std::function<void(const QString &line)> trace;
+    // Told when saving the state file fails (naming the file and the reason),
+    // and when it is saved again; called on the emulator's thread or in stop().
+    std::function<void(const QString &message)> stateNotice;
 };
 
 } // namespace kelo::emu

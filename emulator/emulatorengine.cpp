@@ -2,15 +2,20 @@
 
 #include "wireformat.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <deque>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 #endif
@@ -49,6 +54,84 @@ int waitFor(pollfd *fds, nfds_t count, qint64 timeoutNs)
 constexpr qint64 kMinInterByteNs = 50'000'000; // a register never waits less for the next byte
 constexpr qint64 kReadPauseNs = 20'000'000;    // after a read error, before trying again
 
+#ifdef Q_OS_UNIX
+QString systemError()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Where the system puts the slave side of a pseudo-terminal: /dev/pts/N, or
+// /dev/ttysN on the BSDs.
+bool isPtyPath(const QString &path)
+{
+    for (const QLatin1String dir : {QLatin1String("/dev/pts/"), QLatin1String("/dev/ttys")}) {
+        if (path.startsWith(dir) && path.size() > dir.size()) {
+            return std::all_of(path.cbegin() + dir.size(), path.cend(),
+                               [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+        }
+    }
+    return false;
+}
+
+// Where the symbolic link at path points; empty when it is no link.
+QByteArray symLinkTarget(const QByteArray &path)
+{
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink(path.constData(), buffer, sizeof buffer);
+    return n > 0 ? QByteArray(buffer, static_cast<int>(n)) : QByteArray();
+}
+
+// Empty when the link may be made at path: nothing is there, or a link to a
+// pseudo-terminal, as this program makes (its own from an earlier run that
+// did not end cleanly, or one whose terminal is gone). Anything else is the
+// user's and is left alone: then what is there.
+QString linkPathTaken(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st;
+    if (::lstat(name.constData(), &st) != 0)
+        return errno == ENOENT ? QString() : systemError();
+    if (S_ISLNK(st.st_mode)) {
+        const QString target = QFile::decodeName(symLinkTarget(name));
+        return isPtyPath(target) ? QString() : QStringLiteral("a link to %1").arg(target);
+    }
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("a directory");
+    if (S_ISREG(st.st_mode))
+        return QStringLiteral("a file");
+    return QStringLiteral("a special file");
+}
+
+QString linkRefused(const QString &path, const QString &what)
+{
+    return QStringLiteral("will not make the link %1: %2 is there (only a link to a "
+                          "pseudo-terminal is replaced)")
+        .arg(path, what);
+}
+
+// A line of the trace: the wall-clock time of its last byte, direction,
+// bytes and what became of them.
+QString traceLine(const LinkProtocol::TraceEntry &entry, const QDateTime &at)
+{
+    QString bytes;
+    if (entry.bytes.size() == 1
+        && (entry.bytes.at(0) == char(LinkProtocol::kEnq) || entry.bytes.at(0) == char(LinkProtocol::kAck)
+            || entry.bytes.at(0) == char(LinkProtocol::kNak))) {
+        const char b = entry.bytes.at(0);
+        bytes = QLatin1String(b == char(LinkProtocol::kEnq)   ? "ENQ"
+                              : b == char(LinkProtocol::kAck) ? "ACK"
+                                                              : "NAK");
+    } else {
+        bytes = QString::fromLatin1(entry.bytes.toHex(' ').toUpper());
+    }
+    QString line = at.toString(QStringLiteral("hh:mm:ss.zzz")) + QLatin1Char(' ')
+                   + QLatin1Char(entry.sent ? '>' : '<') + QLatin1Char(' ') + bytes;
+    if (!entry.notes.isEmpty())
+        line += QStringLiteral(" [%1]").arg(entry.notes.join(QStringLiteral("; ")));
+    return line;
+}
+#endif
+
 } // namespace
 
 EmulatorEngine::EmulatorEngine(const EmulatorConfig &config)
@@ -81,17 +164,67 @@ bool EmulatorEngine::openPort()
         slavePath_ = pty_.slavePath();
         plugged_ = true;
     }
-    if (!config_.linkPath.isEmpty()) {
-        QFile::remove(config_.linkPath);
-        if (!QFile::link(pty_.slavePath(), config_.linkPath)) {
-            error_ = QStringLiteral("cannot make the link %1").arg(config_.linkPath);
-            pty_.close();
-            std::lock_guard<std::mutex> lock(portMutex_);
-            plugged_ = false;
-            return false;
-        }
+    if (!config_.linkPath.isEmpty() && !makeLink()) {
+        pty_.close();
+        std::lock_guard<std::mutex> lock(portMutex_);
+        plugged_ = false;
+        return false;
     }
     return true;
+}
+
+bool EmulatorEngine::makeLink()
+{
+#ifdef Q_OS_UNIX
+    const QString taken = linkPathTaken(config_.linkPath);
+    if (!taken.isEmpty()) {
+        error_ = linkRefused(config_.linkPath, taken);
+        return false;
+    }
+    const QByteArray name = QFile::encodeName(config_.linkPath);
+    const QByteArray target = QFile::encodeName(pty_.slavePath());
+    // An earlier link goes first; should anything take its place meanwhile,
+    // symlink() fails rather than replace it.
+    ::unlink(name.constData());
+    if (::symlink(target.constData(), name.constData()) != 0) {
+        error_ = QStringLiteral("cannot make the link %1: %2").arg(config_.linkPath, systemError());
+        return false;
+    }
+    linkTarget_ = target;
+    return true;
+#else
+    return false;
+#endif
+}
+
+void EmulatorEngine::removeLink()
+{
+#ifdef Q_OS_UNIX
+    if (linkTarget_.isEmpty())
+        return;
+    // Only while it is still the link made here: another emulator may have
+    // taken the path over since, or the user put something else there.
+    const QByteArray name = QFile::encodeName(config_.linkPath);
+    if (symLinkTarget(name) == linkTarget_)
+        ::unlink(name.constData());
+    linkTarget_.clear();
+#endif
+}
+
+void EmulatorEngine::noteStateSave(bool saved, const QString &why)
+{
+    if (saved) {
+        if (!stateFailure_.isEmpty() && config_.stateNotice)
+            config_.stateNotice(QStringLiteral("the state file %1 is saved again").arg(config_.statePath));
+        stateFailure_.clear();
+        return;
+    }
+    // Said once for as long as the same reason lasts, not at every command.
+    const QString reason = why.isEmpty() ? QStringLiteral("unknown error") : why;
+    if (reason != stateFailure_ && config_.stateNotice)
+        config_.stateNotice(
+            QStringLiteral("cannot save the state file %1: %2").arg(config_.statePath, reason));
+    stateFailure_ = reason;
 }
 
 QString EmulatorEngine::slavePath() const
@@ -141,10 +274,19 @@ bool EmulatorEngine::start()
     if (isRunning())
         return true;
     error_.clear();
+    stateFailure_.clear();
+    // Checked before anything is written, so that a refusal leaves everything as it was.
+    if (config_.pty && !config_.linkPath.isEmpty()) {
+        const QString taken = linkPathTaken(config_.linkPath);
+        if (!taken.isEmpty()) {
+            error_ = linkRefused(config_.linkPath, taken);
+            return false;
+        }
+    }
     {
         std::lock_guard<std::mutex> lock(modelMutex_);
+        QString why;
         if (!config_.statePath.isEmpty() && QFileInfo::exists(config_.statePath)) {
-            QString why;
             if (!model_.load(config_.statePath, &why)) {
                 error_ = QStringLiteral("cannot read the state file %1: %2").arg(config_.statePath, why);
                 return false;
@@ -152,8 +294,10 @@ bool EmulatorEngine::start()
         } else {
             model_.applyPreset(config_.preset);
         }
-        if (!config_.statePath.isEmpty() && !model_.save(config_.statePath, &error_))
+        if (!config_.statePath.isEmpty() && !model_.save(config_.statePath, &why)) {
+            error_ = QStringLiteral("cannot write the state file %1: %2").arg(config_.statePath, why);
             return false;
+        }
     }
     for (const EmulatorConfig::ArmedFault &f : config_.faults)
         faults_.arm(f.fault, f.count);
@@ -187,11 +331,11 @@ bool EmulatorEngine::start()
 #endif
 }
 
-void EmulatorEngine::stop()
+bool EmulatorEngine::stop()
 {
 #ifdef Q_OS_UNIX
     if (!thread_.joinable())
-        return;
+        return true;
     stopping_ = true;
     wake();
     thread_.join();
@@ -205,12 +349,26 @@ void EmulatorEngine::stop()
         std::lock_guard<std::mutex> lock(portMutex_);
         plugged_ = false;
     }
-    if (!config_.linkPath.isEmpty())
-        QFile::remove(config_.linkPath);
-    if (!config_.statePath.isEmpty()) {
+    removeLink();
+    if (config_.statePath.isEmpty())
+        return true;
+    QString why;
+    bool saved = false;
+    {
         std::lock_guard<std::mutex> lock(modelMutex_);
-        model_.save(config_.statePath, &error_);
+        saved = model_.save(config_.statePath, &why);
     }
+    if (saved) {
+        noteStateSave(true, why);
+        return true;
+    }
+    // The last changes are lost with this one: said even when said before.
+    stateFailure_.clear();
+    noteStateSave(false, why);
+    error_ = QStringLiteral("cannot save the state file %1: %2").arg(config_.statePath, stateFailure_);
+    return false;
+#else
+    return true;
 #endif
 }
 
@@ -269,6 +427,45 @@ void EmulatorEngine::run()
     if (config_.timing == Timing::Real)
         link.setProcessingTime(
             [](const QByteArray &request) { return qint64(realProcessingMs(request)) * 1000000; });
+    link.setTracing(bool(config_.trace));
+    // Trace lines wait here, in the order of their times, until their last
+    // byte is on the line.
+    std::deque<LinkProtocol::TraceEntry> traced;
+    const auto addTrace = [&traced](const LinkProtocol::TraceEntry &entry) {
+        const auto later =
+            std::upper_bound(traced.begin(), traced.end(), entry.at,
+                             [](qint64 at, const LinkProtocol::TraceEntry &e) { return at < e.at; });
+        traced.insert(later, entry);
+    };
+    const auto flushTrace = [&](qint64 upTo) {
+        if (traced.empty() || traced.front().at > upTo)
+            return;
+        const qint64 monoNow = monotonicNs();
+        const QDateTime wallNow = QDateTime::currentDateTime();
+        while (!traced.empty() && traced.front().at <= upTo) {
+            config_.trace(
+                traceLine(traced.front(), wallNow.addMSecs(-(monoNow - traced.front().at) / 1000000)));
+            traced.pop_front();
+        }
+    };
+    // Bytes still to go out are lost with the peer. Their lines are the sent
+    // ones still waiting (a line goes as soon as its last byte is written):
+    // they say so at once.
+    const auto abandonTrace = [&](const QString &why) {
+        if (traced.empty())
+            return;
+        for (LinkProtocol::TraceEntry &entry : traced) {
+            if (entry.sent)
+                entry.notes << why;
+        }
+        flushTrace(traced.back().at);
+    };
+    const auto dropOutput = [&](std::deque<LinkProtocol::TxByte> &queue) {
+        if (queue.empty())
+            return;
+        queue.clear();
+        abandonTrace(QStringLiteral("not sent: the line is gone"));
+    };
 
     int master = pty_.masterFd();
     std::deque<LinkProtocol::TxByte> rx;
@@ -293,11 +490,10 @@ void EmulatorEngine::run()
             if (request == 1) {
                 pty_.close();
                 rx.clear();
-                tx.clear();
+                dropOutput(tx);
                 // The link must not name a terminal number the system may
                 // hand to somebody else meanwhile.
-                if (!config_.linkPath.isEmpty())
-                    QFile::remove(config_.linkPath);
+                removeLink();
                 std::lock_guard<std::mutex> lock(portMutex_);
                 plugged_ = false;
             } else {
@@ -321,17 +517,19 @@ void EmulatorEngine::run()
 
         qint64 now = monotonicNs();
         while (!rx.empty() && rx.front().due <= now) {
-            if (config_.trace)
-                config_.trace('<', QByteArray(1, static_cast<char>(rx.front().byte)));
             link.onByte(rx.front().byte, rx.front().due);
             rx.pop_front();
         }
         link.onTime(now);
         for (const LinkProtocol::TxByte &b : link.takeOutput())
             tx.push_back(b);
+        if (config_.trace) {
+            for (const LinkProtocol::TraceEntry &entry : link.takeTrace())
+                addTrace(entry);
+        }
         // Bytes sent while the cable is out never reach anybody.
         if ((fromTcp ? tcp_.connectionFd() : master) < 0)
-            tx.clear();
+            dropOutput(tx);
 
         // Published before anything goes out, so a peer that saw a reply sees its counts.
         {
@@ -356,18 +554,23 @@ void EmulatorEngine::run()
             if (n > 0) {
                 tx.erase(tx.begin(), tx.begin() + n);
                 bytesOut += static_cast<quint64>(n);
-                if (config_.trace)
-                    config_.trace('>', chunk.left(static_cast<int>(n)));
             }
         } else {
             writeBlocked = false;
         }
+        flushTrace(now);
 
+        // Once for every change: a save that fails is tried again at the next
+        // change, or at the end.
         if (!config_.statePath.isEmpty() && changes != savedChanges && tx.empty()) {
-            std::lock_guard<std::mutex> lock(modelMutex_);
+            savedChanges = changes;
             QString why;
-            if (model_.save(config_.statePath, &why))
-                savedChanges = changes;
+            bool saved = false;
+            {
+                std::lock_guard<std::mutex> lock(modelMutex_);
+                saved = model_.save(config_.statePath, &why);
+            }
+            noteStateSave(saved, why);
         }
 
         qint64 deadline = link.nextDeadline();
@@ -377,6 +580,8 @@ void EmulatorEngine::run()
         };
         if (!rx.empty())
             consider(rx.front().due);
+        if (!traced.empty())
+            consider(traced.front().at);
         if (!tx.empty() && !writeBlocked)
             consider(tx.front().due);
         const bool reading = now >= readPausedUntil;
@@ -416,6 +621,13 @@ void EmulatorEngine::run()
                 const int baud = baud_;
                 if (baud > 0 && lineBaud != 0 && lineBaud != baud) {
                     bytesWrongSpeed += static_cast<quint64>(n);
+                    if (config_.trace) {
+                        addTrace({false,
+                                  QByteArray(buffer, static_cast<int>(n)),
+                                  {lineBaud > 0 ? QStringLiteral("not heard: sent at %1 baud").arg(lineBaud)
+                                                : QStringLiteral("not heard: sent at another line speed")},
+                                  at});
+                    }
                 } else {
                     fromTcp = false;
                     heard(n, at);
@@ -435,10 +647,11 @@ void EmulatorEngine::run()
                 // The PC went: like a pulled cable, whatever was on its way is lost.
                 tcp_.dropConnection();
                 if (fromTcp)
-                    tx.clear();
+                    dropOutput(tx);
             }
         }
     }
+    abandonTrace(QStringLiteral("not sent: the emulator stopped"));
 #endif
 }
 

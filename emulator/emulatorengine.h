@@ -46,10 +46,14 @@ public:
     EmulatorEngine &operator=(const EmulatorEngine &) = delete;
 
     // Loads the state file (or applies the preset), opens the pseudo-terminal,
-    // makes the link and starts serving. False with errorString() on failure.
+    // makes the link and starts serving. False with errorString() on failure:
+    // a state file that cannot be read or lacks a part, a link path taken by
+    // anything but a link to a pseudo-terminal (left as it is).
     bool start();
-    // Stops serving, saves the state file, removes the link. Safe to repeat.
-    void stop();
+    // Stops serving, saves the state file, removes the link if it is still
+    // the one made here. False when the state file could not be saved
+    // (errorString() says why). Safe to repeat.
+    bool stop();
     bool isRunning() const { return thread_.joinable(); }
     // The current slave device; a new one after the port is unplugged and back.
     QString slavePath() const;
@@ -86,6 +90,9 @@ private:
     void run();
     void wake();
     bool openPort();
+    bool makeLink();
+    void removeLink();
+    void noteStateSave(bool saved, const QString &why);
     bool requestPort(bool plugged);
 
     EmulatorConfig config_;
@@ -94,6 +101,8 @@ private:
     RegisterModel model_;
     PtyChannel pty_;
     QString slavePath_;
+    QByteArray linkTarget_; // what the link made here points to; empty when there is none
+    QString stateFailure_;  // why the last save of the state file failed; empty when it worked
     QString error_;
     std::thread thread_;
     int wakePipe_[2] = {-1, -1};

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <functional>
@@ -50,6 +52,17 @@ public:
         quint64 bytesIgnored = 0; // heard while transmitting or executing
     };
 
+    // One line of a trace: a frame or a single byte, heard from the PC or
+    // sent, with the time its last byte was on the line and what became of it
+    // ("fault: lost-ack", "bad check byte", ...).
+    struct TraceEntry
+    {
+        bool sent = false;
+        QByteArray bytes;
+        QStringList notes;
+        qint64 at = 0;
+    };
+
     using Executor = std::function<QByteArray(const QByteArray &request)>;
     // The time a request takes to run, in nanoseconds, on top of the reply delay.
     using ProcessingTime = std::function<qint64(const QByteArray &request)>;
@@ -67,6 +80,9 @@ public:
     void onTime(qint64 now);
     qint64 nextDeadline() const; // -1 when nothing is due
     QVector<TxByte> takeOutput();
+    // Traced only when asked for; takeTrace() hands over what was traced since.
+    void setTracing(bool on) { tracing_ = on; }
+    QVector<TraceEntry> takeTrace();
 
     const Stats &stats() const { return stats_; }
     bool hasPendingReply() const { return hasPending_; }
@@ -75,15 +91,19 @@ private:
     enum class State { Idle, RxLen, RxData, RxCheck, Busy };
 
     void onIdleByte(quint8 byte, qint64 now);
-    void onBusyByte(quint8 byte);
+    void onBusyByte(quint8 byte, qint64 now);
     void answerEnq(qint64 now);
     void onFrameByte(quint8 byte, qint64 now);
     void frameReceived(qint64 now);
     void finishReply(qint64 now);
+    void acknowledgeFrame(qint64 now);
     void sendByte(quint8 byte, qint64 now);
+    void sendControl(quint8 byte, qint64 now, QStringList notes = {});
     void sendReply(qint64 now);
-    void rejectFrame(qint64 now);
+    void rejectFrame(qint64 now, const QString &why);
     quint8 noiseByte();
+    void trace(bool sent, const QByteArray &bytes, qint64 at, QStringList notes = {});
+    void traceHeard(quint8 byte, qint64 at, QStringList notes = {});
 
     FaultInjector *faults_;
     Executor executor_;
@@ -98,6 +118,10 @@ private:
     int rxLen_ = 0;
     int rxIndex_ = 0;
     int dropAt_ = -1;
+    QByteArray rxHeard_;     // the frame's bytes as heard, STX and check byte too
+    QStringList rxNotes_;    // what befell the frame being received
+    QStringList replyNotes_; // faults the held reply was made with, until it first goes out
+    bool replySent_ = false;
     qint64 byteDeadline_ = -1;
 
     QByteArray working_; // reply being prepared
@@ -111,6 +135,8 @@ private:
     qint64 txBusyUntil_ = 0;
     QVector<TxByte> out_;
     Stats stats_;
+    bool tracing_ = false;
+    QVector<TraceEntry> trace_;
 };
 
 } // namespace kelo::emu

@@ -1,5 +1,7 @@
 // kelo-emulator: the register stand-in as a program. Prints "PORT <path>" once
-// the pseudo-terminal is ready and serves it until SIGINT or SIGTERM.
+// the pseudo-terminal is ready and serves it until SIGINT or SIGTERM. Exit
+// status 2 when it cannot start, 1 when its state file could not be saved at
+// the end.
 
 #include "emulatorengine.h"
 #include "firmwareimage.h"
@@ -59,12 +61,16 @@ int main(int argc, char *argv[])
     parser.setApplicationDescription(
         QStringLiteral("Stand-in for the Kelo-Vint-F cash register on a pseudo-terminal (and over TCP).\n"
                        "Prints \"PORT <path>\" when ready; ends on SIGINT or SIGTERM. It listens at\n"
-                       "its --baud only: bytes sent at another line speed are noise to it."));
+                       "its --baud only: bytes sent at another line speed are noise to it.\n"
+                       "Exit status: 0 after a clean end, 1 when the state file could not be saved\n"
+                       "at the end, 2 when it could not start (the message on standard error says why)."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption state({QStringLiteral("s"), QStringLiteral("state")},
                                    QStringLiteral("Keep the register in this JSON file (read at start, "
-                                                  "rewritten after every change)."),
+                                                  "rewritten after every change). A file that cannot be "
+                                                  "read, is not such a file or lacks a part is refused; "
+                                                  "a save that fails is reported on standard error."),
                                    QStringLiteral("file"));
     const QCommandLineOption preset(
         QStringLiteral("preset"),
@@ -106,7 +112,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed of every random choice."),
                                   QStringLiteral("number"), QStringLiteral("1"));
     const QCommandLineOption link(QStringLiteral("link"),
-                                  QStringLiteral("Make a symbolic link to the port; removed at the end."),
+                                  QStringLiteral("Make a symbolic link to the port; removed at the end. Only "
+                                                 "a link to a pseudo-terminal (as an earlier run left) is "
+                                                 "replaced: a file, a directory or another link at the "
+                                                 "path is refused and left as it is."),
                                   QStringLiteral("path"));
     const QCommandLineOption blocks(QStringLiteral("dump-blocks"),
                                     QStringLiteral("Size of the firmware image in 32-byte blocks."),
@@ -125,8 +134,12 @@ int main(int argc, char *argv[])
                                  QStringLiteral("host:port"));
     const QCommandLineOption noPty(QStringLiteral("no-pty"),
                                    QStringLiteral("Serve over TCP only, without a pseudo-terminal."));
-    const QCommandLineOption trace(QStringLiteral("trace"),
-                                   QStringLiteral("Write every byte of the line to standard error."));
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Write the line to standard error, one line per frame or control byte: the time "
+                       "its last byte was on the line, < for what the PC sent or > for what the "
+                       "register sent, the bytes in hex (ENQ, ACK and NAK by name) and in brackets what "
+                       "became of them, e.g. \"12:00:01.234 < 02 01 FC FD [fault: lost-ack]\"."));
     parser.addOptions({state, preset, baud, delay, timing, password, fault, rate, faultDelay, seed, link,
                        blocks, serial, ofdDelay, md5, tcp, noPty, trace});
     parser.process(app);
@@ -180,11 +193,15 @@ int main(int argc, char *argv[])
         QTextStream(stdout) << FirmwareImage::md5Hex(config.dumpBlocks) << Qt::endl;
         return 0;
     }
-    if (parser.isSet(trace)) {
-        config.trace = [](char direction, const QByteArray &bytes) {
-            std::fprintf(stderr, "%c %s\n", direction, bytes.toHex(' ').constData());
-        };
-    }
+    // Called on the serving thread too: one write a line, so that lines do not mix.
+    const auto toStderr = [](const QString &line) {
+        std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+    };
+    if (parser.isSet(trace))
+        config.trace = toStderr;
+    config.stateNotice = [toStderr](const QString &message) {
+        toStderr(QStringLiteral("kelo-emulator: ") + message);
+    };
 
 #ifdef Q_OS_UNIX
     // The serving thread must not take the signals: block them first, so the
@@ -204,8 +221,8 @@ int main(int argc, char *argv[])
         QTextStream(stdout) << "TCP " << engine.tcpAddress() << Qt::endl;
     int received = 0;
     sigwait(&stopSignals, &received);
-    engine.stop();
-    return 0;
+    // A state file that could not be saved has been reported by its notice.
+    return engine.stop() ? 0 : 1;
 #else
     return fail(QStringLiteral("the emulator needs pseudo-terminals, which this system does not have"));
 #endif

@@ -6,6 +6,7 @@
 #include "wireformat.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
 
@@ -21,6 +22,75 @@ QDateTime hostLocalTime()
 {
     const QDateTime local = QDateTime::currentDateTime();
     return QDateTime(local.date(), local.time(), Qt::UTC);
+}
+
+QString kindName(QJsonValue::Type type)
+{
+    switch (type) {
+    case QJsonValue::Object:
+        return QStringLiteral("an object");
+    case QJsonValue::Array:
+        return QStringLiteral("a list");
+    case QJsonValue::String:
+        return QStringLiteral("a string");
+    case QJsonValue::Bool:
+        return QStringLiteral("true or false");
+    default:
+        return QStringLiteral("a number");
+    }
+}
+
+// What is wrong with the parts of a state file the register cannot do
+// without; empty when they are all there. Every file this program has ever
+// written has them; one that lacks any was cut short or edited by hand, and
+// taking it would quietly start the register over in that part (and the next
+// save would make it so in the file as well). Parts not listed fall back to
+// their defaults.
+QString missingPart(const QJsonObject &json)
+{
+    static const struct
+    {
+        const char *path;
+        QJsonValue::Type type;
+    } parts[] = {
+        {"register", QJsonValue::Object},
+        {"register.serialNumber", QJsonValue::String},
+        {"register.shiftOpen", QJsonValue::Bool},
+        {"register.shiftNumber", QJsonValue::Double},
+        {"register.lastClosedShift", QJsonValue::Double},
+        {"register.receiptsInShift", QJsonValue::Double},
+        {"register.documentsInShift", QJsonValue::Double},
+        {"register.documentCounter", QJsonValue::Double},
+        {"register.receipt", QJsonValue::Object},
+        {"register.receipt.open", QJsonValue::Bool},
+        {"register.receipt.lines", QJsonValue::Array},
+        {"tables", QJsonValue::Object},
+        {"fn", QJsonValue::Object},
+        {"fn.number", QJsonValue::String},
+        {"fn.phase", QJsonValue::Double},
+        {"fn.registration", QJsonValue::Object},
+        {"fn.documents", QJsonValue::Array},
+    };
+    for (const auto &part : parts) {
+        const QString path = QLatin1String(part.path);
+        QJsonValue value = json;
+        for (const QString &key : path.split(QLatin1Char('.')))
+            value = value.toObject().value(key);
+        if (value.isUndefined())
+            return QStringLiteral("it lacks \"%1\"").arg(path);
+        if (value.type() != part.type)
+            return QStringLiteral("\"%1\" is not %2").arg(path, kindName(part.type));
+    }
+    const QJsonArray documents =
+        json.value(QStringLiteral("fn")).toObject().value(QStringLiteral("documents")).toArray();
+    for (qsizetype i = 0; i < documents.size(); ++i) {
+        const QJsonObject document = documents.at(i).toObject();
+        for (const char *key : {"type", "tlv"}) {
+            if (!document.contains(QLatin1String(key)))
+                return QStringLiteral("it lacks \"fn.documents[%1].%2\"").arg(i).arg(QLatin1String(key));
+        }
+    }
+    return QString();
 }
 
 } // namespace
@@ -294,9 +364,17 @@ QJsonObject RegisterModel::toJson() const
 
 bool RegisterModel::fromJson(const QJsonObject &json, QString *error)
 {
-    if (json.value(QStringLiteral("format")).toInt() != 1) {
+    const QJsonValue format = json.value(QStringLiteral("format"));
+    QString wrong;
+    if (format.isUndefined())
+        wrong = QStringLiteral("it lacks \"format\"");
+    else if (format.toInt() != 1)
+        wrong = QStringLiteral("unknown state format \"%1\"").arg(format.toVariant().toString());
+    else
+        wrong = missingPart(json);
+    if (!wrong.isEmpty()) {
         if (error)
-            *error = QStringLiteral("unknown state format");
+            *error = wrong;
         return false;
     }
     state_.fromJson(json.value(QStringLiteral("register")).toObject());
@@ -318,9 +396,13 @@ bool RegisterModel::load(const QString &path, QString *error)
     }
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
-    if (!doc.isObject()) {
-        if (error)
-            *error = parseError.errorString();
+    if (parseError.error != QJsonParseError::NoError || !doc.isObject()) {
+        if (error) {
+            *error = parseError.error != QJsonParseError::NoError ? QStringLiteral("not JSON (%1 at byte %2)")
+                                                                        .arg(parseError.errorString())
+                                                                        .arg(parseError.offset)
+                                                                  : QStringLiteral("not a JSON object");
+        }
         return false;
     }
     return fromJson(doc.object(), error);
