@@ -443,8 +443,9 @@ void EmulatorEngine::run()
         const qint64 monoNow = monotonicNs();
         const QDateTime wallNow = QDateTime::currentDateTime();
         while (!traced.empty() && traced.front().at <= upTo) {
-            config_.trace(
-                traceLine(traced.front(), wallNow.addMSecs(-(monoNow - traced.front().at) / 1000000)));
+            // Bytes that never went out are stamped with the time they were given up.
+            const qint64 ago = qMax<qint64>(0, monoNow - traced.front().at);
+            config_.trace(traceLine(traced.front(), wallNow.addMSecs(-ago / 1000000)));
             traced.pop_front();
         }
     };
