@@ -193,7 +193,19 @@ void ZiRivoro::closeComPort()
     m_inboxPos = 0;
 }
 
+void ZiRivoro::observe(bool sent, const QByteArray &bytes)
+{
+    if (m_observer && !bytes.isEmpty())
+        m_observer(sent, bytes);
+}
+
 void ZiRivoro::snd(char byte)
+{
+    write(byte);
+    observe(true, QByteArray(1, byte));
+}
+
+void ZiRivoro::write(char byte)
 {
     if (io()) {
         io()->write(&byte, 1);
@@ -245,6 +257,15 @@ int ZiRivoro::gotByte(unsigned char byte)
 {
     logRcvBytes(QByteArray(1, char(byte)));
     LOG(DEBUG) << QByteArray("r: 0x") + hexByte(byte);
+    if (m_observer) {
+        // An STX outside rcvBlock starts a frame that rcvBlock goes on reading.
+        if (m_observingFrame)
+            m_observedFrame.append(char(byte));
+        else if (byte == quint8(frlink::STX))
+            m_observedFrame = QByteArray(1, char(byte));
+        else
+            observe(false, QByteArray(1, char(byte)));
+    }
     m_lastByteResult = 0;
     return 0;
 }
@@ -335,11 +356,11 @@ void ZiRivoro::clrInput()
 
 int ZiRivoro::sndBlock()
 {
-    snd(frlink::STX);
-    snd(char(m_request.size() & 0xFF));
-    for (char c : std::as_const(m_request))
-        snd(c);
-    snd(char(frlink::checkByte(m_request)));
+    const QByteArray frame = char(frlink::STX) + QByteArray(1, char(m_request.size() & 0xFF)) + m_request
+                             + char(frlink::checkByte(m_request));
+    for (char c : frame)
+        write(c);
+    observe(true, frame);
     m_frameOnLine = true;
     unsigned char answer = 0;
     if (rcvTime(answer, m_timings.byteMs) != 0)
@@ -355,6 +376,23 @@ int ZiRivoro::sndBlock()
 }
 
 int ZiRivoro::rcvBlock(bool stxTaken)
+{
+    if (!stxTaken)
+        m_observedFrame.clear();
+    m_observingFrame = true;
+    const int result = rcvFrame(stxTaken);
+    endObservedFrame(); // a frame cut short
+    return result;
+}
+
+void ZiRivoro::endObservedFrame()
+{
+    m_observingFrame = false;
+    observe(false, m_observedFrame);
+    m_observedFrame.clear();
+}
+
+int ZiRivoro::rcvFrame(bool stxTaken)
 {
     m_received.clear();
     unsigned char byte = 0;
@@ -379,6 +417,7 @@ int ZiRivoro::rcvBlock(bool stxTaken)
     }
     if (rcvTime(byte, m_timings.byteMs) != 0)
         return frlink::ByteTimeout;
+    endObservedFrame(); // before the answer to it
     if (byte != check) {
         snd(frlink::NAK);
         return frlink::BadChecksum;

@@ -118,6 +118,12 @@ public:
     void setInputSource(InputSource source) { m_inputSource = std::move(source); }
     QSerialPort &port() { return m_port; }
 
+    // Told of every frame sent or received, whole (STX to check byte, or as
+    // much of it as came), and of every byte outside a frame: ENQ, ACK, NAK
+    // or noise. Only watches; the exchange is the same with or without it.
+    using Observer = std::function<void(bool sent, const QByteArray &bytes)>;
+    void setObserver(Observer observer) { m_observer = std::move(observer); }
+
 private:
     // sndBlock: the reply began where the ACK was due.
     static constexpr int kReplyStarted = -1;
@@ -133,6 +139,10 @@ private:
 
     QIODevice *io();
     int openSocket();
+    void write(char byte);
+    void observe(bool sent, const QByteArray &bytes);
+    void endObservedFrame();
+    int rcvFrame(bool stxTaken);
     bool connectionLost();
     bool takeByte(unsigned char &byte);
     bool takeWaitingByte(unsigned char &byte);
@@ -171,6 +181,11 @@ private:
     int m_openError = 0;
     frlink::Timings m_timings;
     InputSource m_inputSource;
+    Observer m_observer;
+    // The frame being received, for the observer; m_observingFrame while
+    // rcvBlock reads it.
+    QByteArray m_observedFrame;
+    bool m_observingFrame = false;
 
     // Bytes read from the port and not yet taken.
     QByteArray m_inbox;
