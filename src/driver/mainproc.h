@@ -18,7 +18,7 @@ struct DriverLinkSettings
     ZiRivoro *link = nullptr;
     QString portName = QStringLiteral("COM1");
     int baudRate = 115200;
-    int linkTimeout = 0; // milliseconds, used only by the link probe
+    int linkTimeout = 0; // milliseconds: the link probes together (and a network connection)
     bool connected = false;
     int password = 0;
     QByteArray passwordText;

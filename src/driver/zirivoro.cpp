@@ -597,7 +597,7 @@ int ZiRivoro::frSetLink(qint32 baud, int timeout)
     m_frameOnLine = false;
     takeLeftovers();
     snd(frlink::ENQ);
-    const EnqAnswer answer = awaitEnqAnswer(m_timings.probeMs);
+    const EnqAnswer answer = awaitEnqAnswer(timeout > 0 ? timeout : m_timings.probeMs);
     if (answer == EnqAnswer::Pending || answer == EnqAnswer::Frame) {
         // Collected and acknowledged; whatever it was, the register is there.
         rcvBlock(answer == EnqAnswer::Frame);

@@ -77,6 +77,8 @@ public:
 
     int frInit(const QString &portName, qint32 baud);
     int openComPort();
+    // One link probe: ENQ, and the register's answer awaited `timeout` ms
+    // (the default probe wait when 0 or less). 1 when it answered.
     int frSetLink(qint32 baud, int timeout);
     TypeAnsCmd frCommand(const QByteArray &request, int timeout);
     void closeComPort();

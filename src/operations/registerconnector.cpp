@@ -33,8 +33,10 @@ RegisterConnector::Result RegisterConnector::connect(const QString &device, int 
     settings.connected = false;
     if (!settings.link || !mpSetComPort(device, baud))
         return OpenFailed;
+    // The time-out is that of the whole probing: each probe waits its share.
+    const int probeMs = settings.linkTimeout > 0 ? qMax(1, settings.linkTimeout / kProbes) : 0;
     for (int probe = 0; probe < kProbes; ++probe) {
-        if (settings.link->frSetLink(baud, settings.linkTimeout) == 1) {
+        if (settings.link->frSetLink(baud, probeMs) == 1) {
             settings.connected = true;
             return Connected;
         }

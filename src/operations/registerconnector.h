@@ -30,9 +30,10 @@ public:
     enum Result { Connected, OpenFailed, NoAnswer };
 
     // Opens `device` at `baud` for the link of the driver's settings (port
-    // name and speed there are the caller's) and probes the register with the
-    // settings' time-out. Connected sets the settings' connected flag; on
-    // NoAnswer the port is closed again.
+    // name and speed there are the caller's) and probes the register; the
+    // probes together take at most the settings' time-out (each waits a
+    // third of it; the driver's own wait when it is 0). Connected sets the
+    // settings' connected flag; on NoAnswer the port is closed again.
     static Result connect(const QString &device, int baud);
 
     // Runs "FC" and reads the identity from its reply.
