@@ -252,36 +252,54 @@ int cmdCompare(const QStringList &args)
 {
     CommandLine cl(
         QStringLiteral("compare"),
-        QStringLiteral("Compares two dump files and prints the service page's verdict; exit code 1\n"
-                       "when they differ."),
+        QStringLiteral("Compares two dump files and prints the service page's verdict and, when\n"
+                       "they differ, where: \"FILE1 FILE2 differ: byte N (offset 0xHEX)\", the byte\n"
+                       "counted from 1 and the offset from 0, as cmp does; for files of different\n"
+                       "sizes also the sizes. Exit code 1 when they differ."),
         QStringLiteral("FILE1 FILE2"));
     if (const int r = cl.parse(args, 2, 2); r >= 0)
         return r;
     const QString first = cl.positional().at(0);
     const QString second = cl.positional().at(1);
-    const auto unreadable = [](const QString &file) {
-        Console::err(QCoreApplication::translate("MMainForm", "Ошибка чтения дампа из файла: %1").arg(file));
-        return ExitUsage;
-    };
-    switch (dumpCompareFiles(first, second)) {
+    DumpDifference difference;
+    const DumpCompare result = dumpCompareFiles(first, second, DumpProgress(), &difference);
+    // Where they differ, as cmp says it: the byte counted from 1, the offset from 0.
+    const QString where = difference.offset < 0 ? QString()
+                                                : QStringLiteral("%1 %2 differ: byte %3 (offset 0x%4)")
+                                                      .arg(first, second)
+                                                      .arg(difference.offset + 1)
+                                                      .arg(difference.offset, 0, 16);
+    switch (result) {
     case DumpCompare::Equal:
         Console::out(
             QCoreApplication::translate("MMainForm", "Результат сравнения: дампы полностью совпадают.")
             + QLatin1Char('\n'));
         return ExitOk;
-    case DumpCompare::DifferentSize:
-        Console::out(QCoreApplication::translate("MMainForm", "Ошибка сравнения: размер дампов различный!")
-                     + QLatin1Char('\n'));
+    case DumpCompare::DifferentSize: {
+        const bool prefix = difference.offset == qMin(difference.firstSize, difference.secondSize);
+        Console::out(
+            QCoreApplication::translate("MMainForm", "Ошибка сравнения: размер дампов различный!")
+            + QLatin1Char('\n')
+            + (prefix ? QStringLiteral("%1 %2 differ: %3 ends after byte %4")
+                            .arg(first, second, difference.firstSize < difference.secondSize ? first : second)
+                            .arg(difference.offset)
+                      : where)
+            + QStringLiteral("; sizes %1 and %2 bytes\n")
+                  .arg(difference.firstSize)
+                  .arg(difference.secondSize));
         return ExitCheckFailed;
+    }
     case DumpCompare::DifferentContent:
         Console::out(QCoreApplication::translate("MMainForm", "Ошибка сравнения: содержимое дампов различно!")
-                     + QLatin1Char('\n'));
+                     + QLatin1Char('\n') + where + QLatin1Char('\n'));
         return ExitCheckFailed;
     case DumpCompare::FirstUnreadable:
-        return unreadable(first);
     case DumpCompare::SecondUnreadable:
     case DumpCompare::Stopped:
-        return unreadable(second);
+        break;
     }
-    return ExitDriver;
+    Console::err(QCoreApplication::translate("MMainForm", "Ошибка чтения дампа из файла: %1")
+                     .arg(result == DumpCompare::FirstUnreadable ? first : second)
+                 + QStringLiteral(" (") + difference.error + QLatin1Char(')'));
+    return ExitUsage;
 }

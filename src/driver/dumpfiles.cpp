@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace {
 
 bool samePath(const QString &a, const QString &b)
@@ -84,33 +86,54 @@ bool dumpFileMd5(const QString &path, QByteArray *hexDigest, QString *error, con
     return true;
 }
 
-DumpCompare dumpCompareFiles(const QString &first, const QString &second, const DumpProgress &progress)
+DumpCompare dumpCompareFiles(const QString &first, const QString &second, const DumpProgress &progress,
+                             DumpDifference *difference)
 {
+    DumpDifference unused;
+    DumpDifference &found = difference ? *difference : unused;
+    found = DumpDifference();
     QFile a(first);
-    if (!a.open(QIODevice::ReadOnly))
+    if (!a.open(QIODevice::ReadOnly)) {
+        found.error = a.errorString();
         return DumpCompare::FirstUnreadable;
+    }
     QFile b(second);
-    if (!b.open(QIODevice::ReadOnly))
+    if (!b.open(QIODevice::ReadOnly)) {
+        found.error = b.errorString();
         return DumpCompare::SecondUnreadable;
-    if (a.size() != b.size())
+    }
+    found.firstSize = a.size();
+    found.secondSize = b.size();
+    const bool sameSize = a.size() == b.size();
+    if (!sameSize && !difference)
         return DumpCompare::DifferentSize;
-    const qint64 total = a.size();
+    const qint64 total = qMin(a.size(), b.size());
     QByteArray chunkA;
     QByteArray chunkB;
     qint64 done = 0;
     for (;;) {
-        if (!readChunk(a, chunkA))
+        if (!readChunk(a, chunkA)) {
+            found.error = a.errorString();
             return DumpCompare::FirstUnreadable;
-        if (!readChunk(b, chunkB))
+        }
+        if (!readChunk(b, chunkB)) {
+            found.error = b.errorString();
             return DumpCompare::SecondUnreadable;
+        }
+        const qsizetype common = qMin(chunkA.size(), chunkB.size());
+        const auto mismatch = std::mismatch(chunkA.cbegin(), chunkA.cbegin() + common, chunkB.cbegin());
+        if (mismatch.first != chunkA.cbegin() + common) {
+            found.offset = done + (mismatch.first - chunkA.cbegin());
+            return sameSize ? DumpCompare::DifferentContent : DumpCompare::DifferentSize;
+        }
         // Equal sizes were checked; a file that changes while it is read
         // shows up here as a different length.
-        if (chunkA.size() != chunkB.size())
+        if (chunkA.size() != chunkB.size()) {
+            found.offset = done + common;
             return DumpCompare::DifferentSize;
+        }
         if (chunkA.isEmpty())
             return DumpCompare::Equal;
-        if (chunkA != chunkB)
-            return DumpCompare::DifferentContent;
         done += chunkA.size();
         if (progress && !progress(done, total))
             return DumpCompare::Stopped;

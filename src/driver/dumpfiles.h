@@ -39,9 +39,23 @@ enum class DumpCompare {
     Stopped,
 };
 
-// Compares two files in chunks; the sizes are compared first.
+// Where two files differ, and why one could not be read.
+struct DumpDifference
+{
+    qint64 firstSize = -1;
+    qint64 secondSize = -1;
+    // The first byte that differs, counted from 0; where the shorter file
+    // ends when it is the start of the longer one; -1 when they are equal.
+    qint64 offset = -1;
+    QString error; // the system's reason when a file cannot be read
+};
+
+// Compares two files in chunks; the sizes are compared first. With
+// `difference`, files of different sizes are still read up to the end of the
+// shorter one for the first byte that differs.
 DumpCompare dumpCompareFiles(const QString &first, const QString &second,
-                             const DumpProgress &progress = DumpProgress());
+                             const DumpProgress &progress = DumpProgress(),
+                             DumpDifference *difference = nullptr);
 
 // Writes bytes to path whole or not at all (an earlier file stays as it was
 // on failure). False with a reason.
