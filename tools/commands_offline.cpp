@@ -212,11 +212,17 @@ int cmdRegnum(const QStringList &args)
         || !cl.number(pos.at(1), QStringLiteral("INN"), 0, 999999999999ull, &inn)
         || !cl.number(pos.at(2), QStringLiteral("SERIAL"), 0, 18446744073709551615ull, &serial))
         return ExitUsage;
+    // What cannot be a registration number is a mistake on the command line,
+    // not a number that differs.
+    const QString given = cl.parser().value(check);
+    quint64 unused = 0;
+    if (cl.parser().isSet(check) && (given.size() != 16 || !rnParseDigits(given, &unused)))
+        return cl.usage(
+            QStringLiteral("--check must be a registration number of 16 digits, not \"%1\"").arg(given));
     const QString number = rnCalculate(ordinal, inn, serial);
     Console::out(number + QLatin1Char('\n'));
     if (!cl.parser().isSet(check))
         return ExitOk;
-    const QString given = cl.parser().value(check);
     if (rnVerify(given, ordinal, inn, serial))
         return ExitOk;
     Console::err(
