@@ -8,23 +8,33 @@
 CommandLine::CommandLine(const QString &command, const QString &description, const QString &syntax)
     : m_command(command)
     , m_syntax(syntax)
-    , m_port(QStringLiteral("port"),
+    , m_port(QStringList{QStringLiteral("p"), QStringLiteral("port")},
              QStringLiteral("Serial port of the register (a name such as ttyUSB0 or COM3, or a device path), "
                             "or host:port of a register on the network. Default: $KELO_PORT."),
              QStringLiteral("name"))
-    , m_baud(QStringLiteral("baud"), QStringLiteral("Baud rate (default 115200)."), QStringLiteral("rate"),
-             QStringLiteral("115200"))
+    , m_baud(QStringList{QStringLiteral("b"), QStringLiteral("baud")},
+             QStringLiteral("Baud rate. Default: $KELO_BAUD, else 115200."), QStringLiteral("rate"))
     , m_password(QStringLiteral("password"),
-                 QStringLiteral("System administrator password (default: the one of Default.ini)."),
+                 QStringLiteral("System administrator password. Default: $KELO_PASSWORD, else the one of "
+                                "Default.ini."),
                  QStringLiteral("number"))
-    , m_timeout(QStringLiteral("timeout"), QStringLiteral("Time-out of the link probe in ms (default 6000)."),
+    , m_timeout(QStringLiteral("timeout"),
+                QStringLiteral("How long the register may take to answer the link probes when connecting, "
+                               "all three together, in ms (default 6000); over the network also how long "
+                               "the connection may take."),
                 QStringLiteral("ms"), QStringLiteral("6000"))
-    , m_format(QStringLiteral("format"), QString(), QStringLiteral("format"), QStringLiteral("text"))
+    , m_format(QStringList{QStringLiteral("f"), QStringLiteral("format")}, QString(),
+               QStringLiteral("format"), QStringLiteral("text"))
     , m_progress(QStringLiteral("progress"),
                  QStringLiteral("Draw the progress bar on standard error even when it is not a terminal."))
+    , m_quiet(QStringList{QStringLiteral("q"), QStringLiteral("quiet")},
+              QStringLiteral("No progress bar and no informational messages; errors and warnings still."))
+    , m_verbose(QStringList{QStringLiteral("v"), QStringLiteral("verbose")},
+                QStringLiteral("Trace the exchange with the register on standard error, one line a frame."))
 {
     m_parser.setApplicationDescription(description);
     m_parser.addHelpOption();
+    m_parser.addOptions({m_quiet, m_verbose});
 }
 
 void CommandLine::addLinkOptions()
@@ -37,6 +47,7 @@ void CommandLine::addFormatOption(bool allowHtml)
     m_format.setDescription(allowHtml ? QStringLiteral("Output format: text (default), json or html.")
                                       : QStringLiteral("Output format: text (default) or json."));
     m_parser.addOption(m_format);
+    m_hasFormat = true;
 }
 
 void CommandLine::addProgressOption()
@@ -52,9 +63,17 @@ int CommandLine::usage(const QString &text) const
 
 int CommandLine::parse(const QStringList &arguments, int minPositional, int maxPositional)
 {
-    if (!m_parser.parse(QStringList{QStringLiteral("kelo-cli")} + arguments))
+    const bool parsed = m_parser.parse(QStringList{QStringLiteral("kelo-cli")} + arguments);
+    // Taken even from a command line with a mistake: its error is then JSON too.
+    Console::setQuiet(m_parser.isSet(m_quiet));
+    Console::setVerbose(m_parser.isSet(m_verbose));
+    if (m_hasFormat && m_parser.isSet(m_format))
+        Console::setJsonErrors(m_parser.value(m_format) == QLatin1String("json"));
+    if (!parsed)
         return usage(m_parser.errorText());
-    if (m_parser.isSet(QStringLiteral("help"))) {
+    // --help-all, which Qt offers beside --help, adds nothing here: no Qt
+    // option applies to this program.
+    if (m_parser.isSet(QStringLiteral("help")) || m_parser.isSet(QStringLiteral("help-all"))) {
         // Qt's first line names the program file; ours names the command.
         const QString help = m_parser.helpText();
         Console::out(QStringLiteral("Usage: kelo-cli %1 [options] %2").arg(m_command, m_syntax).trimmed()
@@ -89,24 +108,36 @@ bool CommandLine::number(const QString &text, const QString &what, quint64 min, 
 
 bool CommandLine::linkOptions(LinkOptions *options, bool portRequired)
 {
-    options->port = m_parser.isSet(m_port)
-                        ? m_parser.value(m_port)
-                        : QProcessEnvironment::systemEnvironment().value(QStringLiteral("KELO_PORT"));
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    options->port =
+        m_parser.isSet(m_port) ? m_parser.value(m_port) : environment.value(QStringLiteral("KELO_PORT"));
     if (options->port.isEmpty() && portRequired) {
         usage(QStringLiteral("no port: give --port or set KELO_PORT"));
         return false;
     }
     quint64 n = 0;
-    if (!number(m_parser.value(m_baud), QStringLiteral("--baud"), 50, 4000000, &n))
+    const QString baudEnv = environment.value(QStringLiteral("KELO_BAUD"));
+    if (m_parser.isSet(m_baud) || baudEnv.isEmpty()) {
+        if (!number(m_parser.isSet(m_baud) ? m_parser.value(m_baud) : QStringLiteral("115200"),
+                    QStringLiteral("--baud"), 50, 4000000, &n))
+            return false;
+    } else if (!number(baudEnv, QStringLiteral("KELO_BAUD"), 50, 4000000, &n)) {
         return false;
+    }
     options->baud = int(n);
     if (!number(m_parser.value(m_timeout), QStringLiteral("--timeout"), 1, 600000, &n))
         return false;
     options->timeoutMs = int(n);
     options->password = -1;
-    if (m_parser.isSet(m_password)) {
-        if (!number(m_parser.value(m_password), QStringLiteral("--password"), 0, 999999999, &n))
+    // The password is not repeated in the message about it.
+    const QString passwordEnv = environment.value(QStringLiteral("KELO_PASSWORD"));
+    const bool given = m_parser.isSet(m_password);
+    if (given || !passwordEnv.isEmpty()) {
+        if (!rnParseDigits(given ? m_parser.value(m_password) : passwordEnv, &n) || n > 999999999) {
+            usage(QStringLiteral("%1 must be a number from 0 to 999999999")
+                      .arg(given ? QStringLiteral("--password") : QStringLiteral("KELO_PASSWORD")));
             return false;
+        }
         options->password = int(n);
     }
     return true;
@@ -122,5 +153,5 @@ bool CommandLine::format(DocFormat *format, bool allowHtml)
 
 bool CommandLine::progress() const
 {
-    return m_parser.isSet(m_progress) || Console::stderrIsTerminal();
+    return m_parser.isSet(m_progress) || (!m_parser.isSet(m_quiet) && Console::stderrIsTerminal());
 }

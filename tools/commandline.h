@@ -1,7 +1,7 @@
 #pragma once
 
 // The command line of one kelo-cli command: its own options, the common ones
-// (link, format, progress), --help, and checked values.
+// (link, format, progress, quiet, verbose), --help, and checked values.
 
 #include "documentformat.h"
 #include "registersession.h"
@@ -23,7 +23,8 @@ public:
     void addOption(const QCommandLineOption &option) { m_parser.addOption(option); }
 
     // Parses the arguments after the command name. Returns -1 to go on, or the
-    // exit code to end with (0 after --help, 2 after a usage error).
+    // exit code to end with (0 after --help or --help-all, 2 after a usage
+    // error). Sets the console's quiet, verbose and JSON error modes.
     int parse(const QStringList &arguments, int minPositional, int maxPositional);
 
     const QCommandLineParser &parser() const { return m_parser; }
@@ -33,7 +34,8 @@ public:
     bool linkOptions(LinkOptions *options, bool portRequired = true);
     // The output format, checked; false after a usage message.
     bool format(DocFormat *format, bool allowHtml);
-    // A progress bar when standard error is a terminal or --progress is given.
+    // A progress bar when --progress is given, or standard error is a
+    // terminal and --quiet is not given.
     bool progress() const;
 
     // "kelo-cli <command>: <text>" and a pointer to --help; returns ExitUsage.
@@ -52,4 +54,7 @@ private:
     QCommandLineOption m_timeout;
     QCommandLineOption m_format;
     QCommandLineOption m_progress;
+    QCommandLineOption m_quiet;
+    QCommandLineOption m_verbose;
+    bool m_hasFormat = false;
 };

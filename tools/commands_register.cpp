@@ -291,7 +291,7 @@ int cmdFnExport(const QStringList &args)
             return ExitDriver;
         }
         if (last < first) {
-            Console::err(QStringLiteral("nothing to export: the last document in the FN is %1").arg(last));
+            Console::info(QStringLiteral("nothing to export: the last document in the FN is %1").arg(last));
             return ExitOk;
         }
     }
@@ -303,12 +303,12 @@ int cmdFnExport(const QStringList &args)
     }
     FnExporter exporter(*session, directory, format, cl.progress());
     exitCode = exporter.run(quint32(first), quint32(last));
-    Console::err(QStringLiteral("documents %1..%2: %3 written, %4 already there, %5 failed")
-                     .arg(first)
-                     .arg(last)
-                     .arg(exporter.written())
-                     .arg(exporter.skipped())
-                     .arg(exporter.failed()));
+    Console::info(QStringLiteral("documents %1..%2: %3 written, %4 already there, %5 failed")
+                      .arg(first)
+                      .arg(last)
+                      .arg(exporter.written())
+                      .arg(exporter.skipped())
+                      .arg(exporter.failed()));
     return exitCode;
 }
 
@@ -378,8 +378,8 @@ int cmdDump(const QStringList &args)
         return ExitDriver;
     }
     Console::outBytes(dumpMd5Line(digest, file));
-    Console::err(QCoreApplication::translate("MMainForm", "Дамп считан и записан в файл: %2. MD5: [%1]")
-                     .arg(QString::fromLatin1(digest), name));
+    Console::info(QCoreApplication::translate("MMainForm", "Дамп считан и записан в файл: %2. MD5: [%1]")
+                      .arg(QString::fromLatin1(digest), name));
     if (!dumpWriteMd5File(file, digest, &error)) {
         Console::err(QStringLiteral("cannot write %1: %2").arg(dumpMd5FilePath(file), error));
         return ExitDriver;

@@ -10,7 +10,7 @@ namespace {
 
 QString generalHelp()
 {
-    QString text = QStringLiteral("Usage: kelo-cli COMMAND [options] [arguments]\n\n"
+    QString text = QStringLiteral("Usage: kelo-cli [options] COMMAND [options] [arguments]\n\n"
                                   "Service tool for the Kelo-Vint-Ф cash register.\n\nCommands:\n");
     int count = 0;
     const CliCommand *commands = cliCommands(&count);
@@ -20,26 +20,76 @@ QString generalHelp()
                          QString::fromUtf8(commands[i].summary));
     text +=
         QStringLiteral("\n\"kelo-cli COMMAND --help\" describes a command and its options.\n"
+                       "The common options may also stand before the command: -p/--port, -b/--baud,\n"
+                       "--password, --timeout, -f/--format, -q/--quiet, -v/--verbose.\n"
+                       "Environment: KELO_PORT, KELO_BAUD, KELO_PASSWORD (defaults of the options).\n"
                        "Exit codes: 0 success, 1 a check failed, 2 usage, 3 link, driver or file failure,\n"
-                       "4 the register refused (its error text is printed), 130 stopped by Ctrl+C.\n");
+                       "4 the register refused (its error text is printed), 130 stopped by Ctrl+C,\n"
+                       "143 stopped by SIGTERM.\n");
     return text;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+bool isHelp(const QString &arg)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("kelo-cli"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KELO_VERSION));
+    return arg == QLatin1String("--help") || arg == QLatin1String("-h") || arg == QLatin1String("help")
+           || arg == QLatin1String("--help-all");
+}
 
-    QStringList args = QCoreApplication::arguments().mid(1);
+// The common options given before the command, moved to its own: the command
+// checks them as if written after it. An option no command takes is an error
+// here; one this command does not take is the command's error.
+int takeLeadingOptions(QStringList *args, QStringList *options)
+{
+    static const QStringList withValue{QStringLiteral("-p"),         QStringLiteral("--port"),
+                                       QStringLiteral("-b"),         QStringLiteral("--baud"),
+                                       QStringLiteral("--password"), QStringLiteral("--timeout"),
+                                       QStringLiteral("-f"),         QStringLiteral("--format")};
+    static const QStringList flags{QStringLiteral("-q"), QStringLiteral("--quiet"), QStringLiteral("-v"),
+                                   QStringLiteral("--verbose")};
+    while (!args->isEmpty() && args->first().startsWith(QLatin1Char('-')) && !isHelp(args->first())
+           && args->first() != QLatin1String("--version")) {
+        const QString arg = args->takeFirst();
+        const QString name = arg.section(QLatin1Char('='), 0, 0);
+        if (flags.contains(arg)) {
+            *options << arg;
+            continue;
+        }
+        if (!withValue.contains(name)) {
+            Console::err(
+                QStringLiteral("unknown option \"%1\" before the command (see kelo-cli --help)").arg(name));
+            return ExitUsage;
+        }
+        QString value;
+        if (arg.contains(QLatin1Char('='))) {
+            value = arg.section(QLatin1Char('='), 1);
+        } else if (!args->isEmpty()) {
+            value = args->takeFirst();
+        } else {
+            Console::err(QStringLiteral("missing value after \"%1\"").arg(arg));
+            return ExitUsage;
+        }
+        *options << name << value;
+        if (name == QLatin1String("-f") || name == QLatin1String("--format"))
+            Console::setJsonErrors(value == QLatin1String("json"));
+    }
+    return -1;
+}
+
+int run(QStringList args)
+{
+    QStringList options;
+    if (const int r = takeLeadingOptions(&args, &options); r >= 0)
+        return r;
+    if (args.isEmpty() && !options.isEmpty()) {
+        Console::err(QStringLiteral("no command after the options (see kelo-cli --help)"));
+        return ExitUsage;
+    }
     if (args.isEmpty()) {
         Console::errRaw(generalHelp());
         return ExitUsage;
     }
     const QString name = args.takeFirst();
-    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+    if (isHelp(name)) {
         Console::out(generalHelp());
         return ExitOk;
     }
@@ -52,11 +102,27 @@ int main(int argc, char *argv[])
     for (int i = 0; i < count; ++i) {
         if (name == QLatin1String(commands[i].name)) {
             Console::installStopHandler();
-            return commands[i].run(args);
+            return Console::stoppedExitCode(commands[i].run(options + args));
         }
     }
     Console::err(QStringLiteral("unknown command \"%1\" (see kelo-cli --help)").arg(name));
     return ExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kelo-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KELO_VERSION));
+
+    const int exitCode = run(QCoreApplication::arguments().mid(1));
+    // A script reading JSON gets the failure as JSON too, after whatever the
+    // command printed.
+    if (exitCode != ExitOk && Console::jsonErrors())
+        Console::outBytes(Console::errorJson(exitCode));
+    return exitCode;
 }
 
 const CliCommand *cliCommands(int *count)

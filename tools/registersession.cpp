@@ -34,6 +34,7 @@ void driverMessageToStderr(const QString &title, const QString &text)
 
 RegisterSession::RegisterSession(const LinkOptions &options) : m_options(options)
 {
+    m_link.setObserver(Console::frameObserver());
     // Before any command is checked or run: a text command that leaves the
     // password out takes this one.
     if (m_options.password >= 0)
@@ -88,6 +89,7 @@ bool RegisterSession::fail(const QString &text, int code)
 {
     m_error = text;
     m_errorCode = code;
+    Console::noteErrorCode(code, text);
     m_exitCode = code > 0 ? ExitRefused : ExitDriver;
     return false;
 }

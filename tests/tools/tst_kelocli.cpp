@@ -5,6 +5,7 @@
 
 #include "emulatorengine.h"
 #include "firmwareimage.h"
+#include "ptypeer.h"
 #include "systemtestutil.h"
 #include "tlvfixtures.h"
 
@@ -79,7 +80,8 @@ private slots:
     void portNotPermittedNamesItsGroup();
 
 private:
-    Run cli(const QStringList &args);
+    // env: "NAME=value" set for the run.
+    Run cli(const QStringList &args, const QStringList &env = QStringList());
     Run cliOnLink(const QStringList &args) { return cli(args + link()); }
     QStringList link() const { return {"--port", m_port, "--baud", "115200", "--timeout", "500"}; }
     void startEmulator(int baud = 0, int dumpBlocks = 64, const QString &linkPath = QString());
@@ -110,11 +112,14 @@ QByteArray TstKeloCli::documentTlv(quint32 number) const
     return tlv;
 }
 
-Run TstKeloCli::cli(const QStringList &args)
+Run TstKeloCli::cli(const QStringList &args, const QStringList &vars)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("KELO_PORT"));
+    for (const char *name : {"KELO_PORT", "KELO_BAUD", "KELO_PASSWORD"})
+        env.remove(QLatin1String(name));
+    for (const QString &var : vars)
+        env.insert(var.section(QLatin1Char('='), 0, 0), var.section(QLatin1Char('='), 1));
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(KELO_CLI_PATH), args);
     Run run;
@@ -142,10 +147,11 @@ void TstKeloCli::withoutAnExchange_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out"); // empty: nothing on standard output
     QTest::addColumn<QString>("err");
+    QTest::addColumn<QStringList>("env");
     const auto row = [](const char *name, const QStringList &args, bool onLink, int exitCode,
                         const QString &out = QString(), const QString &err = QString(),
-                        const QByteArray &input = QByteArray()) {
-        QTest::newRow(name) << args << onLink << input << exitCode << out << err;
+                        const QByteArray &input = QByteArray(), const QStringList &env = QStringList()) {
+        QTest::newRow(name) << args << onLink << input << exitCode << out << err << env;
     };
     row("unknown command", {"frobnicate"}, false, 2);
     row("document number 0", {"fn-doc", "0"}, true, 2);
@@ -158,14 +164,46 @@ void TstKeloCli::withoutAnExchange_data()
     row("missing port", {"exec", "--port", m_dir.filePath("ttyNONE"), "FC"}, false, 3, QString(),
         "Ошибка открытия СОМ порта!");
     row("no such file", {"decode-tlv", m_dir.filePath("missing")}, false, 2);
+    // Every command's help offers --help-all; it is the help, not the command.
+    row("--help-all of a command", {"exec", "--help-all"}, false, 0,
+        "Usage: kelo-cli exec [options] TEXT...");
+    row("--help-all of a command without arguments", {"ports", "--help-all"}, false, 0,
+        "Usage: kelo-cli ports [options]");
+    row("--help-all of the program", {"--help-all"}, false, 0, "Usage: kelo-cli [options] COMMAND");
+    // The environment gives the defaults; a bad value is named, a password
+    // is never repeated (see below).
+    row("KELO_BAUD not a number", {"exec", "--port", "ttyNONE", "FC"}, false, 2, QString(),
+        "KELO_BAUD must be a number", QByteArray(), {"KELO_BAUD=fast"});
+    row("KELO_PASSWORD not a number", {"exec", "--port", "ttyNONE", "FC"}, false, 2, QString(),
+        "KELO_PASSWORD must be a number", QByteArray(), {"KELO_PASSWORD=31x"});
+    row("--password not a number", {"exec", "--password", "31x", "FC"}, true, 2, QString(),
+        "--password must be a number");
+    // With JSON asked for, before the command or after it, the failure is
+    // JSON on standard output as well.
+    row("JSON error, option before an unknown command", {"-f", "json", "frobnicate"}, false, 2,
+        R"j({"error":{"code":-1,"exit":2,"text":"unknown command \"frobnicate\" (see kelo-cli --help)"}})j");
+    row("JSON error, port that does not open", {"exec", "--format=json", "--port", "ttyNONE", "FC"}, false, 3,
+        R"j({"error":{"code":-1,"exit":3,"text":"Ошибка открытия СОМ порта! ttyNONE: )j");
 
     const QStringList regnum{"regnum", "1", "7700000000", "1"};
     row("regnum, checked", regnum + QStringList{"--check", "0000000001014920"}, false, 0,
         "0000000001014920\n");
     row("regnum, wrong", regnum + QStringList{"--check", "0000000001014921"}, false, 1, "0000000001014920",
         "(0000000001014920 is)");
-    // The window's comparison of dumps (tst_serviceops) with an exit code: any other file differs.
-    row("compare", {"compare", m_dir.filePath("input"), KELO_CLI_PATH}, false, 1, "размер дампов различный");
+    row("regnum, check of no number", regnum + QStringList{"--check", "abc"}, false, 2, QString(),
+        "--check must be a registration number");
+    // The window's comparison of dumps (tst_serviceops) with an exit code and,
+    // as cmp says it, where the files part (the file "other" is "0123456789").
+    const QStringList compare{"compare", m_dir.filePath("input"), m_dir.filePath("other")};
+    const QString differ = m_dir.filePath("input") + ' ' + m_dir.filePath("other") + " differ: ";
+    row("compare, equal", compare, false, 0, "полностью совпадают", QString(), "0123456789");
+    row("compare, content", compare, false, 1, differ + "byte 5 (offset 0x4)\n", QString(), "0123X56789");
+    row("compare, sizes", compare, false, 1, differ + "byte 3 (offset 0x2); sizes 4 and 10 bytes\n",
+        QString(), "01X3");
+    row("compare, one the start of the other", compare, false, 1,
+        differ + m_dir.filePath("input") + " ends after byte 4; sizes 4 and 10 bytes\n", QString(), "0123");
+    row("compare, no such file", {"compare", m_dir.filePath("missing"), m_dir.filePath("other")}, false, 2,
+        QString(), "missing (No such file or directory)\n");
 
     const QStringList decode{"decode-tlv", m_dir.filePath("input")};
     row("decode-tlv, odd hex", decode, false, 1, QString(), "odd number of hex digits", "1004 0200 ab c");
@@ -197,17 +235,22 @@ void TstKeloCli::withoutAnExchange()
     QFETCH(int, exitCode);
     QFETCH(QString, out);
     QFETCH(QString, err);
+    QFETCH(QStringList, env);
     QVERIFY(writeFile(m_dir.filePath("input"), input));
-    const Run run = onLink ? cliOnLink(args) : cli(args);
+    QVERIFY(writeFile(m_dir.filePath("other"), "0123456789"));
+    const Run run = onLink ? cli(args + link(), env) : cli(args, env);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(out.isEmpty() ? run.out.isEmpty() : run.out.contains(out), qPrintable(run.out));
     QVERIFY2(run.err.contains(err), qPrintable(run.err));
+    QVERIFY(!(run.out + run.err).contains(QLatin1String("31x")));
     QCOMPARE(m_engine->stats().bytesIn, quint64(0));
 }
 
 void TstKeloCli::execPrintsReplyValuesAndStopsAtARefusal()
 {
-    const Run json = cliOnLink({"exec", "--format", "json", "FC", "11," + pw});
+    // The common options stand before the command as well as after it.
+    const Run json =
+        cli({"-p", m_port, "-b", "115200", "--timeout", "500", "-f", "json", "exec", "FC", "11," + pw});
     QCOMPARE(json.exitCode, 0);
     QVERIFY2(json.err.isEmpty(), qPrintable(json.err));
     const QJsonArray commands = jsonArray(json.outBytes, "commands");
@@ -230,13 +273,34 @@ void TstKeloCli::execPrintsReplyValuesAndStopsAtARefusal()
     QVERIFY(lines.at(20).contains(QRegularExpression(
         QStringLiteral("^\\s*18\\s+zavNom\\s+Заводской номер\\s+%1\\s+[0-9a-f]{8}$").arg(serial))));
 
-    // Nothing after a refusal runs; the refusal is in the JSON too.
+    // Nothing after a refusal runs; the refusal is in the JSON too, and the
+    // run's error object follows the document on a line of its own.
     const Run refused = cliOnLink({"exec", "--format", "json", "11,31", "FC"});
     QCOMPARE(refused.exitCode, 4);
     QVERIFY2(refused.err.contains(QStringLiteral("[79]: Неверный пароль!")), qPrintable(refused.err));
-    const QJsonArray failed = jsonArray(refused.outBytes, "commands");
+    const qsizetype errorLine = refused.outBytes.lastIndexOf("\n{\"error\"");
+    QVERIFY(errorLine > 0);
+    const QJsonArray failed = jsonArray(refused.outBytes.left(errorLine), "commands");
     QCOMPARE(failed.size(), 1);
     QCOMPARE(failed.at(0)["error"]["code"].toInt(), 79);
+    const QJsonValue error = QJsonDocument::fromJson(refused.outBytes.mid(errorLine))["error"];
+    QCOMPARE(QStringList({QString::number(error["code"].toInt()), QString::number(error["exit"].toInt()),
+                          error["text"].toString()}),
+             (QStringList{"79", "4", QStringLiteral("11,31: [79]: Неверный пароль!")}));
+
+    // The password of the environment is the one the program's own commands carry.
+    QCOMPARE(cli(QStringList{"fn-doc", "3"} + link(), {"KELO_PASSWORD=31"}).exitCode, 4);
+
+    // The trace: one line a frame or control byte, in the order of the line:
+    // the link probe, then "FC" twice (the identification, the command).
+    const Run traced = cli({"-v", "exec", "FC"}, {"KELO_PORT=" + m_port, "KELO_BAUD=115200"});
+    QCOMPARE(traced.exitCode, 0);
+    const QString stamp = QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
+    QVERIFY2(traced.err.contains(QRegularExpression(
+                 QStringLiteral("^%1> ENQ\n%1< NAK\n(%1> ENQ\n%1< NAK\n%1> 02 01 FC FD\n%1< ACK\n"
+                                "%1< 02 13 FC [0-9A-F ]+\n%1> ACK\n){2}$")
+                     .arg(stamp))),
+             qPrintable(traced.err));
 }
 
 void TstKeloCli::fnDocInThreeFormatsAndFromHex()
@@ -293,7 +357,10 @@ void TstKeloCli::fnExportSkipsAFailingDocumentAndResumes()
              qPrintable(first.err));
     QVERIFY(first.err.contains(QLatin1String("6 written, 0 already there, 1 failed")));
     QVERIFY(!first.err.contains(QLatin1Char('\r'))); // no progress bar into a pipe
-    QVERIFY(first.out.isEmpty());
+    // On standard output only the error object: the failure that decided the exit code.
+    QCOMPARE(first.out, QStringLiteral(R"j({"error":{"code":16,"exit":4,"text":"document 4: [16]: )j"
+                                       R"j(Превышение размеров TLV данных!"}})j"
+                                       "\n"));
     QCOMPARE(dir.entryList({"fd-*"}, QDir::Files),
              (QStringList{"fd-000001.json", "fd-000002.json", "fd-000003.json", "fd-000005.json",
                           "fd-000006.json", "fd-000007.json"}));
@@ -315,12 +382,13 @@ void TstKeloCli::fnExportSkipsAFailingDocumentAndResumes()
     QCOMPARE(jsonArray(readFile(dir.filePath("index.json")), "documents").size(), 7);
 
     // A page in a file of its own says it is UTF-8.
+    // Quiet: no summary.
     const QDir pages(m_dir.filePath("pages"));
-    QCOMPARE(
-        cli(QStringList{"fn-export", "--from", "3", "--to", "3", "--dir", pages.path(), "--format", "html"}
-            + link())
-            .exitCode,
-        0);
+    const Run quiet = cli(
+        QStringList{"-q", "fn-export", "--from", "3", "--to", "3", "--dir", pages.path(), "--format", "html"}
+        + link());
+    QCOMPARE(quiet.exitCode, 0);
+    QVERIFY2(quiet.err.isEmpty(), qPrintable(quiet.err));
     const QString page = QString::fromUtf8(readFile(pages.filePath("fd-000003.html")));
     QVERIFY(page.contains(QLatin1String("<head><meta charset=\"utf-8\" />")));
     QVERIFY(page.contains(QStringLiteral("Кассовый чек (3)")));
@@ -411,23 +479,25 @@ void TstKeloCli::dumpWritesTheImageAndItsChecksum()
 void TstKeloCli::lostInTheMiddle_data()
 {
     QTest::addColumn<QString>("operation");
-    QTest::addColumn<bool>("stopped");
+    QTest::addColumn<int>("signal");  // 0: the cable pulled
     QTest::addColumn<QString>("err"); // a pattern
     const char *lost[] = {"kelo-cli: 11: .*Ошибка драйвера", "the link is lost", "Ошибка чтения блока"};
     const char *stopped[] = {"stopped before \"10\"", "stopped before document",
                              "Считывание дампа прервано пользователем"};
     int i = 0;
     for (const char *operation : {"exec", "fn-export", "dump"}) {
-        QTest::addRow("%s, cable pulled", operation) << operation << false << lost[i];
-        QTest::addRow("%s, Ctrl+C", operation) << operation << true << stopped[i++];
+        QTest::addRow("%s, cable pulled", operation) << operation << 0 << lost[i];
+        QTest::addRow("%s, Ctrl+C", operation) << operation << SIGINT << stopped[i++];
     }
+    QTest::newRow("exec, SIGTERM") << "exec" << SIGTERM << stopped[0];
 }
 
 void TstKeloCli::lostInTheMiddle()
 {
     QFETCH(QString, operation);
-    QFETCH(bool, stopped);
+    QFETCH(int, signal);
     QFETCH(QString, err);
+    const bool stopped = signal != 0;
     const bool exec = operation == QLatin1String("exec");
     const bool dump = operation == QLatin1String("dump");
     // exec: every command is held a second by the register; fn-export: about
@@ -464,7 +534,7 @@ void TstKeloCli::lostInTheMiddle()
     };
     QTRY_VERIFY_WITH_TIMEOUT(underWay(), 20000);
     if (stopped)
-        ::kill(pid_t(process.processId()), SIGINT);
+        ::kill(pid_t(process.processId()), signal);
     else
         QVERIFY(m_engine->unplug());
     QElapsedTimer sinceLoss;
@@ -474,7 +544,7 @@ void TstKeloCli::lostInTheMiddle()
     out += process.readAllStandardOutput();
     errBytes += process.readAllStandardError();
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), stopped ? 130 : 3);
+    QCOMPARE(process.exitCode(), stopped ? 128 + signal : 3); // 130 after SIGINT, 143 after SIGTERM
     QVERIFY2(QString::fromUtf8(errBytes).contains(QRegularExpression(err)), errBytes.constData());
 
     if (exec) {
@@ -534,6 +604,17 @@ void TstKeloCli::findingAndReachingTheRegister()
     QCOMPARE(refused.exitCode, 3);
     QVERIFY2(refused.err.contains(address), qPrintable(refused.err));
     QVERIFY(timer.elapsed() < 5000);
+
+    // A port where nothing answers fails when the time-out of the probes is up.
+    PtyPeer silent;
+    for (const int timeout : {500, 4000}) {
+        timer.restart();
+        const Run run =
+            cli({"exec", "--port", silent.slavePath(), "--timeout", QString::number(timeout), "FC"});
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY2(timer.elapsed() >= timeout && timer.elapsed() < timeout + 3000,
+                 qPrintable(QString::number(timer.elapsed())));
+    }
 }
 
 void TstKeloCli::portNotPermittedNamesItsGroup()
