@@ -221,11 +221,18 @@ void TstZiRivoro::probe()
     peer.step(ENQ, ACK + frame(QByteArray::fromHex("1100")));
     peer.step(ACK);
     ZiRivoro link;
+    // The observer sees what went each way: a frame whole, its STX taken
+    // before the frame was read included, other bytes one by one.
+    QStringList seen;
+    link.setObserver([&seen](bool sent, const QByteArray &bytes) {
+        seen << (sent ? ">" : "<") + QString::fromLatin1(bytes.toHex(' '));
+    });
     QVERIFY(open(link, peer));
     QCOMPARE(link.frSetLink(QSerialPort::Baud115200, 2000), 1);
     QCOMPARE(link.frSetLink(QSerialPort::Baud115200, 2000), 1); // a pending reply is collected
     QTRY_VERIFY(peer.finished());
     QVERIFY2(peer.failure().isEmpty(), qPrintable(peer.failure()));
+    QCOMPARE(seen, (QStringList{">05", "<ff", "<15", ">05", "<06", "<02 02 11 00 13", ">06"}));
 }
 
 void TstZiRivoro::silentRegister()
