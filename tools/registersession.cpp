@@ -1,11 +1,13 @@
 #include "registersession.h"
 
+#include "cmdexec.h"
 #include "console.h"
 #include "convert.h"
 #include "mainproc.h"
 #include "razbcmd.h"
 #include "registerconnector.h"
 #include "testfp.h"
+#include "valueconv.h"
 
 #include <logging.h>
 
@@ -69,7 +71,7 @@ bool RegisterSession::checkCommand(const QString &command, QString *error)
     const bool wasConnected = settings.connected;
     settings.connected = false;
     TestFp exec;
-    const bool sent = exec.execCommand(command);
+    const bool sent = exec.execCommand(withPassword(command));
     settings.connected = wasConnected;
     const bool sound = !sent && lastErrFailure == DriverFailure::NotConnected;
     if (!sound && error)
@@ -78,6 +80,40 @@ bool RegisterSession::checkCommand(const QString &command, QString *error)
     lastErrText.clear();
     lastErrFailure = DriverFailure::None;
     return sound;
+}
+
+QString RegisterSession::withPassword(const QString &command)
+{
+    TestFp split;
+    quint64 code = 0;
+    if (!split.splitCommand(command) || !parseUnsigned(split.fields().at(0).toLatin1(), 16, code)
+        || code > 0xFFFF)
+        return command;
+    const int index = findCommand(int(code));
+    if (index < 0)
+        return command;
+    curCmd = index;
+    if (!ceRazbCmdRpl())
+        return command;
+    const int given = int(split.fields().size());
+    int lastPassword = -1;
+    for (int i = given; i < cmdItems.count(); ++i) {
+        if (isPasswordIdent(cmdItems.at(i).ident))
+            lastPassword = i;
+    }
+    // The parameters between the last one given and the password keep their
+    // defaults; one without a default is left for the driver to name.
+    QString text = command;
+    for (int i = given; i <= lastPassword; ++i) {
+        const CmdItem &item = cmdItems.at(i);
+        if (isPasswordIdent(item.ident))
+            text += QLatin1Char(',') + QString::fromLatin1(mpLinkSettings().passwordText);
+        else if (item.dflt && item.type != '*')
+            text += QLatin1Char(',') + QString::fromUtf8(item.dftval);
+        else
+            return command;
+    }
+    return text;
 }
 
 QString RegisterSession::passwordText() const
@@ -130,7 +166,7 @@ bool RegisterSession::exec(const QString &command)
     if (!mpLinkSettings().connected)
         return fail(QCoreApplication::translate("TestFp", "No connect!"), -1);
     TestFp exec;
-    if (exec.execCommand(command)) {
+    if (exec.execCommand(withPassword(command))) {
         m_error.clear();
         m_errorCode = 0;
         m_exitCode = ExitOk;

@@ -31,6 +31,10 @@ public:
     // Checks a text command without the register: it splits, its code is
     // described and its parameters convert. False with the driver's text.
     static bool checkCommand(const QString &command, QString *error);
+    // The command with every password parameter it leaves out filled in with
+    // the current password (a description's own default, such as the
+    // password of "Default.ini", does not take --password into account).
+    static QString withPassword(const QString &command);
 
     // Opens the port, probes the link and identifies the register.
     bool open();

@@ -43,6 +43,11 @@ QByteArray unsignedText(const QByteArray &bytes)
 
 } // namespace
 
+bool isPasswordIdent(const QByteArray &ident)
+{
+    return ident == "prlop" || ident == "prlsa" || ident == "prlasa";
+}
+
 RazbCmd::RazbCmd(QObject *parent) : QObject(parent) {}
 
 bool RazbCmd::beginRecord(char type, int len, int dp, const QByteArray &ident)
@@ -234,7 +239,7 @@ bool RazbCmd::convCmdItem(const QByteArray &text, CmdItem &item)
 void RazbCmd::defaultPassword(CmdItem &item) const
 {
     const DriverLinkSettings &link = mpLinkSettings();
-    if (item.ident == "prlop" || item.ident == "prlsa" || item.ident == "prlasa") {
+    if (isPasswordIdent(item.ident)) {
         item.dflt = 1;
         item.dftval = link.passwordText;
         item.value = littleEndianBytes(quint64(quint32(link.password)), int(item.len));

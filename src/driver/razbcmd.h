@@ -70,6 +70,10 @@ private:
     QByteArray m_itemText;
 };
 
+// A password parameter: the identifiers the driver gives the current password
+// when the text command leaves it out.
+bool isPasswordIdent(const QByteArray &ident);
+
 // Command side: every command item's text into its bytes. On failure
 // failIndex names the item.
 bool ceConvParmCmd(int &failIndex);
