@@ -71,6 +71,7 @@ bool RegisterSession::checkCommand(const QString &command, QString *error)
     const bool wasConnected = settings.connected;
     settings.connected = false;
     TestFp exec;
+    exec.setStrict(true);
     const bool sent = exec.execCommand(withPassword(command));
     settings.connected = wasConnected;
     const bool sound = !sent && lastErrFailure == DriverFailure::NotConnected;

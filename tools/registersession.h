@@ -29,7 +29,8 @@ public:
     // defaults; once per process. False with a message when they do not load.
     static bool loadDriver(QString *error);
     // Checks a text command without the register: it splits, its code is
-    // described and its parameters convert. False with the driver's text.
+    // described, its parameters convert and none is dropped or cut on the way
+    // to the register. False with the driver's text.
     static bool checkCommand(const QString &command, QString *error);
     // The command with every password parameter it leaves out filled in with
     // the current password (a description's own default, such as the

@@ -176,15 +176,70 @@ bool TestFp::fillReplyValues(const QByteArray &reply)
     return true;
 }
 
+QString TestFp::paramName(int index) const
+{
+    return tr("Parameter %1 (%2)").arg(index).arg(QString::fromUtf8(cmdItems.at(index).view));
+}
+
+bool TestFp::checkSurplus()
+{
+    const int items = cmdItems.count();
+    if (m_fields.size() > items) {
+        bool takesText = false;
+        for (int i = 1; i < items; ++i)
+            takesText = takesText || cmdItems.at(i).type == '*';
+        return report(DriverFailure::BadParameter,
+                      tr("Parameter %1 \"%2\" is one too many: command %3 takes %4 parameters")
+                              .arg(items)
+                              .arg(m_fields.at(items), m_fields.at(0))
+                              .arg(items - 1)
+                          + (takesText ? tr(" (a text with a comma goes between double quotes)") : QString()));
+    }
+    return true;
+}
+
+bool TestFp::checkWidths(const QByteArray &request)
+{
+    const int items = cmdItems.count();
+    quint32 total = 0;
+    for (int i = 1; i < items; ++i) {
+        const CmdItem &item = cmdItems.at(i);
+        total += item.len;
+        if (i >= m_fields.size() || item.len == 0)
+            continue;
+        if (item.type == '*' && quint32(item.dftval.size()) > item.len)
+            return report(DriverFailure::BadParameter, tr("%1 is %2 bytes long, its field holds %3")
+                                                           .arg(paramName(i))
+                                                           .arg(item.dftval.size())
+                                                           .arg(item.len));
+        if ((item.type == '$' || item.type == '?') && quint32(item.dftval.size()) > 2 * item.len)
+            return report(DriverFailure::BadParameter, tr("%1 is %2 hexadecimal digits long, its field holds %3")
+                                                           .arg(paramName(i))
+                                                           .arg(item.dftval.size())
+                                                           .arg(2 * item.len));
+    }
+    total += cmdItems.at(0).len;
+    if (quint32(request.size()) < total)
+        return report(DriverFailure::BadParameter, tr("The parameters take %1 bytes, command %2 holds %3")
+                                                       .arg(total)
+                                                       .arg(m_fields.at(0))
+                                                       .arg(request.size()));
+    return true;
+}
+
 bool TestFp::sendCmdRcvRpl()
 {
     const CmdRecord &record = cmdTable.at(curCmd);
     const QString name = QString::fromUtf8(record.name);
     int failIndex = 0;
+    if (m_strict && !checkSurplus())
+        return false;
     if (!setParamValues(failIndex) || !ceConvParmCmd(failIndex))
         return report(DriverFailure::BadParameter,
                       tr("Error in param %1").arg(QString::fromUtf8(cmdItems.at(failIndex).view)));
     const QByteArray request = buildRequest();
+    if (m_strict && !checkWidths(request))
+        return false;
 
     DriverLinkSettings &settings = mpLinkSettings();
     if (!settings.connected || !settings.link)

@@ -38,6 +38,11 @@ public:
     explicit TestFp(QObject *parent = nullptr);
 
     bool execCommand(const QString &command);
+    // Strict: what the register would get other than written is refused
+    // instead of adjusted: parameters beyond the command's items, a text or
+    // hexadecimal value longer than its field, parameters that overflow a
+    // fixed request length. The window's own commands are not strict.
+    void setStrict(bool strict) { m_strict = strict; }
     bool splitCommand(const QString &command);
     const QStringList &fields() const { return m_fields; }
 
@@ -51,8 +56,12 @@ private:
     bool setParamValues(int &failIndex);
     QByteArray buildRequest();
     bool report(DriverFailure failure, const QString &message);
+    bool checkSurplus();
+    bool checkWidths(const QByteArray &request);
+    QString paramName(int index) const;
 
     QStringList m_fields;
+    bool m_strict = false;
 };
 
 // Records a refusal by the register.
