@@ -271,6 +271,13 @@ int cmdFnExport(const QStringList &args)
     if (cl.parser().isSet(to) && last < first)
         return cl.usage(QStringLiteral("--to %1 is before --from %2").arg(last).arg(first));
 
+    // Nothing is read from the register for a directory that takes no files.
+    QString error;
+    if (!FnExporter::makeDirectory(directory, &error)
+        || !FnExporter::checkWritable(QDir(directory).filePath(QStringLiteral("index.csv")), &error)) {
+        Console::err(error);
+        return ExitDriver;
+    }
     int exitCode = ExitOk;
     std::unique_ptr<RegisterSession> session = openSession(link, &exitCode);
     if (!session)
@@ -297,10 +304,6 @@ int cmdFnExport(const QStringList &args)
     }
     if (last - first + 1 > FnExporter::kMaxRange)
         return cl.usage(QStringLiteral("a range of more than %1 documents").arg(FnExporter::kMaxRange));
-    if (!QDir().mkpath(directory)) {
-        Console::err(QStringLiteral("cannot create the directory %1").arg(directory));
-        return ExitDriver;
-    }
     FnExporter exporter(*session, directory, format, cl.progress());
     exitCode = exporter.run(quint32(first), quint32(last));
     Console::info(QStringLiteral("documents %1..%2: %3 written, %4 already there, %5 failed")
@@ -331,6 +334,13 @@ int cmdDump(const QStringList &args)
     const QString file = cl.positional().at(0);
     if (QFileInfo(file).isDir())
         return cl.usage(QStringLiteral("%1 is a directory").arg(file));
+    // Both files are tried before the dump is read: a dump that cannot be
+    // kept is not worth the minutes of reading it.
+    QString error;
+    if (!FnExporter::checkWritable(file, &error) || !FnExporter::checkWritable(dumpMd5FilePath(file), &error)) {
+        Console::err(error);
+        return ExitDriver;
+    }
 
     int exitCode = ExitOk;
     std::unique_ptr<RegisterSession> session = openSession(link, &exitCode);
@@ -363,25 +373,25 @@ int cmdDump(const QStringList &args)
         Console::err(QStringLiteral("warning: the closing \"03\" failed: %1").arg(session->errorText()));
     session->close();
 
-    QString error;
     const QString name = QFileInfo(file).fileName();
+    const QString shown = FnExporter::shownPath(file);
     if (!dumpWriteFile(file, dump.image, &error)) {
-        Console::err(QCoreApplication::translate("MMainForm", "Ошибка записи дампа в файл: %1").arg(name)
-                     + QStringLiteral(" (") + error + QLatin1Char(')'));
+        Console::err(QCoreApplication::translate("MMainForm", "Ошибка записи дампа в файл: %1").arg(shown)
+                     + QStringLiteral(": ") + error);
         return ExitDriver;
     }
     // The checksum is taken from the file as written.
     QByteArray digest;
     if (!dumpFileMd5(file, &digest, &error)) {
-        Console::err(QCoreApplication::translate("MMainForm", "Ошибка чтения дампа из файла: %1").arg(name)
-                     + QStringLiteral(" (") + error + QLatin1Char(')'));
+        Console::err(QCoreApplication::translate("MMainForm", "Ошибка чтения дампа из файла: %1").arg(shown)
+                     + QStringLiteral(": ") + error);
         return ExitDriver;
     }
     Console::outBytes(dumpMd5Line(digest, file));
     Console::info(QCoreApplication::translate("MMainForm", "Дамп считан и записан в файл: %2. MD5: [%1]")
                       .arg(QString::fromLatin1(digest), name));
     if (!dumpWriteMd5File(file, digest, &error)) {
-        Console::err(QStringLiteral("cannot write %1: %2").arg(dumpMd5FilePath(file), error));
+        Console::err(QStringLiteral("cannot write %1: %2").arg(FnExporter::shownPath(dumpMd5FilePath(file)), error));
         return ExitDriver;
     }
     return ExitOk;

@@ -11,7 +11,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QVector>
+
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -56,6 +60,34 @@ QString FnExporter::fileName(quint32 number, DocFormat format)
         .arg(DocumentFormat::suffix(format));
 }
 
+QString FnExporter::shownPath(const QString &path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+bool FnExporter::makeDirectory(const QString &dir, QString *error)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(QFile::encodeName(dir).toStdString()), ec);
+    if (!ec && QFileInfo(dir).isDir())
+        return true;
+    *error = QStringLiteral("cannot create the directory %1: %2")
+                 .arg(shownPath(dir), ec ? QString::fromLocal8Bit(ec.message().c_str())
+                                         : QStringLiteral("Not a directory"));
+    return false;
+}
+
+bool FnExporter::checkWritable(const QString &path, QString *error)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.cancelWriting();
+        return true;
+    }
+    *error = QStringLiteral("cannot write %1: %2").arg(shownPath(path), file.errorString());
+    return false;
+}
+
 QString FnExporter::csvField(const QString &text)
 {
     if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"'))
@@ -95,13 +127,14 @@ void FnExporter::loadJournal()
     }
 }
 
-bool FnExporter::appendJournal(const ExportEntry &entry)
+bool FnExporter::appendJournal(const ExportEntry &entry, QString *error)
 {
     QFile file(QDir(m_dir).filePath(QLatin1String(kJournal)));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return false;
     const QByteArray line = QJsonDocument(entryJson(entry)).toJson(QJsonDocument::Compact) + '\n';
-    return file.write(line) == line.size() && file.flush();
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line) == line.size() && file.flush())
+        return true;
+    *error = QStringLiteral("cannot write %1: %2").arg(shownPath(file.fileName()), file.errorString());
+    return false;
 }
 
 bool FnExporter::writeIndex()
@@ -117,15 +150,19 @@ bool FnExporter::writeIndex()
                    .join(QLatin1Char(','));
         json.append(entryJson(e));
     }
-    QString error;
-    const bool ok =
-        dumpWriteFile(dir.filePath(QLatin1String(kIndexCsv)), (csv.join(QLatin1Char('\n')) + '\n').toUtf8(),
-                      &error)
-        && dumpWriteFile(dir.filePath(QLatin1String(kIndexJson)),
-                         QJsonDocument(QJsonObject{{QStringLiteral("documents"), json}}).toJson(), &error);
-    if (!ok)
-        Console::err(QStringLiteral("cannot write the index in %1: %2").arg(m_dir, error));
-    return ok;
+    const QList<std::pair<QString, QByteArray>> files{
+        {dir.filePath(QLatin1String(kIndexCsv)), (csv.join(QLatin1Char('\n')) + '\n').toUtf8()},
+        {dir.filePath(QLatin1String(kIndexJson)),
+         QJsonDocument(QJsonObject{{QStringLiteral("documents"), json}}).toJson()},
+    };
+    for (const auto &[path, content] : files) {
+        QString error;
+        if (!dumpWriteFile(path, content, &error)) {
+            Console::err(QStringLiteral("cannot write the index %1: %2").arg(shownPath(path), error));
+            return false;
+        }
+    }
+    return true;
 }
 
 int FnExporter::exportOne(ops::FnDocumentReader &reader, quint32 number)
@@ -151,10 +188,14 @@ int FnExporter::exportOne(ops::FnDocumentReader &reader, quint32 number)
         content = DocumentFormat::declaringUtf8(content);
     QString error;
     // The journal line first: a file on disk always has its index line.
-    if (!appendJournal(entry) || !dumpWriteFile(QDir(m_dir).filePath(entry.file), content, &error)) {
-        Console::err(QStringLiteral("document %1: cannot write %2 in %3: %4")
-                         .arg(number)
-                         .arg(entry.file, m_dir, error));
+    const QString path = QDir(m_dir).filePath(entry.file);
+    bool written = appendJournal(entry, &error);
+    if (written && !dumpWriteFile(path, content, &error)) {
+        error = QStringLiteral("cannot write %1: %2").arg(shownPath(path), error);
+        written = false;
+    }
+    if (!written) {
+        Console::err(QStringLiteral("document %1: %2").arg(number).arg(error));
         m_fileFailed = true;
         return ExitDriver;
     }

@@ -48,11 +48,21 @@ public:
     int failed() const { return m_failed; }
 
     static QString fileName(quint32 number, DocFormat format);
+
+    // Output files are checked before anything is read from the register.
+    // Creates the directory (with its parents); false with the path and the
+    // system's reason.
+    static bool makeDirectory(const QString &dir, QString *error);
+    // Whether a file can be written at path, tried with a temporary file that
+    // is removed again; false with the path and the system's reason.
+    static bool checkWritable(const QString &path, QString *error);
+    // A path as messages name it: absolute, with the system's separators.
+    static QString shownPath(const QString &path);
     static QString csvField(const QString &text);
 
 private:
     void loadJournal();
-    bool appendJournal(const ExportEntry &entry);
+    bool appendJournal(const ExportEntry &entry, QString *error);
     bool writeIndex();
     int exportOne(ops::FnDocumentReader &reader, quint32 number);
     void noteFailure(int exitCode);
