@@ -9,6 +9,7 @@
 int cmdPorts(const QStringList &args);
 int cmdFind(const QStringList &args);
 int cmdExec(const QStringList &args);
+int cmdCommands(const QStringList &args);
 int cmdFnDoc(const QStringList &args);
 int cmdFnExport(const QStringList &args);
 int cmdDump(const QStringList &args);

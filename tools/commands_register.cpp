@@ -1,8 +1,11 @@
-// The commands that talk to the register: ports, exec, fn-doc, fn-export, dump.
+// The commands that talk to the register: ports, exec, fn-doc, fn-export,
+// dump; and commands, which lists what exec can send.
 
+#include "cmdexec.h"
 #include "commandline.h"
 #include "commands.h"
 #include "console.h"
+#include "convert.h"
 #include "documentformat.h"
 #include "dumpfiles.h"
 #include "dumpreader.h"
@@ -12,10 +15,13 @@
 #include "razbcmd.h"
 #include "registersession.h"
 #include "registertext.h"
+#include "valueconv.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -68,6 +74,91 @@ QJsonArray replyValuesJson()
     return values;
 }
 
+// A reply value as JSON: numbers as numbers (beyond 2^53 as their text),
+// no value as null, everything else as its text.
+QJsonValue replyValueJson(const CmdItem &item)
+{
+    const QString text = replyText(item);
+    switch (item.type) {
+    case '#':
+    case '0':
+    case '@': {
+        if (text.isEmpty())
+            return QJsonValue(QJsonValue::Null);
+        bool ok = false;
+        if (item.dp < 0 || item.type == '@') {
+            const quint64 number = text.toULongLong(&ok);
+            if (ok && number <= (quint64(1) << 53))
+                return qint64(number);
+            return text;
+        }
+        const double number = (text.startsWith(QLatin1Char('.')) ? QLatin1Char('0') + text : text).toDouble(&ok);
+        return ok ? QJsonValue(number) : QJsonValue(text);
+    }
+    default:
+        return text;
+    }
+}
+
+// The reply values keyed by identifier; the first of two with one name wins.
+QJsonObject replyValuesByIdent()
+{
+    QJsonObject named;
+    for (int i = 0; i < rplItems.count(); ++i) {
+        const QString ident = QString::fromUtf8(rplItems.at(i).ident);
+        if (!named.contains(ident))
+            named.insert(ident, replyValueJson(rplItems.at(i)));
+    }
+    return named;
+}
+
+void appendLe16(QByteArray &bytes, quint16 value)
+{
+    bytes.append(char(value & 0xFF));
+    bytes.append(char(value >> 8));
+}
+
+// The document as the FN keeps it: form code, length, then its items, each
+// with its tag and length. The reader keeps a document within 65,535 bytes.
+QByteArray wholeDocument(const ops::FnDocument &doc)
+{
+    QByteArray items;
+    for (const ops::FnItem &item : doc.items) {
+        appendLe16(items, item.tag);
+        appendLe16(items, quint16(item.value.size()));
+        items += item.value;
+    }
+    QByteArray bytes;
+    appendLe16(bytes, doc.docType);
+    appendLe16(bytes, quint16(qMin(items.size(), qsizetype(0xFFFF))));
+    return bytes + items;
+}
+
+// At most this much is read from standard input by "exec -".
+constexpr qint64 kMaxScriptBytes = qint64(1) << 20;
+
+// The text commands of standard input, one a line; blank lines and lines
+// starting with '#' are skipped, blanks around a command are not part of it.
+bool readScript(QStringList *commands, QString *error)
+{
+    QFile in;
+    if (!in.open(stdin, QIODevice::ReadOnly)) {
+        *error = QStringLiteral("standard input: %1").arg(in.errorString());
+        return false;
+    }
+    const QByteArray bytes = in.read(kMaxScriptBytes + 1);
+    if (bytes.size() > kMaxScriptBytes) {
+        *error = QStringLiteral("standard input: more than %1 bytes of text commands").arg(kMaxScriptBytes);
+        return false;
+    }
+    for (const QString &line : QString::fromUtf8(bytes).split(QLatin1Char('\n'))) {
+        const QString command = line.trimmed();
+        if (!command.isEmpty() && !command.startsWith(QLatin1Char('#')))
+            *commands << command;
+    }
+    return true;
+}
+
 // The reply values as an aligned table under the command's text.
 QString replyValuesTable(const QString &command, const QJsonArray &values)
 {
@@ -97,7 +188,175 @@ QString replyValuesTable(const QString &command, const QJsonArray &values)
     return text;
 }
 
+// Rows of cells as columns of aligned text, two blanks apart, indented.
+QString alignedRows(const QList<QStringList> &rows, const QString &indent)
+{
+    QVector<int> widths;
+    for (const QStringList &row : rows) {
+        widths.resize(qMax(widths.size(), row.size()));
+        for (int c = 0; c < row.size(); ++c)
+            widths[c] = qMax(widths[c], int(row.at(c).size()));
+    }
+    QString text;
+    for (const QStringList &row : rows) {
+        QString line = indent;
+        for (int c = 0; c < row.size(); ++c)
+            line += (c + 1 < row.size() ? row.at(c).leftJustified(widths[c] + 2) : row.at(c));
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString commandCode(const CmdRecord &record)
+{
+    return QStringLiteral("%1").arg(record.code, record.twoByte ? 4 : 2, 16, QLatin1Char('0')).toUpper();
+}
+
+QString itemTypeName(const CmdItem &item)
+{
+    switch (item.type) {
+    case '#':
+        return item.dp >= 0 ? QStringLiteral("number.%1").arg(item.dp) : QStringLiteral("number");
+    case '$':
+        return QStringLiteral("hex");
+    case '?':
+        return QStringLiteral("flags (hex)");
+    case '*':
+        return QStringLiteral("text");
+    case '@':
+        return QStringLiteral("code");
+    case '/':
+    case '\\':
+        return QStringLiteral("date dd/mm/yy");
+    case ':':
+        return QStringLiteral("time hh:mm:ss");
+    case '|':
+        return QStringLiteral("time hh:mm");
+    case '^':
+        return QStringLiteral("time-out ms");
+    case '0':
+        return QStringLiteral("constant");
+    default:
+        return QString(QLatin1Char(char(item.type)));
+    }
+}
+
+QJsonObject itemJson(int index, const CmdItem &item, bool parameter)
+{
+    QJsonObject o{
+        {QStringLiteral("index"), index},
+        {QStringLiteral("ident"), QString::fromUtf8(item.ident)},
+        {QStringLiteral("caption"), QString::fromUtf8(item.view)},
+        {QStringLiteral("type"), itemTypeName(item)},
+        {QStringLiteral("size"), item.len == 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(qint64(item.len))},
+    };
+    if (parameter) {
+        const bool password = isPasswordIdent(item.ident);
+        o.insert(QStringLiteral("password"), password);
+        o.insert(QStringLiteral("default"), item.dflt || password ? QJsonValue(QString::fromUtf8(item.dftval))
+                                                                   : QJsonValue(QJsonValue::Null));
+    }
+    return o;
+}
+
+QString itemSize(const CmdItem &item, bool parameter)
+{
+    if (item.len != 0)
+        return QString::number(item.len);
+    return parameter ? QStringLiteral("any") : QStringLiteral("rest");
+}
+
 } // namespace
+
+int cmdCommands(const QStringList &args)
+{
+    CommandLine cl(
+        QStringLiteral("commands"),
+        QStringLiteral("Lists the text commands of the driver's description files: code and name.\n"
+                       "With CODE, shows what that command takes (its parameters in order: identifier,\n"
+                       "caption, type, size in bytes, default) and the values of its reply. No register\n"
+                       "is needed."),
+        QStringLiteral("[CODE]"));
+    cl.addFormatOption(false);
+    if (const int r = cl.parse(args, 0, 1); r >= 0)
+        return r;
+    DocFormat format = DocFormat::Text;
+    if (!cl.format(&format, false))
+        return ExitUsage;
+    QString error;
+    if (!RegisterSession::loadDriver(&error)) {
+        Console::err(error);
+        return ExitDriver;
+    }
+    const bool json = format == DocFormat::Json;
+    if (cl.positional().isEmpty()) {
+        QList<QStringList> rows{{QStringLiteral("code"), QStringLiteral("name")}};
+        QJsonArray list;
+        for (int i = 0; i < cmdTable.count(); ++i) {
+            const CmdRecord &record = cmdTable.at(i);
+            if (record.code < 0)
+                continue;
+            rows << QStringList{commandCode(record), QString::fromUtf8(record.name)};
+            list.append(QJsonObject{{QStringLiteral("code"), commandCode(record)},
+                                    {QStringLiteral("name"), QString::fromUtf8(record.name)}});
+        }
+        if (json)
+            Console::outBytes(QJsonDocument(QJsonObject{{QStringLiteral("commands"), list}}).toJson());
+        else
+            Console::out(alignedRows(rows, QString()));
+        return ExitOk;
+    }
+    const QString codeText = cl.positional().at(0);
+    quint64 code = 0;
+    const int index = parseUnsigned(codeText.toLatin1(), 16, code) && code <= 0xFFFF ? findCommand(int(code)) : -1;
+    if (index < 0)
+        return cl.usage(QStringLiteral("no command has the code \"%1\" (see kelo-cli commands)").arg(codeText));
+    curCmd = index;
+    if (!ceRazbCmdRpl())
+        return cl.usage(QStringLiteral("the description of command %1 does not parse").arg(codeText));
+    const CmdRecord &record = cmdTable.at(index);
+    QList<QStringList> params{{QStringLiteral("#"), QStringLiteral("identifier"), QStringLiteral("caption"),
+                               QStringLiteral("type"), QStringLiteral("size"), QStringLiteral("default")}};
+    QJsonArray paramsJson;
+    for (int i = 1; i < cmdItems.count(); ++i) {
+        const CmdItem &item = cmdItems.at(i);
+        QString dflt = item.dflt ? QString::fromUtf8(item.dftval) : QString();
+        if (isPasswordIdent(item.ident))
+            dflt = QStringLiteral("the password (%1)").arg(QString::fromUtf8(item.dftval));
+        params << QStringList{QString::number(i), QString::fromUtf8(item.ident), QString::fromUtf8(item.view),
+                              itemTypeName(item), itemSize(item, true), dflt};
+        paramsJson.append(itemJson(i, item, true));
+    }
+    QList<QStringList> reply{{QStringLiteral("#"), QStringLiteral("identifier"), QStringLiteral("caption"),
+                              QStringLiteral("type"), QStringLiteral("size")}};
+    QJsonArray replyJson;
+    for (int i = 0; i < rplItems.count(); ++i) {
+        const CmdItem &item = rplItems.at(i);
+        reply << QStringList{QString::number(i), QString::fromUtf8(item.ident), QString::fromUtf8(item.view),
+                             itemTypeName(item), itemSize(item, false)};
+        replyJson.append(itemJson(i, item, false));
+    }
+    if (json) {
+        QJsonObject o{{QStringLiteral("code"), commandCode(record)},
+                      {QStringLiteral("name"), QString::fromUtf8(record.name)},
+                      {QStringLiteral("parameters"), paramsJson},
+                      {QStringLiteral("reply"), replyJson}};
+        if (cmdLenFixed)
+            o.insert(QStringLiteral("requestLength"), qint64(cmdLen));
+        Console::outBytes(QJsonDocument(o).toJson());
+        return ExitOk;
+    }
+    QString text = QStringLiteral("%1  %2\n").arg(commandCode(record), QString::fromUtf8(record.name));
+    if (cmdLenFixed)
+        text += QStringLiteral("The request is always %1 bytes: what the parameters leave is zeros.\n").arg(cmdLen);
+    text += params.size() > 1 ? QStringLiteral("Parameters:\n") + alignedRows(params, QStringLiteral("  "))
+                              : QStringLiteral("No parameters.\n");
+    text += QStringLiteral("Reply values:\n") + alignedRows(reply, QStringLiteral("  "));
+    Console::out(text);
+    return ExitOk;
+}
 
 int cmdPorts(const QStringList &args)
 {
@@ -131,7 +390,10 @@ int cmdExec(const QStringList &args)
         QStringLiteral("Runs text commands such as \"FC\" or \"11,30\" in order on one connection,\n"
                        "stopping at the first failure, and prints the reply values of each:\n"
                        "index, identifier, caption, text form and raw bytes in hex.\n"
-                       "A command that leaves out its password takes the one of --password."),
+                       "A command that leaves out its password takes the one of --password.\n"
+                       "\"-\" reads text commands from standard input, one a line; blank lines\n"
+                       "and lines starting with # are skipped. Every command is checked before\n"
+                       "the first one is sent; \"kelo-cli commands CODE\" shows what a command takes."),
         QStringLiteral("TEXT..."));
     cl.addLinkOptions();
     cl.addFormatOption(false);
@@ -146,11 +408,22 @@ int cmdExec(const QStringList &args)
         Console::err(error);
         return ExitDriver;
     }
+    QStringList commands;
+    for (const QString &arg : cl.positional()) {
+        if (arg != QLatin1String("-")) {
+            commands << arg;
+            continue;
+        }
+        if (!readScript(&commands, &error))
+            return cl.usage(error);
+    }
+    if (commands.isEmpty())
+        return cl.usage(QStringLiteral("no text command to run"));
     {
         // Every command is checked before the first one runs: a typing error
         // in the third must not leave the register after the second.
         RegisterSession check(link);
-        for (const QString &command : cl.positional()) {
+        for (const QString &command : std::as_const(commands)) {
             if (!RegisterSession::checkCommand(command, &error))
                 return cl.usage(QStringLiteral("\"%1\": %2").arg(command, error));
         }
@@ -161,7 +434,7 @@ int cmdExec(const QStringList &args)
         return exitCode;
 
     QJsonArray results;
-    for (const QString &command : cl.positional()) {
+    for (const QString &command : std::as_const(commands)) {
         if (Console::stopRequested()) {
             Console::err(QStringLiteral("stopped before \"%1\"").arg(command));
             exitCode = ExitInterrupted;
@@ -181,7 +454,8 @@ int cmdExec(const QStringList &args)
         const QJsonArray values = replyValuesJson();
         results.append(QJsonObject{{QStringLiteral("command"), command},
                                    {QStringLiteral("ok"), true},
-                                   {QStringLiteral("values"), values}});
+                                   {QStringLiteral("values"), values},
+                                   {QStringLiteral("named"), replyValuesByIdent()}});
         if (format == DocFormat::Text)
             Console::out((results.size() > 1 ? QStringLiteral("\n") : QString())
                          + replyValuesTable(command, values));
@@ -198,8 +472,15 @@ int cmdFnDoc(const QStringList &args)
         QStringLiteral("Fetches fiscal document N from the FN and prints it: as text (one row per\n"
                        "item, indented by level), as the window's HTML page, or as JSON with every\n"
                        "item (tag, name, type, decoded value, raw hex, children; tags unknown to\n"
-                       "the dictionary are kept with their number and raw hex)."),
+                       "the dictionary are kept with their number and raw hex). --format tlv gives\n"
+                       "the document's bytes as the FN keeps them: its form code and length, then\n"
+                       "its items, as decode-tlv reads a whole document."),
         QStringLiteral("N"));
+    const QCommandLineOption out(QStringLiteral("out"),
+                                 QStringLiteral("Write the document to FILE (whole or not at all) instead of "
+                                                "standard output."),
+                                 QStringLiteral("FILE"));
+    cl.addOption(out);
     cl.addLinkOptions();
     cl.addFormatOption(true);
     if (const int r = cl.parse(args, 1, 1); r >= 0)
@@ -207,9 +488,16 @@ int cmdFnDoc(const QStringList &args)
     LinkOptions link;
     DocFormat format = DocFormat::Text;
     quint64 number = 0;
-    if (!cl.linkOptions(&link) || !cl.format(&format, true)
+    const bool tlv = cl.parser().value(QStringLiteral("format")) == QLatin1String("tlv");
+    if (!cl.linkOptions(&link) || (!tlv && !cl.format(&format, true))
         || !cl.number(cl.positional().at(0), QStringLiteral("N"), 1, 0xFFFFFFFFull, &number))
         return ExitUsage;
+    const QString outFile = cl.parser().value(out);
+    QString error;
+    if (!outFile.isEmpty() && !FnExporter::checkWritable(outFile, &error)) {
+        Console::err(error);
+        return ExitDriver;
+    }
     int exitCode = ExitOk;
     std::unique_ptr<RegisterSession> session = openSession(link, &exitCode);
     if (!session)
@@ -222,7 +510,18 @@ int cmdFnDoc(const QStringList &args)
     if (!doc.items.isEmpty()) {
         const QJsonObject extra{{QStringLiteral("number"), qint64(number)},
                                 {QStringLiteral("complete"), doc.isComplete()}};
-        Console::outBytes(DocumentFormat::render(doc.tlvItems(), doc.docType, format, extra));
+        QByteArray content = tlv ? wholeDocument(doc)
+                                 : DocumentFormat::render(doc.tlvItems(), doc.docType, format, extra);
+        if (outFile.isEmpty()) {
+            Console::outBytes(content);
+        } else {
+            if (format == DocFormat::Html && !tlv)
+                content = DocumentFormat::declaringUtf8(content);
+            if (!dumpWriteFile(outFile, content, &error)) {
+                Console::err(QStringLiteral("cannot write %1: %2").arg(FnExporter::shownPath(outFile), error));
+                return ExitDriver;
+            }
+        }
     }
     if (doc.isComplete())
         return ExitOk;

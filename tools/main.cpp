@@ -131,6 +131,7 @@ const CliCommand *cliCommands(int *count)
         {"ports", cmdPorts, "list the serial ports"},
         {"find", cmdFind, "search every port at every speed for the register"},
         {"exec", cmdExec, "run text commands and print their reply values"},
+        {"commands", cmdCommands, "list the text commands, or what one takes and answers"},
         {"fn-doc", cmdFnDoc, "fetch one fiscal document from the FN"},
         {"fn-export", cmdFnExport, "read a range of fiscal documents into files with an index"},
         {"decode-tlv", cmdDecodeTlv, "decode a saved fiscal document without a register"},
