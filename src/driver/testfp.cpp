@@ -12,6 +12,9 @@
 #include <logging.h>
 #include <mlogsystem.h>
 
+#include <algorithm>
+#include <cctype>
+
 int lastErrCode = 0;
 QString lastErrText;
 DriverFailure lastErrFailure = DriverFailure::None;
@@ -188,12 +191,13 @@ bool TestFp::checkSurplus()
         bool takesText = false;
         for (int i = 1; i < items; ++i)
             takesText = takesText || cmdItems.at(i).type == '*';
-        return report(DriverFailure::BadParameter,
-                      tr("Parameter %1 \"%2\" is one too many: command %3 takes %4 parameters")
-                              .arg(items)
-                              .arg(m_fields.at(items), m_fields.at(0))
-                              .arg(items - 1)
-                          + (takesText ? tr(" (a text with a comma goes between double quotes)") : QString()));
+        return report(
+            DriverFailure::BadParameter,
+            tr("Parameter %1 \"%2\" is one too many: command %3 takes %4 parameters")
+                    .arg(items)
+                    .arg(m_fields.at(items), m_fields.at(0))
+                    .arg(items - 1)
+                + (takesText ? tr(" (a text with a comma goes between double quotes)") : QString()));
     }
     return true;
 }
@@ -212,11 +216,20 @@ bool TestFp::checkWidths(const QByteArray &request)
                                                            .arg(paramName(i))
                                                            .arg(item.dftval.size())
                                                            .arg(item.len));
+        // Without a check an odd digit or a non-digit becomes a zero byte.
+        if ((item.type == '$' || item.type == '?')
+            && (item.dftval.size() % 2 != 0
+                || !std::all_of(item.dftval.cbegin(), item.dftval.cend(),
+                                [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; })))
+            return report(DriverFailure::BadParameter,
+                          tr("%1 \"%2\" is not hexadecimal bytes: two hex digits a byte, such as 01 or 2A")
+                              .arg(paramName(i), QString::fromUtf8(item.dftval)));
         if ((item.type == '$' || item.type == '?') && quint32(item.dftval.size()) > 2 * item.len)
-            return report(DriverFailure::BadParameter, tr("%1 is %2 hexadecimal digits long, its field holds %3")
-                                                           .arg(paramName(i))
-                                                           .arg(item.dftval.size())
-                                                           .arg(2 * item.len));
+            return report(DriverFailure::BadParameter,
+                          tr("%1 is %2 hexadecimal digits long, its field holds %3")
+                              .arg(paramName(i))
+                              .arg(item.dftval.size())
+                              .arg(2 * item.len));
     }
     total += cmdItems.at(0).len;
     if (quint32(request.size()) < total)

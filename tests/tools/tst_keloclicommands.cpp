@@ -114,8 +114,8 @@ void TstKeloCliCommands::passwordLeftOutTakesTheGivenOne()
     QFETCH(QByteArray, input);
     const int other = kelo::kDefaultSysAdminPassword == 29 ? 28 : 29;
     startEmulator(other);
-    const Run run =
-        cli(QStringList{"exec"} + commands + link() + QStringList{"--password", QString::number(other)}, input);
+    const Run run = cli(
+        QStringList{"exec"} + commands + link() + QStringList{"--password", QString::number(other)}, input);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
 }
 
@@ -140,11 +140,15 @@ void TstKeloCliCommands::refusedBeforeAnythingIsSent_data()
     QTest::newRow("flags wider than their field")
         << QStringList{"exec", "FF06," + pw + ",7736207543,0000000001025141,0101,01"} << 2
         << QStringList{"Parameter 4 (", "is 4 hexadecimal digits long, its field holds 2"};
+    QTest::newRow("flags of one digit")
+        << QStringList{"exec", "FF06," + pw + ",7736207543,0000000001025141,1,01"} << 2
+        << QStringList{"Parameter 4 (", "\"1\" is not hexadecimal bytes"};
     QTest::newRow("names beyond the fixed request")
-        << QStringList{"exec", "FF0D," + pw + ",1,1,1.00,0,0,1,0,0," + QString(130, 'a') + ",0," + QString(130, 'b')}
+        << QStringList{"exec",
+                       "FF0D," + pw + ",1,1,1.00,0,0,1,00,0," + QString(130, 'a') + ",0," + QString(130, 'b')}
         << 2 << QStringList{"The parameters take", "command FF0D holds 254"};
-    QTest::newRow("no command on standard input") << QStringList{"exec", "-"} << 2
-                                                   << QStringList{"no text command to run"};
+    QTest::newRow("no command on standard input")
+        << QStringList{"exec", "-"} << 2 << QStringList{"no text command to run"};
 
     QTest::newRow("dump into a missing directory")
         << QStringList{"dump", "nodir/fw.bin"} << 3
@@ -215,12 +219,13 @@ void TstKeloCliCommands::commandsListsAndDescribes()
     const Run sale = cli({"commands", "80"});
     QCOMPARE(sale.exitCode, 0);
     const QStringList lines = sale.out.split(QLatin1Char('\n'));
-    QVERIFY2(lines.filter(QRegularExpression(QStringLiteral("^  1 +prlop .* number +4 +the password \\(%1\\)$")
-                                                 .arg(pw)))
+    QVERIFY2(lines.filter(QRegularExpression(
+                              QStringLiteral("^  1 +prlop .* number +4 +the password \\(%1\\)$").arg(pw)))
                      .size()
                  == 1,
              qPrintable(sale.out));
-    QVERIFY(lines.filter(QRegularExpression(QStringLiteral("^  3 +price .* number\\.2 +5 +100$"))).size() == 1);
+    QVERIFY(lines.filter(QRegularExpression(QStringLiteral("^  3 +price .* number\\.2 +5 +100$"))).size()
+            == 1);
     QVERIFY(lines.filter(QRegularExpression(QStringLiteral("^  9 +name .* text +40 *$"))).size() == 1);
 
     const Run json = cli({"commands", "ff0d", "--format", "json"});
