@@ -21,10 +21,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSaveFile>
 #include <QSerialPortInfo>
 
 #include <algorithm>
@@ -92,7 +92,8 @@ QJsonValue replyValueJson(const CmdItem &item)
                 return qint64(number);
             return text;
         }
-        const double number = (text.startsWith(QLatin1Char('.')) ? QLatin1Char('0') + text : text).toDouble(&ok);
+        const double number =
+            (text.startsWith(QLatin1Char('.')) ? QLatin1Char('0') + text : text).toDouble(&ok);
         return ok ? QJsonValue(number) : QJsonValue(text);
     }
     default:
@@ -256,7 +257,7 @@ QJsonObject itemJson(int index, const CmdItem &item, bool parameter)
         const bool password = isPasswordIdent(item.ident);
         o.insert(QStringLiteral("password"), password);
         o.insert(QStringLiteral("default"), item.dflt || password ? QJsonValue(QString::fromUtf8(item.dftval))
-                                                                   : QJsonValue(QJsonValue::Null));
+                                                                  : QJsonValue(QJsonValue::Null));
     }
     return o;
 }
@@ -310,9 +311,11 @@ int cmdCommands(const QStringList &args)
     }
     const QString codeText = cl.positional().at(0);
     quint64 code = 0;
-    const int index = parseUnsigned(codeText.toLatin1(), 16, code) && code <= 0xFFFF ? findCommand(int(code)) : -1;
+    const int index =
+        parseUnsigned(codeText.toLatin1(), 16, code) && code <= 0xFFFF ? findCommand(int(code)) : -1;
     if (index < 0)
-        return cl.usage(QStringLiteral("no command has the code \"%1\" (see kelo-cli commands)").arg(codeText));
+        return cl.usage(
+            QStringLiteral("no command has the code \"%1\" (see kelo-cli commands)").arg(codeText));
     curCmd = index;
     if (!ceRazbCmdRpl())
         return cl.usage(QStringLiteral("the description of command %1 does not parse").arg(codeText));
@@ -326,7 +329,7 @@ int cmdCommands(const QStringList &args)
         if (isPasswordIdent(item.ident))
             dflt = QStringLiteral("the password (%1)").arg(QString::fromUtf8(item.dftval));
         params << QStringList{QString::number(i), QString::fromUtf8(item.ident), QString::fromUtf8(item.view),
-                              itemTypeName(item), itemSize(item, true), dflt};
+                              itemTypeName(item), itemSize(item, true),          dflt};
         paramsJson.append(itemJson(i, item, true));
     }
     QList<QStringList> reply{{QStringLiteral("#"), QStringLiteral("identifier"), QStringLiteral("caption"),
@@ -350,7 +353,8 @@ int cmdCommands(const QStringList &args)
     }
     QString text = QStringLiteral("%1  %2\n").arg(commandCode(record), QString::fromUtf8(record.name));
     if (cmdLenFixed)
-        text += QStringLiteral("The request is always %1 bytes: what the parameters leave is zeros.\n").arg(cmdLen);
+        text += QStringLiteral("The request is always %1 bytes: what the parameters leave is zeros.\n")
+                    .arg(cmdLen);
     text += params.size() > 1 ? QStringLiteral("Parameters:\n") + alignedRows(params, QStringLiteral("  "))
                               : QStringLiteral("No parameters.\n");
     text += QStringLiteral("Reply values:\n") + alignedRows(reply, QStringLiteral("  "));
@@ -510,15 +514,16 @@ int cmdFnDoc(const QStringList &args)
     if (!doc.items.isEmpty()) {
         const QJsonObject extra{{QStringLiteral("number"), qint64(number)},
                                 {QStringLiteral("complete"), doc.isComplete()}};
-        QByteArray content = tlv ? wholeDocument(doc)
-                                 : DocumentFormat::render(doc.tlvItems(), doc.docType, format, extra);
+        QByteArray content =
+            tlv ? wholeDocument(doc) : DocumentFormat::render(doc.tlvItems(), doc.docType, format, extra);
         if (outFile.isEmpty()) {
             Console::outBytes(content);
         } else {
             if (format == DocFormat::Html && !tlv)
                 content = DocumentFormat::declaringUtf8(content);
             if (!dumpWriteFile(outFile, content, &error)) {
-                Console::err(QStringLiteral("cannot write %1: %2").arg(FnExporter::shownPath(outFile), error));
+                Console::err(
+                    QStringLiteral("cannot write %1: %2").arg(FnExporter::shownPath(outFile), error));
                 return ExitDriver;
             }
         }
@@ -636,7 +641,8 @@ int cmdDump(const QStringList &args)
     // Both files are tried before the dump is read: a dump that cannot be
     // kept is not worth the minutes of reading it.
     QString error;
-    if (!FnExporter::checkWritable(file, &error) || !FnExporter::checkWritable(dumpMd5FilePath(file), &error)) {
+    if (!FnExporter::checkWritable(file, &error)
+        || !FnExporter::checkWritable(dumpMd5FilePath(file), &error)) {
         Console::err(error);
         return ExitDriver;
     }
@@ -690,7 +696,8 @@ int cmdDump(const QStringList &args)
     Console::info(QCoreApplication::translate("MMainForm", "Дамп считан и записан в файл: %2. MD5: [%1]")
                       .arg(QString::fromLatin1(digest), name));
     if (!dumpWriteMd5File(file, digest, &error)) {
-        Console::err(QStringLiteral("cannot write %1: %2").arg(FnExporter::shownPath(dumpMd5FilePath(file)), error));
+        Console::err(
+            QStringLiteral("cannot write %1: %2").arg(FnExporter::shownPath(dumpMd5FilePath(file)), error));
         return ExitDriver;
     }
     return ExitOk;

@@ -72,8 +72,8 @@ bool FnExporter::makeDirectory(const QString &dir, QString *error)
     if (!ec && QFileInfo(dir).isDir())
         return true;
     *error = QStringLiteral("cannot create the directory %1: %2")
-                 .arg(shownPath(dir), ec ? QString::fromLocal8Bit(ec.message().c_str())
-                                         : QStringLiteral("Not a directory"));
+                 .arg(shownPath(dir),
+                      ec ? QString::fromLocal8Bit(ec.message().c_str()) : QStringLiteral("Not a directory"));
     return false;
 }
 
@@ -131,7 +131,8 @@ bool FnExporter::appendJournal(const ExportEntry &entry, QString *error)
 {
     QFile file(QDir(m_dir).filePath(QLatin1String(kJournal)));
     const QByteArray line = QJsonDocument(entryJson(entry)).toJson(QJsonDocument::Compact) + '\n';
-    if (file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line) == line.size() && file.flush())
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line) == line.size()
+        && file.flush())
         return true;
     *error = QStringLiteral("cannot write %1: %2").arg(shownPath(file.fileName()), file.errorString());
     return false;
