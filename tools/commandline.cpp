@@ -42,10 +42,13 @@ void CommandLine::addLinkOptions()
     m_parser.addOptions({m_port, m_baud, m_password, m_timeout});
 }
 
-void CommandLine::addFormatOption(bool allowHtml)
+void CommandLine::addFormatOption(bool allowHtml, const QString &extra)
 {
-    m_format.setDescription(allowHtml ? QStringLiteral("Output format: text (default), json or html.")
-                                      : QStringLiteral("Output format: text (default) or json."));
+    if (!extra.isEmpty())
+        m_format.setDescription(QStringLiteral("Output format: text (default), json, html or %1.").arg(extra));
+    else
+        m_format.setDescription(allowHtml ? QStringLiteral("Output format: text (default), json or html.")
+                                          : QStringLiteral("Output format: text (default) or json."));
     m_parser.addOption(m_format);
     m_hasFormat = true;
 }

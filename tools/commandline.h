@@ -18,7 +18,8 @@ public:
     CommandLine(const QString &command, const QString &description, const QString &syntax);
 
     void addLinkOptions();
-    void addFormatOption(bool allowHtml);
+    // extra: further formats the command itself takes, named in the help.
+    void addFormatOption(bool allowHtml, const QString &extra = QString());
     void addProgressOption();
     void addOption(const QCommandLineOption &option) { m_parser.addOption(option); }
 

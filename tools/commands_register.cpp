@@ -429,7 +429,7 @@ int cmdExec(const QStringList &args)
         RegisterSession check(link);
         for (const QString &command : std::as_const(commands)) {
             if (!RegisterSession::checkCommand(command, &error))
-                return cl.usage(QStringLiteral("\"%1\": %2").arg(command, error));
+                return cl.usage(QStringLiteral("\"%1\": %2").arg(RegisterSession::shown(command), error));
         }
     }
     int exitCode = ExitOk;
@@ -439,15 +439,17 @@ int cmdExec(const QStringList &args)
 
     QJsonArray results;
     for (const QString &command : std::as_const(commands)) {
+        // Worked out before the exchange: the reply values are read afterwards.
+        const QString shown = RegisterSession::shown(command);
         if (Console::stopRequested()) {
-            Console::err(QStringLiteral("stopped before \"%1\"").arg(command));
+            Console::err(QStringLiteral("stopped before \"%1\"").arg(shown));
             exitCode = ExitInterrupted;
             break;
         }
         if (!session->exec(command)) {
-            Console::err(QStringLiteral("%1: %2").arg(command, session->errorText()));
+            Console::err(QStringLiteral("%1: %2").arg(shown, session->errorText()));
             results.append(QJsonObject{
-                {QStringLiteral("command"), command},
+                {QStringLiteral("command"), shown},
                 {QStringLiteral("ok"), false},
                 {QStringLiteral("error"), QJsonObject{{QStringLiteral("code"), session->errorCode()},
                                                       {QStringLiteral("text"), session->errorText()}}},
@@ -456,13 +458,13 @@ int cmdExec(const QStringList &args)
             break;
         }
         const QJsonArray values = replyValuesJson();
-        results.append(QJsonObject{{QStringLiteral("command"), command},
+        results.append(QJsonObject{{QStringLiteral("command"), shown},
                                    {QStringLiteral("ok"), true},
                                    {QStringLiteral("values"), values},
                                    {QStringLiteral("named"), replyValuesByIdent()}});
         if (format == DocFormat::Text)
             Console::out((results.size() > 1 ? QStringLiteral("\n") : QString())
-                         + replyValuesTable(command, values));
+                         + replyValuesTable(shown, values));
     }
     if (format == DocFormat::Json)
         Console::outBytes(QJsonDocument(QJsonObject{{QStringLiteral("commands"), results}}).toJson());
@@ -486,7 +488,7 @@ int cmdFnDoc(const QStringList &args)
                                  QStringLiteral("FILE"));
     cl.addOption(out);
     cl.addLinkOptions();
-    cl.addFormatOption(true);
+    cl.addFormatOption(true, QStringLiteral("tlv"));
     if (const int r = cl.parse(args, 1, 1); r >= 0)
         return r;
     LinkOptions link;

@@ -117,6 +117,37 @@ QString RegisterSession::withPassword(const QString &command)
     return text;
 }
 
+QString RegisterSession::shown(const QString &command)
+{
+    TestFp split;
+    quint64 code = 0;
+    if (!split.splitCommand(command) || !parseUnsigned(split.fields().at(0).toLatin1(), 16, code)
+        || code > 0xFFFF)
+        return command;
+    const int index = findCommand(int(code));
+    if (index < 0)
+        return command;
+    curCmd = index;
+    if (!ceRazbCmdRpl())
+        return command;
+    QStringList fields = split.fields();
+    bool masked = false;
+    for (int i = 1; i < fields.size() && i < cmdItems.count(); ++i) {
+        if (isPasswordIdent(cmdItems.at(i).ident)) {
+            fields[i] = QStringLiteral("***");
+            masked = true;
+        }
+    }
+    if (!masked)
+        return command;
+    for (QString &field : fields) {
+        if (field.contains(QLatin1Char(',')))
+            field = field.contains(QLatin1Char('"')) ? QLatin1Char('\'') + field + QLatin1Char('\'')
+                                                     : QLatin1Char('"') + field + QLatin1Char('"');
+    }
+    return fields.join(QLatin1Char(','));
+}
+
 QString RegisterSession::passwordText() const
 {
     return QString::fromLatin1(mpLinkSettings().passwordText);

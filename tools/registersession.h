@@ -36,6 +36,8 @@ public:
     // the current password (a description's own default, such as the
     // password of "Default.ini", does not take --password into account).
     static QString withPassword(const QString &command);
+    // The command as it may be shown: every password parameter as "***".
+    static QString shown(const QString &command);
 
     // Opens the port, probes the link and identifies the register.
     bool open();

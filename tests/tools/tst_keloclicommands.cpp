@@ -202,6 +202,8 @@ void TstKeloCliCommands::commandsFromStandardInputWithNamedValues()
     const QJsonObject state = commands.at(1)["named"].toObject();
     QVERIFY(state["zavNom"].isDouble());
     QCOMPARE(commands.at(1)["values"].toArray().size(), 24); // the array stays as it was
+    // The password is never echoed; the text keeps its quotes.
+    QCOMPARE(commands.at(2)["command"].toString(), QStringLiteral("17,***,1,\"Сыр, весовой\""));
     bool printed = false;
     m_engine->inspect([&](const RegisterModel &m) {
         printed = m.state().printed.contains(QStringLiteral("Сыр, весовой"));
