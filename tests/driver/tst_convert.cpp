@@ -80,7 +80,7 @@ void TstConvert::everyCommandParses()
         QVERIFY2(cmdLen >= 1 && cmdLen <= 255, what.constData());
         ++parsed;
     }
-    QCOMPARE(parsed, 63);
+    QCOMPARE(parsed, 65);
 }
 
 void TstConvert::requestWidths()

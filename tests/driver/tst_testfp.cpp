@@ -5,6 +5,7 @@
 #include "ptypeer.h"
 #include "razbcmd.h"
 #include "registerrequests.h"
+#include "replyvalues.h"
 #include "testfp.h"
 #include "zirivoro.h"
 
@@ -31,8 +32,13 @@ private slots:
     void failsWithNothingSent();
     void exchanges_data();
     void exchanges();
+    void tableStructures_data();
+    void tableStructures();
 
 private:
+    // Scripts one exchange of request and reply and runs the command on it.
+    bool exchange(const QString &command, const QByteArray &request, const QByteArray &reply);
+
     ZiRivoro *m_link = nullptr;
     PtyPeer *m_peer = nullptr;
 };
@@ -183,13 +189,7 @@ void TstTestFp::exchanges()
     QFETCH(int, code);
     QFETCH(int, values);
     QFETCH(QByteArray, text);
-    m_peer->step(ENQ, NAK);
-    m_peer->step(frame(request), ACK + frame(reply));
-    m_peer->step(ACK);
-    m_peer->start();
-    QCOMPARE(m_link->frInit(m_peer->slavePath(), QSerialPort::Baud115200), 0);
-    TestFp exec;
-    QCOMPARE(exec.execCommand(command), code == 0);
+    QCOMPARE(exchange(command, request, reply), code == 0);
     QVERIFY2(m_peer->failure().isEmpty(), qPrintable(m_peer->failure()));
     QCOMPARE(lastErrCode, code);
     if (code != 0) {
@@ -198,6 +198,66 @@ void TstTestFp::exchanges()
     }
     QCOMPARE(rplItems.count(), values);
     QCOMPARE(rplItems.last().dftval, text);
+}
+
+// The structure of a table and of its fields: the name in the register's code
+// page up to its zero bytes, the numbers, and the minimum and maximum of a
+// number field as the bytes that follow its size.
+void TstTestFp::tableStructures_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("values"); // the text forms after the name
+
+    QTest::newRow("table") << "2D," + pw + ",6" << rq::cmd(0x2D) + "\x06"
+                           << QByteArray::fromHex("2d00") + rq::text(QStringLiteral("Налоговые ставки"), 40)
+                                  + rq::le(300, 2) + "\x02"
+                           << QStringLiteral("Налоговые ставки") << QStringList{"300", "2"};
+    QTest::newRow("number field") << "2E," + pw + ",19,2" << rq::cmd(0x2E) + "\x13\x02"
+                                  << QByteArray::fromHex("2e00") + rq::text(QStringLiteral("Порт"), 40)
+                                         + QByteArray::fromHex("00020100ffff")
+                                  << QStringLiteral("Порт") << QStringList{"0", "2", "01 00 FF FF"};
+    QTest::newRow("text field with two bytes more")
+        << "2E," + pw + ",3,1" << rq::cmd(0x2E) + "\x03\x01"
+        << QByteArray::fromHex("2e00") + rq::text(QStringLiteral("Строка"), 40)
+               + QByteArray::fromHex("01300000")
+        << QStringLiteral("Строка") << QStringList{"1", "48", "00 00"};
+    QTest::newRow("text field") << "2E," + pw + ",3,1" << rq::cmd(0x2E) + "\x03\x01"
+                                << QByteArray::fromHex("2e00") + rq::text(QStringLiteral("Строка"), 40)
+                                       + QByteArray::fromHex("0130")
+                                << QStringLiteral("Строка") << QStringList{"1", "48"};
+}
+
+void TstTestFp::tableStructures()
+{
+    QFETCH(QString, command);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, name);
+    QFETCH(QStringList, values);
+    QVERIFY(exchange(command, request, reply));
+    QVERIFY2(m_peer->failure().isEmpty(), qPrintable(m_peer->failure()));
+    QCOMPARE(reply::string(2), name);
+    QStringList texts;
+    for (int i = 3; i < reply::count(); ++i) {
+        if (!rplItems.at(i).value.isEmpty())
+            texts << QString::fromUtf8(rplItems.at(i).dftval);
+    }
+    QCOMPARE(texts, values);
+}
+
+bool TstTestFp::exchange(const QString &command, const QByteArray &request, const QByteArray &reply)
+{
+    m_peer->step(ENQ, NAK);
+    m_peer->step(frame(request), ACK + frame(reply));
+    m_peer->step(ACK);
+    m_peer->start();
+    if (m_link->frInit(m_peer->slavePath(), QSerialPort::Baud115200) != 0)
+        return false;
+    TestFp exec;
+    return exec.execCommand(command);
 }
 
 QTEST_GUILESS_MAIN(TstTestFp)
