@@ -123,6 +123,8 @@ const RegisterModel::Command *RegisterModel::findCommand(quint16 code)
         {0x26, A::SysAdmin, 6, Q, &M::cmdFontParameters},
         {0x1E, A::SysAdmin, 9, N, &M::cmdWriteTable},
         {0x1F, A::SysAdmin, 9, Q, &M::cmdReadTable},
+        {0x2D, A::SysAdmin, 6, Q, &M::cmdTableStructure},
+        {0x2E, A::SysAdmin, 7, Q, &M::cmdFieldStructure},
         {0x24, A::SysAdmin, 5, N, &M::cmdInitTables},
         {0x19, A::Operator, 6, N, &M::cmdTestRun},
         {0x2B, A::Operator, 5, 0, &M::cmdStopTestRun},
@@ -257,16 +259,20 @@ int RegisterModel::operatorFor(quint32 password, Access access) const
 {
     // The system administrator's password opens every level; the service tool
     // sends one password for operator, administrator and system commands alike.
+    // The others are those of the password table, the administrator's first.
     if (password == static_cast<quint32>(sysAdminPassword_))
         return kSysAdminOperator;
     if (access == Access::SysAdmin)
         return 0;
-    if (password == kAdminOperator)
+    constexpr int table = RegisterTables::kPasswordTable;
+    if (password == tables_.number(table, kAdminOperator, 1))
         return kAdminOperator;
     if (access == Access::Admin)
         return 0;
-    if (password >= 1 && password < kAdminOperator)
-        return static_cast<int>(password);
+    for (int cashier = 1; cashier < kAdminOperator; ++cashier) {
+        if (password == tables_.number(table, cashier, 1))
+            return cashier;
+    }
     return 0;
 }
 

@@ -149,6 +149,8 @@ private:
     quint8 cmdFontParameters(Call &call);
     quint8 cmdWriteTable(Call &call);
     quint8 cmdReadTable(Call &call);
+    quint8 cmdTableStructure(Call &call);
+    quint8 cmdFieldStructure(Call &call);
     quint8 cmdInitTables(Call &call);
     quint8 cmdTestRun(Call &call);
     quint8 cmdStopTestRun(Call &call);

@@ -263,6 +263,7 @@ quint8 tableError(RegisterTables::Result result)
         return RegisterModel::ErrFieldInThisMode;
     case RegisterTables::Result::NoField:
     case RegisterTables::Result::TooLong:
+    case RegisterTables::Result::OutOfRange:
         break;
     }
     return RegisterModel::ErrBadParameters;
@@ -288,6 +289,36 @@ quint8 RegisterModel::cmdReadTable(Call &call)
     if (error == 0)
         call.out.append(value);
     return error;
+}
+
+quint8 RegisterModel::cmdTableStructure(Call &call)
+{
+    const RegisterTables::Table *table = RegisterTables::findTable(static_cast<int>(call.in.number(1)));
+    if (!table)
+        return ErrNoTable;
+    call.out.append(wire::fixedText(wire::toCp1251(QString::fromUtf8(table->name)), 40));
+    wire::appendLE(call.out, static_cast<quint64>(table->rows), 2);
+    call.out.append(static_cast<char>(table->fields.size()));
+    return 0;
+}
+
+quint8 RegisterModel::cmdFieldStructure(Call &call)
+{
+    const int tableNo = static_cast<int>(call.in.number(1));
+    const int fieldNo = static_cast<int>(call.in.number(1));
+    if (!RegisterTables::findTable(tableNo))
+        return ErrNoTable;
+    const RegisterTables::Field *field = RegisterTables::findField(tableNo, fieldNo);
+    if (!field)
+        return ErrBadParameters;
+    call.out.append(wire::fixedText(wire::toCp1251(QString::fromUtf8(field->name)), 40));
+    call.out.append(static_cast<char>(field->text ? 1 : 0));
+    call.out.append(static_cast<char>(field->width));
+    if (!field->text) {
+        wire::appendLE(call.out, field->min, field->width);
+        wire::appendLE(call.out, field->max, field->width);
+    }
+    return 0;
 }
 
 quint8 RegisterModel::cmdInitTables(Call &)

@@ -4,55 +4,121 @@
 
 namespace kelo::emu {
 
+namespace {
+
+using Field = RegisterTables::Field;
+
+constexpr quint64 kFlag = 1;
+
+// A number field that may be set with the shift closed.
+constexpr Field numberField(int n, int width, const char *name, quint64 min, quint64 max)
+{
+    return {n, false, width, name, min, max, false, false};
+}
+
+constexpr Field textField(int n, int width, const char *name)
+{
+    return {n, true, width, name, 0, 0, false, false};
+}
+
+constexpr Field readOnly(Field f)
+{
+    f.readOnly = true;
+    return f;
+}
+
+constexpr Field anyMode(Field f)
+{
+    f.anyMode = true;
+    return f;
+}
+
+} // namespace
+
 const QVector<RegisterTables::Table> &RegisterTables::definitions()
 {
     static const QVector<Table> tables = {
         {1,
          "Тип и режим кассы",
          1,
-         {{1, false, 1, "Номер кассы в магазине", false, false},
-          {2, false, 1, "Обнуление денежной наличности при закрытии смены", false, false},
-          {3, false, 1, "Отрезка чека", false, false},
-          {4, false, 1, "Печать рекламного текста", false, false},
-          {5, false, 1, "Начисление налогов", false, false},
-          {6, false, 1, "Печать налогов", false, false},
-          {7, false, 1, "Количество строк рекламного текста", false, false},
-          {8, false, 1, "Работа с денежным ящиком", false, false},
-          {9, false, 1, "Печать заголовка чека", false, false},
-          {10, false, 1, "Сжатие шрифта", false, false},
-          {11, false, 1, "Звуковой сигнал", false, false},
-          {12, false, 1, "Печать необнуляемой суммы", false, false},
-          {13, false, 1, "Печать операционных регистров", false, false},
-          {14, false, 1, "Открытие смены по первому чеку", false, false},
-          {15, false, 1, "Печать даты и времени в чеке", false, false},
-          {16, false, 1, "Работа с фискальным накопителем", false, false}}},
-        {4, "Оплаты чека коррекции", 1, {{1, false, 5, "Сумма электронными", true, false}}},
+         {numberField(1, 1, "Номер кассы в магазине", 1, 99),
+          numberField(2, 1, "Обнуление наличности при закрытии смены", 0, kFlag),
+          numberField(3, 1, "Отрезка чека", 0, 2), // 0 none, 1 full, 2 partial
+          numberField(4, 1, "Печать рекламного текста", 0, kFlag),
+          numberField(5, 1, "Начисление налогов", 0, kFlag), numberField(6, 1, "Печать налогов", 0, kFlag),
+          numberField(7, 1, "Количество строк рекламного текста", 0, 4), // rows of table 8
+          numberField(8, 1, "Работа с денежным ящиком", 0, kFlag),
+          numberField(9, 1, "Печать заголовка чека", 0, kFlag), numberField(10, 1, "Сжатие шрифта", 0, kFlag),
+          numberField(11, 1, "Звуковой сигнал", 0, kFlag),
+          numberField(12, 1, "Печать необнуляемой суммы", 0, kFlag),
+          numberField(13, 1, "Печать операционных регистров", 0, kFlag),
+          numberField(14, 1, "Открытие смены по первому чеку", 0, kFlag),
+          numberField(15, 1, "Печать даты и времени в чеке", 0, kFlag),
+          numberField(16, 1, "Работа с фискальным накопителем", 0, kFlag)}},
+        {kPasswordTable,
+         "Пароли кассиров и администраторов",
+         kAdministratorRow,
+         {numberField(1, 4, "Пароль", 0, 99999999), textField(2, 21, "Имя")}},
+        {3, "Заголовок чека", 4, {textField(1, 48, "Строка")}},
+        {4,
+         "Оплаты чека коррекции",
+         1,
+         {anyMode(numberField(1, 5, "Сумма электронными", 0, 0xFFFFFFFFFEull))}},
+        {5, "Наименования типов оплаты", 16, {textField(1, 24, "Наименование")}},
         {6,
          "Налоговые ставки",
          6,
-         {{1, false, 2, "Ставка", false, false}, {2, true, 64, "Название налога", false, false}}},
+         {numberField(1, 2, "Ставка", 0, 9999), // hundredths of a percent
+          textField(2, 64, "Название налога")}},
+        {7, "Наименования отделов", 16, {textField(1, 24, "Наименование")}},
+        {8, "Рекламный текст", 4, {textField(1, 48, "Строка")}},
+        {9,
+         "Параметры печати",
+         1,
+         {numberField(1, 1, "Яркость печати", 1, 15), numberField(2, 1, "Межстрочный интервал", 0, 10),
+          numberField(3, 1, "Шрифт чека", 1, 2), numberField(4, 1, "Прогон перед отрезкой, строк", 0, 10),
+          numberField(5, 1, "Печать логотипа", 0, kFlag)}},
+        {10,
+         "Сетевые параметры",
+         1,
+         {numberField(1, 1, "Получение адреса по DHCP", 0, kFlag), textField(2, 15, "IP-адрес"),
+          textField(3, 15, "Маска подсети"), textField(4, 15, "Шлюз"), textField(5, 15, "DNS-сервер")}},
         {18,
          "Регистрационные данные",
          1,
-         {{1, true, 20, "Заводской номер ККТ", false, true},
-          {2, true, 12, "ИНН пользователя", false, true},
-          {3, true, 20, "Регистрационный номер ККТ", false, true},
-          {4, true, 16, "Заводской номер ФН", false, true},
-          {5, false, 1, "Система налогообложения", true, false},
-          {6, false, 1, "Режим работы", false, true},
-          {7, true, 128, "Наименование пользователя", false, false},
-          {8, true, 64, "Место расчетов", false, false},
-          {9, true, 128, "Адрес расчетов", false, false},
-          {10, true, 64, "Наименование ОФД", false, false},
-          {11, true, 64, "Адрес сайта ОФД", false, false},
-          {12, true, 12, "ИНН ОФД", false, false},
-          {13, true, 64, "Адрес сайта ФНС", false, false}}},
+         {readOnly(textField(1, 20, "Заводской номер ККТ")), readOnly(textField(2, 12, "ИНН пользователя")),
+          readOnly(textField(3, 20, "Регистрационный номер ККТ")),
+          readOnly(textField(4, 16, "Заводской номер ФН")),
+          anyMode(numberField(5, 1, "Система налогообложения", 0, 63)), // bits of the six systems
+          readOnly(numberField(6, 1, "Режим работы", 0, 255)), textField(7, 128, "Наименование пользователя"),
+          textField(8, 64, "Место расчетов"), textField(9, 128, "Адрес расчетов"),
+          textField(10, 64, "Наименование ОФД"), textField(11, 64, "Адрес сайта ОФД"),
+          textField(12, 12, "ИНН ОФД"), textField(13, 64, "Адрес сайта ФНС")}},
         {19,
          "Параметры ОФД",
          1,
-         {{1, true, 64, "Сервер", false, false}, {2, false, 2, "Порт", false, false}}},
+         {textField(1, 64, "Сервер"), numberField(2, 2, "Порт", 1, 65535),
+          numberField(3, 2, "Таймаут соединения, с", 1, 600), numberField(4, 2, "Таймаут ответа, с", 1, 600),
+          numberField(5, 2, "Интервал опроса, с", 10, 3600)}},
     };
     return tables;
+}
+
+const RegisterTables::Table *RegisterTables::findTable(int table)
+{
+    for (const Table &t : definitions()) {
+        if (t.number == table)
+            return &t;
+    }
+    return nullptr;
+}
+
+const RegisterTables::Field *RegisterTables::findField(int table, int field)
+{
+    const Table *t = findTable(table);
+    if (!t || field < 1 || field > t->fields.size())
+        return nullptr;
+    return &t->fields.at(field - 1);
 }
 
 RegisterTables::RegisterTables()
@@ -66,13 +132,35 @@ void RegisterTables::resetToDefaults(int keepTable)
     values_.clear();
     for (const Table &t : definitions()) {
         for (int row = 1; row <= t.rows; ++row) {
-            for (const Field &f : t.fields)
-                store(t.number, row, f.number, QByteArray());
+            for (const Field &f : t.fields) {
+                QByteArray least;
+                if (!f.text)
+                    wire::appendLE(least, f.min, f.width);
+                store(t.number, row, f.number, least);
+            }
         }
     }
     setNumber(1, 1, 1, 1);
     setNumber(1, 1, 2, 1);
     setNumber(1, 1, 16, 1);
+    for (int row = 1; row <= kAdministratorRow; ++row) {
+        setNumber(kPasswordTable, row, 1, static_cast<quint64>(row));
+        setText(kPasswordTable, row, 2,
+                row == kAdministratorRow ? QStringLiteral("АДМИНИСТРАТОР")
+                                         : QStringLiteral("КАССИР %1").arg(row));
+    }
+    setText(3, 1, 1, QStringLiteral("ДОБРО ПОЖАЛОВАТЬ!"));
+    static const char *const payments[] = {"НАЛИЧНЫМИ", "ЭЛЕКТРОННЫМИ", "ПРЕДОПЛАТА", "ПОСТОПЛАТА",
+                                           "ВСТРЕЧНОЕ ПРЕДОСТАВЛЕНИЕ"};
+    for (int row = 1; row <= 5; ++row)
+        setText(5, row, 1, QString::fromUtf8(payments[row - 1]));
+    for (int row = 1; row <= 16; ++row)
+        setText(7, row, 1, QStringLiteral("ОТДЕЛ %1").arg(row));
+    setText(8, 1, 1, QStringLiteral("СПАСИБО ЗА ПОКУПКУ!"));
+    setNumber(9, 1, 1, 8);
+    setNumber(9, 1, 2, 2);
+    setNumber(9, 1, 4, 4);
+    setNumber(10, 1, 1, 1);
     static const struct
     {
         quint64 rate;
@@ -85,6 +173,9 @@ void RegisterTables::resetToDefaults(int keepTable)
     }
     setText(19, 1, 1, QStringLiteral("ofd.example.test"));
     setNumber(19, 1, 2, 7777);
+    setNumber(19, 1, 3, 30);
+    setNumber(19, 1, 4, 60);
+    setNumber(19, 1, 5, 60);
     for (auto it = before.cbegin(); it != before.cend(); ++it) {
         if (keepTable != 0 && static_cast<int>(it.key() >> 24) == keepTable)
             values_.insert(it.key(), it.value());
@@ -93,26 +184,15 @@ void RegisterTables::resetToDefaults(int keepTable)
 
 const RegisterTables::Field *RegisterTables::find(int table, int row, int field)
 {
-    for (const Table &t : definitions()) {
-        if (t.number != table)
-            continue;
-        if (row < 1 || row > t.rows)
-            return nullptr;
-        for (const Field &f : t.fields) {
-            if (f.number == field)
-                return &f;
-        }
+    const Table *t = findTable(table);
+    if (!t || row < 1 || row > t->rows)
         return nullptr;
-    }
-    return nullptr;
+    return findField(table, field);
 }
 
 RegisterTables::Result RegisterTables::read(int table, int row, int field, QByteArray *value) const
 {
-    bool known = false;
-    for (const Table &t : definitions())
-        known = known || t.number == table;
-    if (!known)
+    if (!findTable(table))
         return Result::NoTable;
     if (!find(table, row, field))
         return Result::NoField;
@@ -135,6 +215,11 @@ RegisterTables::Result RegisterTables::write(int table, int row, int field, cons
     for (int i = f->width; i < value.size(); ++i) {
         if (value.at(i) != '\0')
             return Result::TooLong;
+    }
+    if (!f->text) {
+        const quint64 v = wire::readLE(value, 0, qMin(f->width, static_cast<int>(value.size())));
+        if (v < f->min || v > f->max)
+            return Result::OutOfRange;
     }
     store(table, row, field, value);
     return Result::Ok;

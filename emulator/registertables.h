@@ -8,14 +8,15 @@
 
 namespace kelo::emu {
 
-// The register's settings tables that the service tool reads and writes with
-// 1F and 1E: type and mode (1), correction payments (4), tax rates (6), the
-// registration data (18) and the OFD link (19). Numbers are little-endian of
-// the field's width, texts Windows-1251 padded with zero bytes.
+// The register's settings tables, read with 1F and written with 1E; 2D and
+// 2E describe a table and its fields. Numbers are little-endian of the
+// field's width, texts Windows-1251 padded with zero bytes. Every write is
+// checked against the field: a number within its minimum and maximum, a text
+// of at most its width. The list of tables is in definitions().
 class RegisterTables
 {
 public:
-    enum class Result { Ok, NoTable, NoField, TooLong, ReadOnly, WrongMode };
+    enum class Result { Ok, NoTable, NoField, TooLong, OutOfRange, ReadOnly, WrongMode };
 
     struct Field
     {
@@ -23,6 +24,8 @@ public:
         bool text;
         int width;
         const char *name;
+        quint64 min; // number fields only
+        quint64 max;
         bool anyMode;  // writable with an open shift
         bool readOnly; // set only by the register itself
     };
@@ -32,12 +35,18 @@ public:
         int number;
         const char *name;
         int rows;
-        QVector<Field> fields;
+        QVector<Field> fields; // numbered 1 to fields.size() in order
     };
+
+    // Rows of the password table: cashiers 1 to 28, then the administrator.
+    static constexpr int kPasswordTable = 2;
+    static constexpr int kAdministratorRow = 29;
 
     RegisterTables();
 
     static const QVector<Table> &definitions();
+    static const Table *findTable(int table);
+    static const Field *findField(int table, int field);
 
     // Every table back to its defaults, except keepTable (the registration
     // data belongs to the FN and survives a reset of the register).
@@ -45,7 +54,8 @@ public:
     Result read(int table, int row, int field, QByteArray *value) const;
     // A value shorter than its field is zero-extended (the service tool sends
     // texts with one zero byte and numbers without their high zero bytes);
-    // bytes beyond the width are accepted only when they are zero.
+    // bytes beyond the width are accepted only when they are zero. A number
+    // outside the field's range is refused and nothing is changed.
     Result write(int table, int row, int field, const QByteArray &value, bool shiftOpen);
 
     // The register's own access, without rights checks.

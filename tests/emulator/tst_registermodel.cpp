@@ -8,6 +8,7 @@
 #include "systemtestutil.h"
 
 #include <QFile>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -74,6 +75,7 @@ private slots:
     void ofdQueueFollowsDocuments();
     void fnFromClosingToANewRegistration();
     void stateSurvivesTheFile();
+    void everyTableDescribesItself();
 };
 
 void TestRegisterModel::replies_data()
@@ -169,10 +171,41 @@ void TestRegisterModel::replies_data()
        rq::table(0x1F, 18, 1, 7), QByteArray("ABC") + QByteArray(125, '\0'));
     ok("number with a zero byte beyond", {rq::table(0x1E, 6, 2, 1, QByteArray::fromHex("080700"))},
        rq::table(0x1F, 6, 2, 1), QByteArray::fromHex("0807"));
-    ok("number without its high byte", {rq::table(0x1E, 19, 1, 2, QByteArray::fromHex("00"))},
-       rq::table(0x1F, 19, 1, 2), QByteArray::fromHex("0000"));
+    ok("number without its high byte", {rq::table(0x1E, 19, 1, 3, QByteArray::fromHex("05"))},
+       rq::table(0x1F, 19, 1, 3), QByteArray::fromHex("0500"));
     ok("tax system in an open shift", {e0, rq::table(0x1E, 18, 1, 5, QByteArray::fromHex("0200"))},
        rq::table(0x1F, 18, 1, 5), QByteArray::fromHex("02"));
+
+    // Table and field structures; a number is kept only within its field's range.
+    const auto structure = [](quint16 c, int table, int field = -1) {
+        return rq::withByte(c, static_cast<quint8>(table))
+               + (field < 0 ? QByteArray() : QByteArray(1, char(field)));
+    };
+    ok("2D", {}, structure(0x2D, 6),
+       rq::text(QStringLiteral("Налоговые ставки"), 40) + rq::le(6, 2) + '\x02');
+    ok("2E, number", {}, structure(0x2E, 19, 2),
+       rq::text(QStringLiteral("Порт"), 40) + QByteArray::fromHex("0002") + rq::le(1, 2) + rq::le(65535, 2));
+    ok("2E, text", {}, structure(0x2E, 3, 1),
+       rq::text(QStringLiteral("Строка"), 40) + QByteArray::fromHex("0130"));
+    ok("2E, five-byte number", {}, structure(0x2E, 4, 1),
+       rq::text(QStringLiteral("Сумма электронными"), 40) + QByteArray::fromHex("0005") + rq::le(0, 5)
+           + rq::le(0xFFFFFFFFFEull, 5));
+    refused("2D, unknown table", {}, structure(0x2D, 11), 93);
+    refused("2D, table 0", {}, structure(0x2D, 0), 93);
+    refused("2E, unknown table", {}, structure(0x2E, 77, 1), 93);
+    refused("2E, field past the last", {}, structure(0x2E, 6, 3), 51);
+    refused("2E, field 0", {}, structure(0x2E, 6, 0), 51);
+    ok("number at its maximum", {rq::table(0x1E, 9, 1, 1, QByteArray::fromHex("0f"))},
+       rq::table(0x1F, 9, 1, 1), QByteArray::fromHex("0f"));
+    ok("number at its minimum", {rq::table(0x1E, 19, 1, 2, QByteArray::fromHex("0100"))},
+       rq::table(0x1F, 19, 1, 2), QByteArray::fromHex("0100"));
+    refused("number above its maximum", {}, rq::table(0x1E, 9, 1, 1, QByteArray::fromHex("10")), 51);
+    refused("number below its minimum", {}, rq::table(0x1E, 19, 1, 2, QByteArray::fromHex("0000")), 51);
+    refused("number above in its high byte", {}, rq::table(0x1E, 19, 1, 3, QByteArray::fromHex("5902")), 51);
+    // The password table decides who an operator is.
+    ok("cashier's new password", {rq::table(0x1E, 2, 5, 1, rq::le(4321, 4))}, rq::cmd(0xE0, 4321),
+       QByteArray::fromHex("05"));
+    refused("cashier's old password", {rq::table(0x1E, 2, 5, 1, rq::le(4321, 4))}, rq::cmd(0xE0, 5), 79);
 
     refused("unknown command", {}, rq::cmd(0x99), 55);
     refused("request shorter than its layout", {}, rq::code(0x11) + char(30), 51);
@@ -377,8 +410,69 @@ void TestRegisterModel::stateSurvivesTheFile()
     QCOMPARE(model.error(rq::close(10000)), 0);
     QCOMPARE(value(rq::tlv(model.lastTlv(), 1105)), quint64(7500));
 
+    // A file written before the tables added since takes their defaults.
+    QJsonObject earlier = model.m.toJson();
+    QJsonObject tables = earlier.value(QStringLiteral("tables")).toObject();
+    for (const QString &key : tables.keys()) {
+        const QStringList at = key.split(QLatin1Char('.'));
+        if (!QStringList{"1", "4", "6", "18", "19"}.contains(at.at(0))
+            || (at.at(0) == "19" && at.at(2).toInt() > 2))
+            tables.remove(key);
+    }
+    earlier.insert(QStringLiteral("tables"), tables);
+    Model older(Preset::OutOfBox);
+    QVERIFY2(older.m.fromJson(earlier, &error), qPrintable(error));
+    QCOMPARE(older.m.tables().number(4, 1, 1), quint64(100));
+    QCOMPARE(older.m.tables().number(19, 1, 3), quint64(30));
+    QCOMPARE(older.m.tables().text(7, 3, 1), QStringLiteral("ОТДЕЛ 3"));
+    QCOMPARE(older.error(rq::cmd(0x10, 5)), 0);
+
     QVERIFY(writeFile(path, "{\"format\": 7}"));
     QVERIFY(!restored.m.load(path, &error));
+}
+
+// Every table and field the register has answers 2D and 2E with what it
+// holds: the name whole in 40 bytes, as many rows as 1F reads, and a number
+// field's value out of the box within its range.
+void TestRegisterModel::everyTableDescribesItself()
+{
+    Model model;
+    for (const RegisterTables::Table &table : RegisterTables::definitions()) {
+        const QByteArray t = rq::withByte(0x2D, static_cast<quint8>(table.number));
+        const QByteArray reply = model.run(t);
+        QCOMPARE(rq::error(reply), 0);
+        const QString name = QString::fromUtf8(table.name);
+        QCOMPARE(reply.mid(2, 40), rq::text(name, 40));
+        QVERIFY2(rq::text(name, 41).at(40) == '\0', table.name);
+        const int rows = static_cast<int>(value(reply.mid(42, 2)));
+        QCOMPARE(rows, table.rows);
+        const int fields = static_cast<quint8>(reply.at(44));
+        QCOMPARE(fields, table.fields.size());
+        QCOMPARE(model.error(rq::table(0x1F, table.number, rows + 1, 1)), 51);
+        QCOMPARE(model.error(rq::table(0x1F, table.number, 1, fields + 1)), 51);
+        for (int f = 1; f <= fields; ++f) {
+            const QByteArray field =
+                model.run(rq::withByte(0x2E, static_cast<quint8>(table.number)) + char(f));
+            const QByteArray what = QByteArray::number(table.number) + "." + QByteArray::number(f);
+            QVERIFY2(rq::error(field) == 0, what.constData());
+            QCOMPARE(field.mid(2, 40), rq::text(QString::fromUtf8(table.fields.at(f - 1).name), 40));
+            QVERIFY2(rq::text(QString::fromUtf8(table.fields.at(f - 1).name), 41).at(40) == '\0',
+                     what.constData());
+            const bool text = field.at(42) == 1;
+            const int size = static_cast<quint8>(field.at(43));
+            QCOMPARE(field.size(), text ? 44 : 44 + 2 * size);
+            for (int row = 1; row <= rows; ++row) {
+                const QByteArray read = model.run(rq::table(0x1F, table.number, row, f));
+                QVERIFY2(rq::error(read) == 0 && read.size() == 2 + size, what.constData());
+                if (!text) {
+                    const quint64 v = value(read.mid(2));
+                    QVERIFY2(v >= value(field.mid(44, size)) && v <= value(field.mid(44 + size, size)),
+                             what.constData());
+                }
+            }
+        }
+    }
+    QCOMPARE(model.error(rq::withByte(0x2D, 255)), 93);
 }
 
 QTEST_GUILESS_MAIN(TestRegisterModel)
