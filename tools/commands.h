@@ -17,6 +17,11 @@ int cmdDecodeTlv(const QStringList &args);
 int cmdRegnum(const QStringList &args);
 int cmdMd5(const QStringList &args);
 int cmdCompare(const QStringList &args);
+int cmdTables(const QStringList &args);
+int cmdTableGet(const QStringList &args);
+int cmdTableSet(const QStringList &args);
+int cmdTablesExport(const QStringList &args);
+int cmdTablesImport(const QStringList &args);
 
 struct CliCommand
 {

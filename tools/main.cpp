@@ -16,7 +16,7 @@ QString generalHelp()
     const CliCommand *commands = cliCommands(&count);
     for (int i = 0; i < count; ++i)
         text += QStringLiteral("  %1%2\n")
-                    .arg(QString::fromLatin1(commands[i].name).leftJustified(12),
+                    .arg(QString::fromLatin1(commands[i].name).leftJustified(15),
                          QString::fromUtf8(commands[i].summary));
     text +=
         QStringLiteral("\n\"kelo-cli COMMAND --help\" describes a command and its options.\n"
@@ -139,6 +139,11 @@ const CliCommand *cliCommands(int *count)
         {"dump", cmdDump, "read the firmware dump into a file with its .md5 file"},
         {"md5", cmdMd5, "checksum a dump file and write its .md5 file"},
         {"compare", cmdCompare, "compare two dump files"},
+        {"tables", cmdTables, "list the register's settings tables"},
+        {"table-get", cmdTableGet, "print the values of a settings table"},
+        {"table-set", cmdTableSet, "write one value of a settings table and read it back"},
+        {"tables-export", cmdTablesExport, "back up every settings table into a JSON file"},
+        {"tables-import", cmdTablesImport, "restore the settings tables from a backup file"},
     };
     *count = int(sizeof(commands) / sizeof(commands[0]));
     return commands;

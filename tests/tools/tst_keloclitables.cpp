@@ -1,0 +1,214 @@
+// kelo-cli's settings table commands end to end: the program run against the
+// register emulator, its exit codes and messages, and a backup restored with
+// the frames on the line counted: only the changed cell is written.
+
+#include "emulatorengine.h"
+#include "systemtestutil.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+
+using namespace kelo::emu;
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// A request frame of command 1E as the trace shows what the PC sent.
+const QRegularExpression writeFrame(QStringLiteral("< 02 [0-9A-F]{2} 1E "));
+
+} // namespace
+
+class TstKeloCliTables : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup() { m_engine.reset(); }
+    void exitCodes_data();
+    void exitCodes();
+    void exportChangeAndImport();
+    void backupOfAnotherLayoutIsRefused();
+
+private:
+    Run cli(const QStringList &args);
+    Run cliOnLink(const QStringList &args)
+    {
+        return cli(args + QStringList{"--port", m_port, "--baud", "115200", "--timeout", "500"});
+    }
+    quint64 tableNumber(int table, int row, int field) const;
+
+    std::unique_ptr<EmulatorEngine> m_engine;
+    QString m_port;
+    QTemporaryDir m_dir;
+    std::atomic<int> m_writes{0};
+};
+
+void TstKeloCliTables::init()
+{
+    m_engine.reset();
+    m_writes = 0;
+    EmulatorConfig config;
+    config.baud = 0;
+    config.preset = Preset::Registered;
+    config.trace = [this](const QString &line) {
+        if (line.contains(writeFrame))
+            ++m_writes;
+    };
+    m_engine = std::make_unique<EmulatorEngine>(config);
+    QVERIFY2(m_engine->start(), qPrintable(m_engine->errorString()));
+    m_port = m_engine->portPath();
+}
+
+Run TstKeloCliTables::cli(const QStringList &args)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("KELO_PORT"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(KELO_CLI_PATH), args);
+    Run run;
+    if (!process.waitForStarted(10000) || !process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        run.err = QStringLiteral("did not finish in time");
+        return run;
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+quint64 TstKeloCliTables::tableNumber(int table, int row, int field) const
+{
+    quint64 v = 0;
+    m_engine->inspect([&](const RegisterModel &m) { v = m.tables().number(table, row, field); });
+    return v;
+}
+
+void TstKeloCliTables::exitCodes_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("text"); // on standard output for 0, else on standard error
+    QTest::addColumn<int>("writes");   // 1E frames the register received
+
+    QTest::newRow("value above the range")
+        << QStringList{"table-set", "9", "1", "1", "16"} << 2 << "1..15" << 0;
+    QTest::newRow("value not a number")
+        << QStringList{"table-set", "19", "1", "2", "80a"} << 2 << "1 до 65535" << 0;
+    QTest::newRow("text too long") << QStringList{"table-set", "7", "1", "1", QString(25, QChar(0x0416))} << 2
+                                   << "длиннее 24 байт" << 0;
+    QTest::newRow("row past the table")
+        << QStringList{"table-set", "9", "2", "1", "5"} << 2 << "rows 1..1" << 0;
+    QTest::newRow("table 0") << QStringList{"table-get", "0"} << 2 << QString() << 0;
+    QTest::newRow("unknown table") << QStringList{"table-get", "11"} << 4 << "[93]: Таблица не определена!"
+                                   << 0;
+    QTest::newRow("field the register keeps") << QStringList{"table-set", "18", "1", "2", "7700000099"} << 4
+                                              << "[122]: Поле не редактируется!" << 1;
+    QTest::newRow("value written") << QStringList{"table-set", "19", "1", "2", "8080"} << 0
+                                   << "19.1.2 Порт: 7777 -> 8080" << 1;
+    QTest::newRow("one value") << QStringList{"table-get", "6", "1", "2"} << 0 << "НДС 22%\n" << 0;
+    QTest::newRow("a row") << QStringList{"table-get", "6", "3"} << 0
+                           << "3.1 Ставка: 0\n3.2 Название налога: \"НДС 0%\"\n"
+                           << 0;
+    QTest::newRow("list") << QStringList{"tables"} << 0 << " 19  Параметры ОФД  (rows 1, fields 5)" << 0;
+    QTest::newRow("import of a missing file")
+        << QStringList{"tables-import", "missing.json"} << 2 << "missing.json" << 0;
+}
+
+void TstKeloCliTables::exitCodes()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, text);
+    QFETCH(int, writes);
+    const Run run = cliOnLink(args);
+    QVERIFY2(run.exitCode == exitCode, qPrintable(QStringLiteral("%1: %2").arg(run.exitCode).arg(run.err)));
+    QVERIFY2((exitCode == 0 ? run.out : run.err).contains(text), qPrintable(run.out + run.err));
+    QCOMPARE(m_writes.load(), writes);
+}
+
+void TstKeloCliTables::exportChangeAndImport()
+{
+    const QString file = m_dir.filePath(QStringLiteral("backup.json"));
+    Run run = cliOnLink({"tables-export", file});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const QJsonObject backup = QJsonDocument::fromJson(readFile(file)).object();
+    QCOMPARE(backup.value("model").toInt(), 250);
+    QCOMPARE(backup.value("serialNumber").toString(), QStringLiteral("1702000123"));
+    QCOMPARE(backup.value("tables").toArray().size(), 12);
+    const QJsonObject ofd = backup.value("tables").toArray().last().toObject();
+    QCOMPARE(ofd.value("values").toArray().at(0).toArray().at(1).toInt(), 7777);
+    QCOMPARE(ofd.value("fields").toArray().at(1).toObject().value("max").toInt(), 65535);
+
+    run = cliOnLink({"table-set", "19", "1", "2", "8888"});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(tableNumber(19, 1, 2), quint64(8888));
+
+    run = cliOnLink({"tables-import", file, "--dry-run"});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(run.out, QStringLiteral("table 19 «Параметры ОФД», row 1, field 2 «Порт»: 8888 -> 7777\n"));
+    QCOMPARE(tableNumber(19, 1, 2), quint64(8888));
+
+    m_writes = 0;
+    run = cliOnLink({"tables-import", file, "--format", "json"});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(tableNumber(19, 1, 2), quint64(7777));
+    QCOMPARE(m_writes.load(), 1);
+    const QJsonObject report = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    QCOMPARE(report.value("differences").toArray().size(), 1);
+    QCOMPARE(report.value("written").toArray().at(0).toObject().value("ok").toBool(), true);
+
+    // Nothing left to write the second time.
+    m_writes = 0;
+    run = cliOnLink({"tables-import", file});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(run.out, QString());
+    QCOMPARE(m_writes.load(), 0);
+}
+
+void TstKeloCliTables::backupOfAnotherLayoutIsRefused()
+{
+    const QString file = m_dir.filePath(QStringLiteral("other.json"));
+    QVERIFY(cliOnLink({"tables-export", file}).exitCode == 0);
+    QVERIFY(cliOnLink({"table-set", "19", "1", "2", "8888"}).exitCode == 0);
+    const QString changes[] = {QStringLiteral("\"size\": 64"), QStringLiteral("\"model\": 250"),
+                               QStringLiteral("\"max\": 15")};
+    const QString into[] = {QStringLiteral("\"size\": 65"), QStringLiteral("\"model\": 251"),
+                            QStringLiteral("\"max\": 255")};
+    const QString why[] = {QStringLiteral("65 байт"), QStringLiteral("модели 251"), QStringLiteral("1..15")};
+    for (int i = 0; i < 3; ++i) {
+        QByteArray json = readFile(file);
+        QVERIFY(json.contains(changes[i].toUtf8()));
+        json.replace(changes[i].toUtf8(), into[i].toUtf8());
+        // The brightness out of the register's range, where the file's range allows it.
+        if (i == 2)
+            json.replace("\"values\": [\n                [\n                    8,",
+                         "\"values\": [\n                [\n                    99,");
+        QVERIFY(writeFile(m_dir.filePath(QStringLiteral("changed.json")), json));
+        m_writes = 0;
+        const Run run = cliOnLink({"tables-import", m_dir.filePath(QStringLiteral("changed.json"))});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains(QStringLiteral("nothing written")) && run.err.contains(why[i]),
+                 qPrintable(run.err));
+        QCOMPARE(m_writes.load(), 0);
+        QCOMPARE(tableNumber(19, 1, 2), quint64(8888));
+    }
+}
+
+QTEST_GUILESS_MAIN(TstKeloCliTables)
+#include "tst_keloclitables.moc"
