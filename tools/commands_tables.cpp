@@ -108,10 +108,12 @@ QJsonObject changeJson(const CellChange &c)
 // The progress of reading every table, drawn when asked for.
 void showProgress(SettingsTables &tables, ProgressBar &bar)
 {
-    tables.setProgress([&bar](int done, int total) {
+    tables.setProgress([&bar, started = false](int done, int total) mutable {
         if (total > 0) {
-            if (done == 1)
+            if (!started) {
                 bar.start(total);
+                started = true;
+            }
             bar.update(done);
         }
         return !Console::stopRequested();

@@ -267,13 +267,33 @@ bool SettingsTables::readAll(RegisterBackup *backup)
     QList<TableStructure> list;
     if (!listTables(&list))
         return false;
+    QList<TableStructure> structures;
+    int total = 0;
     for (const TableStructure &listed : list) {
         TableStructure structure;
-        TableContents contents;
-        if (!readStructure(listed.number, &structure) || !readContents(structure, &contents))
+        if (!readStructure(listed.number, &structure))
             return false;
+        structures.append(structure);
+        total += structure.rows * int(structure.fields.size());
+    }
+    // The values are counted over all tables.
+    const Progress outer = m_progress;
+    int before = 0;
+    if (outer)
+        m_progress = [&outer, &before, total](int done, int) {
+            return outer(before + done, total);
+        };
+    for (const TableStructure &structure : structures) {
+        TableContents contents;
+        const bool read = readContents(structure, &contents);
+        before += structure.rows * int(structure.fields.size());
+        if (!read) {
+            m_progress = outer;
+            return false;
+        }
         b.tables.append(contents);
     }
+    m_progress = outer;
     const ::TableField serial = regfield::kSerialNumber;
     for (const TableContents &t : b.tables) {
         if (t.structure.number == serial.table && t.values.size() >= serial.row

@@ -121,9 +121,9 @@ public:
     static constexpr int kMaxTable = 255;
 
     SettingsTables(Exec exec, const QString &password);
-    // Asked after every command: the values of a table read so far of all its
-    // values, or the command's number and 0 while tables and fields are
-    // probed, or the cells written of all to write. Answers false to stop
+    // Asked after every command: the values read so far of all to read (of
+    // one table, or of every table in readAll), or the command's number and 0
+    // while tables and fields are probed, or the cells written of all to write. Answers false to stop
     // there: reading fails as stopped, writing leaves the rest unwritten.
     void setProgress(Progress progress) { m_progress = std::move(progress); }
 

@@ -73,6 +73,7 @@ class TstSettingsTables : public QObject
 private slots:
     void initTestCase();
     void restoreWritesOnlyTheDifferences();
+    void stopEndsTheReading();
     void refusalsWriteNothing_data();
     void refusalsWriteNothing();
     void listEndsAfterAGap_data();
@@ -156,6 +157,34 @@ void TstSettingsTables::restoreWritesOnlyTheDifferences()
     file.tables[10].values[0][1] = after.tables[10].values[0][1];
     QCOMPARE(after.toJson().value("tables"), file.toJson().value("tables"));
     QVERIFY(SettingsTables::planRestore(file, after).changes.isEmpty());
+}
+
+// The values are counted over every table, and a stop asked for ends the
+// reading at once.
+void TstSettingsTables::stopEndsTheReading()
+{
+    kelo::emu::EmulatorConfig config;
+    config.baud = 0;
+    EmulatorLink emu(config);
+    QVERIFY(emu.connect());
+    int reads = 0;
+    SettingsTables tables(
+        [&reads](const QString &command) {
+            reads += command.startsWith(QLatin1String("1F,"));
+            TestFp fp;
+            return fp.execCommand(command);
+        },
+        pw);
+    int total = 0;
+    tables.setProgress([&total](int done, int all) {
+        total = qMax(total, all);
+        return all == 0 || done < 10;
+    });
+    RegisterBackup backup;
+    QVERIFY(!tables.readAll(&backup));
+    QVERIFY(tables.stopped());
+    QCOMPARE(reads, 10);
+    QCOMPARE(total, 155);
 }
 
 void TstSettingsTables::refusalsWriteNothing_data()
