@@ -5,6 +5,8 @@
 #include "emulatorengine.h"
 #include "systemtestutil.h"
 
+#include <kelodefaults.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -41,6 +43,7 @@ private slots:
     void exitCodes();
     void exportChangeAndImport();
     void backupOfAnotherLayoutIsRefused();
+    void differenceTheRegisterRefuses();
 
 private:
     Run cli(const QStringList &args);
@@ -208,6 +211,27 @@ void TstKeloCliTables::backupOfAnotherLayoutIsRefused()
         QCOMPARE(m_writes.load(), 0);
         QCOMPARE(tableNumber(19, 1, 2), quint64(8888));
     }
+}
+
+// With a shift open the register refuses its settings: the difference is
+// reported as not written and the run ends with exit code 1.
+void TstKeloCliTables::differenceTheRegisterRefuses()
+{
+    const QString file = m_dir.filePath(QStringLiteral("backup.json"));
+    QVERIFY(cliOnLink({"tables-export", file}).exitCode == 0);
+    QVERIFY(cliOnLink({"table-set", "19", "1", "2", "8888"}).exitCode == 0);
+    QByteArray openShift("\xE0");
+    for (quint32 p = kelo::kDefaultSysAdminPassword, i = 0; i < 4; ++i, p >>= 8)
+        openShift.append(char(p & 0xFF));
+    int error = -1;
+    m_engine->modify([&](RegisterModel &m) { error = m.execute(openShift).at(1); });
+    QCOMPARE(error, 0);
+    const Run run = cliOnLink({"tables-import", file});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("not written: table 19"))
+                 && run.err.contains(QStringLiteral("[199]")),
+             qPrintable(run.err));
+    QCOMPARE(tableNumber(19, 1, 2), quint64(8888));
 }
 
 QTEST_GUILESS_MAIN(TstKeloCliTables)
