@@ -10,7 +10,8 @@ using Field = RegisterTables::Field;
 
 constexpr quint64 kFlag = 1;
 
-// A number field that may be set with the shift closed.
+// Fields are written with the shift closed unless anyMode() lets them be
+// written in a shift as well.
 constexpr Field numberField(int n, int width, const char *name, quint64 min, quint64 max)
 {
     return {n, false, width, name, min, max, false, false};
