@@ -375,6 +375,13 @@ int cmdTablesImport(const QStringList &args)
     std::unique_ptr<RegisterSession> session = openTablesSession(link, &exitCode);
     if (!session)
         return exitCode;
+    // A file of another model is refused before the register is read through.
+    const QString otherModel =
+        SettingsTables::modelMismatch(backup, session->deviceModel(), session->deviceName());
+    if (!otherModel.isEmpty()) {
+        Console::err(QStringLiteral("%1: nothing written: %2").arg(file, otherModel));
+        return ExitUsage;
+    }
     SettingsTables tables = tablesOf(session.get());
     ProgressBar bar(cl.progress(), QStringLiteral("values"));
     showProgress(tables, bar);

@@ -453,6 +453,17 @@ QByteArray SettingsTables::encode(const TableField &field, const QVariant &value
     return bytes + QByteArray(field.size - bytes.size(), '\0');
 }
 
+QString SettingsTables::modelMismatch(const RegisterBackup &file, int model, const QString &modelName)
+{
+    if (file.model == model)
+        return QString();
+    return tr("Файл снят с ККТ модели %1 (%2), а подключена модель %3 (%4).")
+        .arg(file.model)
+        .arg(file.modelName)
+        .arg(model)
+        .arg(modelName);
+}
+
 RestorePlan SettingsTables::planRestore(const RegisterBackup &file, const RegisterBackup &current)
 {
     RestorePlan plan;
@@ -462,13 +473,9 @@ RestorePlan SettingsTables::planRestore(const RegisterBackup &file, const Regist
         plan.refusal = text;
         return plan;
     };
-    if (file.model != current.model) {
-        return refuse(tr("Файл снят с ККТ модели %1 (%2), а подключена модель %3 (%4).")
-                          .arg(file.model)
-                          .arg(file.modelName)
-                          .arg(current.model)
-                          .arg(current.modelName));
-    }
+    const QString otherModel = modelMismatch(file, current.model, current.modelName);
+    if (!otherModel.isEmpty())
+        return refuse(otherModel);
     for (const TableContents &t : file.tables) {
         const TableContents *now = nullptr;
         for (const TableContents &c : current.tables) {

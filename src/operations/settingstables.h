@@ -150,6 +150,8 @@ public:
     // number, INN, registration number, FN number, work modes): never
     // written, a difference in a backup only reported.
     static bool isProtected(int table, int field);
+    // Empty when the backup is of this model; else the refusal.
+    static QString modelMismatch(const RegisterBackup &file, int model, const QString &modelName);
     // Compares a backup with the register's tables and model.
     static RestorePlan planRestore(const RegisterBackup &file, const RegisterBackup &current);
     static QString valueText(const QVariant &value);
