@@ -150,7 +150,8 @@ bool SettingsTables::readField(int table, int field, TableField *out)
     if (!m_exec(QStringLiteral("2E,%1,%2,%3").arg(m_password).arg(table).arg(field)))
         return failCommand();
     const QString where = tr("Таблица %1, поле %2").arg(table).arg(field);
-    if (reply::count() <= kSizeValue || reply::bytes(kSizeValue).isEmpty())
+    if (reply::count() <= kSizeValue || reply::bytes(kTypeValue).isEmpty()
+        || reply::bytes(kSizeValue).isEmpty())
         return fail(-1, tr("%1: ответ без типа и размера поля.").arg(where));
     TableField f;
     f.number = field;

@@ -76,6 +76,8 @@ private slots:
     void stopEndsTheReading();
     void refusalsWriteNothing_data();
     void refusalsWriteNothing();
+    void fieldReplies_data();
+    void fieldReplies();
     void listEndsAfterAGap_data();
     void listEndsAfterAGap();
     void values_data();
@@ -232,6 +234,54 @@ void TstSettingsTables::refusalsWriteNothing()
     const RestorePlan plan = SettingsTables::planRestore(file, smallRegister());
     QVERIFY2(plan.refusal.contains(refusal), qPrintable(plan.refusal));
     QVERIFY(plan.changes.isEmpty());
+}
+
+// What "2E" answers after the field's name: type, size and (for a number)
+// the range; what the layout needs is taken, bytes after it are left.
+void TstSettingsTables::fieldReplies_data()
+{
+    QTest::addColumn<QList<QByteArray>>("reply"); // the values after the name
+    QTest::addColumn<QString>("field");           // "type size min..max", or the error
+
+    using V = QList<QByteArray>;
+    const QByteArray zero(1, '\0');
+    QTest::newRow("number") << V{zero, "\x02", QByteArray::fromHex("0100ffff")} << "number 2 1..65535";
+    QTest::newRow("number, bytes after the range")
+        << V{zero, "\x01", QByteArray::fromHex("010f0000")} << "number 1 1..15";
+    QTest::newRow("text") << V{"\x01", "\x30"} << "text 48";
+    QTest::newRow("text, two bytes after its size") << V{"\x01", "\x30", QByteArray(2, '\0')} << "text 48";
+    QTest::newRow("range cut") << V{zero, "\x02", QByteArray::fromHex("0100ff")} << "без границ";
+    QTest::newRow("no size") << V{zero} << "без типа и размера";
+    QTest::newRow("unknown type") << V{"\x02", "\x01"} << "неизвестный тип поля 2";
+    QTest::newRow("size 0") << V{"\x01", zero} << "размер поля 0";
+    QTest::newRow("number of 9 bytes") << V{zero, "\x09", QByteArray(18, '\0')} << "размер поля 9";
+    QTest::newRow("minimum above maximum") << V{zero, "\x01", QByteArray::fromHex("0501")} << "минимум 5";
+}
+
+void TstSettingsTables::fieldReplies()
+{
+    QFETCH(QList<QByteArray>, reply);
+    QFETCH(QString, field);
+    const QByteArray name = toRegisterText(QStringLiteral("Поле")) + QByteArray(36, '\0');
+    SettingsTables tables(
+        [&](const QString &command) {
+            if (command.startsWith(QLatin1String("2D")))
+                return scripted::reply({"\x2d", "", name, scripted::le16(1), "\x01"});
+            return scripted::reply(QList<QByteArray>{"\x2e", "", name} + reply);
+        },
+        pw);
+    TableStructure s;
+    if (!tables.readStructure(5, &s)) {
+        QVERIFY2(tables.error().contains(field), qPrintable(tables.error()));
+        QCOMPARE(tables.errorCode(), -1);
+        return;
+    }
+    QCOMPARE(s.fields.size(), 1);
+    const TableField &f = s.fields.first();
+    QCOMPARE(f.name, QStringLiteral("Поле"));
+    const QString got = f.text ? QStringLiteral("text %1").arg(f.size)
+                               : QStringLiteral("number %1 %2..%3").arg(f.size).arg(f.min).arg(f.max);
+    QCOMPARE(got, field);
 }
 
 // The register's side of "2D": tables at the given numbers, every other
