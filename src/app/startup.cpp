@@ -115,7 +115,7 @@ void takeScreenshots(MMainForm *window, const QString &directory)
         std::printf("screenshot: %s\n", qPrintable(QDir::toNativeSeparators(file)));
     std::fflush(stdout);
     window->allowClose();
-    QCoreApplication::exit(files.size() == 6 ? 0 : 1);
+    QCoreApplication::exit(files.size() == window->pageCount() ? 0 : 1);
 }
 
 } // namespace

@@ -46,6 +46,7 @@ MMainForm::MMainForm(QWidget *parent, const MMainFormOptions &options)
     : QDialog(parent, Qt::Window), ui(new Ui::MMainForm), m_options(options)
 {
     ui->setupUi(this);
+    addTablesPage();
     setWindowFlags(Qt::Window);
     setWindowTitle(tr("Kelo Assistant - Тестовое ПО для ККТ \"Kelo-Vint-Ф\" - версия %1 сборка %2")
                        .arg(QString::fromLatin1(MAppInfo::version))
@@ -261,6 +262,11 @@ void MMainForm::on_butMenu_clicked()
         return;
     allowClose();
     QCoreApplication::quit();
+}
+
+int MMainForm::pageCount() const
+{
+    return ui->tabWidget->count();
 }
 
 QStringList MMainForm::savePageScreenshots(const QString &directory)

@@ -16,6 +16,7 @@
 #include <QVariant>
 
 class MTLVDocument;
+class MTablesPage;
 class MTapeForm;
 
 #include <memory>
@@ -42,7 +43,7 @@ struct MMainFormOptions
     QString emulatorStatePath; // where the built-in emulator keeps its register; empty: Data/emulator.json
 };
 
-// The operator window: six pages chosen from the list on the left, one status
+// The operator window: pages chosen from the list on the left, one status
 // line, and the connection cycle every operation runs through:
 //
 //     if (!connectFR())
@@ -98,6 +99,7 @@ public:
 
     // Saves one picture of every page into the directory; the file names.
     QStringList savePageScreenshots(const QString &directory);
+    int pageCount() const;
     // Lets the next close event through without asking (menu "Выход").
     void allowClose() { m_closeAllowed = true; }
 
@@ -260,11 +262,14 @@ private:
     // The progress frame around a long file operation, which the operator can stop.
     void showFileWork(bool shown);
     bool fileWorkProgress(qint64 done, qint64 total);
+    // The "Таблицы" page, made in code and added after the pages of the form.
+    void addTablesPage();
 
     Ui::MMainForm *ui;
     TestFp m_exec;
     MReceiptSoFar m_receipt;
     MTapeForm *m_tape = nullptr; // a child: goes with the window
+    MTablesPage *m_tablesPage = nullptr;
     MMainFormOptions m_options;
     std::unique_ptr<MBuiltinEmulator> m_emulator;
     bool m_closeAllowed = false;

@@ -1,0 +1,111 @@
+// The "Таблицы" page: the register's settings tables in a grid, and their
+// backup in a file. The page itself is MTablesPage; here it gets the window's
+// connection cycle, progress frame, confirmation and file dialog.
+
+#include "mainform.h"
+#include "ui_mainform.h"
+
+#include "mtablespage.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+// The settings file to save or load, empty when the operator cancels.
+QString chooseSettingsFile(MMainForm *parent, bool forSaving, const QString &suggested)
+{
+    QFileDialog dialog(parent,
+                       forSaving ? MMainForm::tr("Сохранение настроек ККТ в файл")
+                                 : MMainForm::tr("Загрузка настроек ККТ из файла"),
+                       parent->lastFolder());
+    if (!suggested.isEmpty())
+        dialog.selectFile(suggested);
+    dialog.setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.setLabelText(QFileDialog::LookIn, MMainForm::tr("Текущий путь:"));
+    dialog.setLabelText(QFileDialog::FileName, MMainForm::tr("Имя файла:"));
+    dialog.setLabelText(QFileDialog::FileType, MMainForm::tr("Тип файла:"));
+    dialog.setLabelText(QFileDialog::Accept, MMainForm::tr("Выбрать"));
+    dialog.setLabelText(QFileDialog::Reject, MMainForm::tr("Отмена"));
+    dialog.setNameFilters({MMainForm::tr("Файлы настроек (*.json)"), MMainForm::tr("Все файлы (*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    QString file = dialog.selectedFiles().constFirst();
+    if (forSaving && dialog.selectedNameFilter().contains(QLatin1String("json"))
+        && QFileInfo(file).suffix().compare(QLatin1String("json"), Qt::CaseInsensitive) != 0)
+        file += QStringLiteral(".json");
+    parent->rememberFolder(file);
+    return file;
+}
+
+} // namespace
+
+void MMainForm::addTablesPage()
+{
+    MTablesPage::Host host;
+    // A refused command closes the link: the next one opens it again.
+    host.exec = [this](const QString &command) {
+        if (!connectFR())
+            return false;
+        commandText = command;
+        return execFRCommand(false);
+    };
+    host.release = [this] { disconnectFR(); };
+    host.password = [this] { return linkPasswordText(); };
+    host.status = [this](const QString &text) { outStateMessage(-1, text); };
+    host.showProgress = [this](bool shown) {
+        if (shown) {
+            terminateRequested = false;
+            ui->progressReadDump->setRange(0, 0);
+            disableControls();
+        } else {
+            enableControls();
+        }
+        ui->frameProgress->setVisible(shown);
+    };
+    host.progress = [this](int done, int total) {
+        // A refused command has closed the link and given the controls back.
+        disableControls();
+        if (total > 0) {
+            ui->progressReadDump->setRange(0, total);
+            ui->progressReadDump->setValue(done);
+        } else {
+            ui->progressReadDump->setRange(0, 0);
+        }
+        QCoreApplication::processEvents();
+        return !terminateRequested;
+    };
+    host.confirm = [this](const QString &text, const QString &details) {
+        QMessageBox box(this);
+        box.setIcon(QMessageBox::Warning);
+        box.setWindowTitle(tr("Подтверждение"));
+        box.setStyleSheet(styleSheet());
+        box.setText(text);
+        box.setInformativeText(tr("Продолжить?"));
+        box.setDetailedText(details);
+        QPushButton *yes = box.addButton(tr("Да"), QMessageBox::YesRole);
+        QPushButton *no = box.addButton(tr("Нет"), QMessageBox::NoRole);
+        box.setDefaultButton(no);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() == yes;
+    };
+    host.chooseFile = [this](bool save, const QString &suggested) {
+        return chooseSettingsFile(this, save, suggested);
+    };
+    host.serialNumber = [this] { return ui->strInfo_SerialNumber->text(); };
+    host.model = [] { return deviceModelId; };
+    host.modelName = [this] { return ui->strInfo_Model->text(); };
+
+    m_tablesPage = new MTablesPage(host, ui->tabWidget);
+    ui->tabWidget->addWidget(m_tablesPage);
+    ui->menuWidget->addItem(tr("Таблицы"));
+    connect(ui->tabWidget, &QStackedWidget::currentChanged, this, [this] {
+        if (ui->tabWidget->currentWidget() == m_tablesPage)
+            m_tablesPage->opened();
+    });
+}

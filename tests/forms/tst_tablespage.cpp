@@ -1,0 +1,225 @@
+// The "Таблицы" page against the emulator: a table opened, a cell typed,
+// written and read back; an entry outside its field kept from the register;
+// a backup saved, and restored with only its difference written.
+
+#include "mainformfixture.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTableWidget>
+
+using namespace formtest;
+using kelo::emu::RegisterModel;
+
+namespace {
+
+QTableWidget *grid(MMainForm &window)
+{
+    return child<QTableWidget>(window, "tableTables_Values");
+}
+
+// Shows the page, which reads the list of tables, and opens `table`.
+bool openTable(MMainForm &window, int table)
+{
+    auto *menu = child<QListWidget>(window, "menuWidget");
+    const QList<QListWidgetItem *> items = menu->findItems(QStringLiteral("Таблицы"), Qt::MatchExactly);
+    if (items.size() != 1)
+        return false;
+    menu->setCurrentItem(items.constFirst());
+    auto *list = child<QTableWidget>(window, "tableTables_List");
+    for (int row = 0; row < list->rowCount(); ++row) {
+        if (list->item(row, 0)->text() == QString::number(table)) {
+            list->setCurrentCell(row, 0);
+            return grid(window)->rowCount() > 0;
+        }
+    }
+    return false;
+}
+
+// Starts editing a cell (row and field from 1) and puts `text` over its value.
+QLineEdit *typeInto(MMainForm &window, int row, int field, const QString &text)
+{
+    QTableWidget *g = grid(window);
+    const QModelIndex index = g->model()->index(row - 1, field - 1);
+    g->setCurrentIndex(index);
+    g->edit(index);
+    auto *editor = qobject_cast<QLineEdit *>(g->indexWidget(index));
+    if (!editor)
+        editor = g->viewport()->findChild<QLineEdit *>();
+    if (!editor)
+        return nullptr;
+    // Typed as a paste: through the validator, non-Latin letters included.
+    editor->selectAll();
+    editor->insert(text);
+    return editor;
+}
+
+bool marked(MMainForm &window, int row, int field)
+{
+    return grid(window)->item(row - 1, field - 1)->background().style() != Qt::NoBrush;
+}
+
+// Rewrites the backup file through `edit`.
+bool editBackup(const QString &path, const std::function<void(QJsonObject &)> &edit)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    QJsonObject json = QJsonDocument::fromJson(file.readAll()).object();
+    file.close();
+    edit(json);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(QJsonDocument(json).toJson()) > 0;
+}
+
+quint64 frames(Bench &bench)
+{
+    return bench.emulator().stats().link.framesExecuted;
+}
+
+} // namespace
+
+class TstTablesPage : public QObject
+{
+    Q_OBJECT
+    Driver m_driver;
+
+private slots:
+    void cellWrittenAndReadBack_data();
+    void cellWrittenAndReadBack();
+    void entryOutsideTheFieldIsNotSent_data();
+    void entryOutsideTheFieldIsNotSent();
+    void backupRestoredWithItsDifference();
+};
+
+void TstTablesPage::cellWrittenAndReadBack_data()
+{
+    QTest::addColumn<int>("table");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("number") << 9 << 1 << 1 << QStringLiteral("12");
+    QTest::newRow("five-byte number at its maximum") << 4 << 1 << 1 << QStringLiteral("1099511627774");
+    QTest::newRow("text in Windows-1251") << 3 << 2 << 1 << QStringLiteral("Добрый день, «гость»!");
+    QTest::newRow("second field of a later row") << 2 << 29 << 2 << QStringLiteral("СТАРШИЙ");
+}
+
+void TstTablesPage::cellWrittenAndReadBack()
+{
+    QFETCH(int, table);
+    QFETCH(int, row);
+    QFETCH(int, field);
+    QFETCH(QString, typed);
+    FORMTEST_OPEN(bench, window);
+    window->show();
+    QVERIFY(openTable(*window, table));
+    QLineEdit *editor = typeInto(*window, row, field, typed);
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(marked(*window, row, field));
+
+    QVERIFY(click(*window, "butTables_Write"));
+    QCOMPARE(status(*window), QStringLiteral("Записано ячеек: 1, не записано: 0."));
+    QVERIFY(!marked(*window, row, field));
+    QCOMPARE(grid(*window)->item(row - 1, field - 1)->text(), typed);
+    const QString held = bench.read([=](const RegisterModel &m) {
+        return m.tables().findField(table, field)->text ? m.tables().text(table, row, field)
+                                                         : QString::number(m.tables().number(table, row, field));
+    });
+    QCOMPARE(held, typed);
+}
+
+void TstTablesPage::entryOutsideTheFieldIsNotSent_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("above the maximum") << QStringLiteral("16") << QStringLiteral("вне диапазона 1..15");
+    QTest::newRow("below the minimum") << QStringLiteral("0") << QStringLiteral("вне диапазона 1..15");
+    QTest::newRow("beyond 64 bits") << QStringLiteral("18446744073709551616")
+                                    << QStringLiteral("нужно число от 1 до 15");
+    QTest::newRow("letters are never typed") << QStringLiteral("1x5") << QString();
+}
+
+void TstTablesPage::entryOutsideTheFieldIsNotSent()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, reason);
+    FORMTEST_OPEN(bench, window);
+    window->show();
+    QVERIFY(openTable(*window, 9)); // field 1: brightness 1..15
+    const quint64 before = frames(bench);
+    QLineEdit *editor = typeInto(*window, 1, 1, typed);
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Return); // an entry out of range is not taken
+    if (!reason.isEmpty()) {
+        QVERIFY(editor->isVisible());
+        // Leaving the editor hands the entry over all the same: it is refused there.
+        emit grid(*window)->itemDelegate()->commitData(editor);
+        QVERIFY2(status(*window).contains(reason), qPrintable(status(*window)));
+    }
+    QTest::qWait(50);
+    QVERIFY(!marked(*window, 1, 1));
+    QVERIFY(click(*window, "butTables_Write"));
+    QCOMPARE(status(*window), QStringLiteral("Изменённых ячеек нет."));
+    QCOMPARE(frames(bench), before);
+    QCOMPARE(bench.read([](const RegisterModel &m) { return m.tables().number(9, 1, 1); }), quint64(8));
+}
+
+void TstTablesPage::backupRestoredWithItsDifference()
+{
+    FORMTEST_OPEN(bench, window);
+    window->show();
+    QVERIFY(openTable(*window, 9));
+    const QString path = bench.appDir.path() + QStringLiteral("/settings.json");
+    QVERIFY(clickChoosing(*window, "butTables_Save", path));
+    QVERIFY2(status(*window).startsWith(QStringLiteral("Настройки сохранены в файл")), qPrintable(status(*window)));
+
+    // The register's print brightness changes after the backup; the file's
+    // serial number is another register's, and is never written.
+    QCOMPARE(bench.execute({rq::table(0x1E, 9, 1, 1, QByteArray(1, 3))}), 0);
+    const QString serial = bench.read([](const RegisterModel &m) { return m.tables().text(18, 1, 1); });
+    QVERIFY(editBackup(path, [](QJsonObject &json) {
+        QJsonArray tables = json.value(QStringLiteral("tables")).toArray();
+        for (int i = 0; i < tables.size(); ++i) {
+            QJsonObject table = tables.at(i).toObject();
+            if (table.value(QStringLiteral("number")).toInt() == 18) {
+                QJsonArray rows = table.value(QStringLiteral("values")).toArray();
+                QJsonArray first = rows.at(0).toArray();
+                first.replace(0, QStringLiteral("0000000000000099"));
+                rows.replace(0, first);
+                table.insert(QStringLiteral("values"), rows);
+                tables.replace(i, table);
+            }
+        }
+        json.insert(QStringLiteral("tables"), tables);
+    }));
+
+    {
+        Confirmations yes;
+        QVERIFY(clickChoosing(*window, "butTables_Load", path));
+        QCOMPARE(yes.asked(), 1);
+    }
+    QVERIFY2(status(*window).startsWith(QStringLiteral("Записано ячеек: 1, не записано: 0.")),
+             qPrintable(status(*window)));
+    QVERIFY(status(*window).contains(QStringLiteral("Пропущено полей, которые ККТ ведёт сама: 1.")));
+    QCOMPARE(bench.read([](const RegisterModel &m) { return m.tables().number(9, 1, 1); }), quint64(8));
+    QCOMPARE(bench.read([](const RegisterModel &m) { return m.tables().text(18, 1, 1); }), serial);
+    QCOMPARE(grid(*window)->item(0, 0)->text(), QStringLiteral("8"));
+
+    // A file of another model is refused with nothing read or written.
+    QVERIFY(editBackup(path, [](QJsonObject &json) {
+        json.insert(QStringLiteral("model"), json.value(QStringLiteral("model")).toInt() + 1);
+    }));
+    QCOMPARE(bench.execute({rq::table(0x1E, 9, 1, 1, QByteArray(1, 3))}), 0);
+    const quint64 before = frames(bench);
+    QVERIFY(clickChoosing(*window, "butTables_Load", path));
+    QVERIFY2(status(*window).contains(QStringLiteral("ничего не записано")), qPrintable(status(*window)));
+    QCOMPARE(frames(bench), before);
+    QCOMPARE(bench.read([](const RegisterModel &m) { return m.tables().number(9, 1, 1); }), quint64(3));
+}
+
+QTEST_MAIN(TstTablesPage)
+#include "tst_tablespage.moc"
