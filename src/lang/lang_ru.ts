@@ -138,10 +138,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Последовательный порт ККТ. Можно ввести путь к устройству.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Скорость:</source>
         <translation type="unfinished"></translation>
     </message>
@@ -243,10 +239,6 @@
     </message>
     <message>
         <source>Единый налог на вмененный доход</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>ЕСН</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -531,10 +523,6 @@
     </message>
     <message>
         <source>Сравнить 2 файла дампов</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Оперции со сменой</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -907,10 +895,6 @@
     </message>
     <message>
         <source>ФД без квитанции ОФД:</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Получение подтвержения для документа #%1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1509,6 +1493,150 @@
         <source>Выбор второго файла дампа</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Последовательный порт ККТ. Можно ввести путь к устройству или адрес ККТ в сети: хост:порт.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Поиск ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Найти ККТ на всех портах и скоростях</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ЕСХН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Операции со сменой</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выбрана ККТ на порту %1, скорость %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Чек: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Дата и время:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Итого:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сдача:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Чек закрыт</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Наименование товара: не задано.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Чек аннулирован</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ИНН пользователя: нужно 10 или 12 цифр с верным контрольным числом.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Заводской номер ККТ: нужно от 1 до 16 цифр.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Регистрационный номер ККТ: нужно 16 цифр.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>В ФН будут навсегда записаны ИНН %1, регистрационный номер %2 и системы налогообложения: %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>не выбраны</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Закрытие архива ФН навсегда завершит его фискальный режим: в этот ФН больше не будет записан ни один документ.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сброс состояния ФН (код %1) необратимо удалит данные, записанные в ФН.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Получение подтверждения для документа #%1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Документ, начатый в ФН, будет отменён.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Нет данных для сохранения.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Соединение с ККТ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Подтверждение</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Продолжить?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Да</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Нет</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Соединение отменено.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Технологическое обнуление вернёт все таблицы и регистры ККТ к заводским значениям.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Общий сброс обнулит все денежные и операционные регистры ККТ.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>В ККТ будет записан заводской номер %1; обычно его можно записать только один раз.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сохранение настроек ККТ в файл</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Загрузка настроек ККТ из файла</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Файлы настроек (*.json)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таблицы</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MMenuForm</name>
@@ -1530,6 +1658,84 @@
     </message>
     <message>
         <source>Отмена</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MReceiptSoFar</name>
+    <message>
+        <source>Сторно: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Скидка</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Надбавка</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Итого:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MSearchForm</name>
+    <message>
+        <source>Поиск ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Поиск ККТ на всех портах и скоростях...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Порт</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Скорость</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Модель</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Название</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Заводской номер</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Остановить</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выбрать</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Закрыть</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>не проверен: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Поиск остановлен.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ККТ не найдена.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Найдено ККТ: %1. Выберите строку, чтобы подставить порт и скорость.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2108,6 +2314,179 @@
     </message>
 </context>
 <context>
+    <name>MTableFieldDelegate</name>
+    <message>
+        <source>Поле %1 «%2»: текст до %3 байт.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Поле %1 «%2»: число от %3 до %4.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Осталось байт: %1 из %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MTablesPage</name>
+    <message>
+        <source>№</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Название</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Рядов</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Полей</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таблица не выбрана.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Значение не принято: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таблицы ККТ:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Записать изменения</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сохранить настройки в файл</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Загрузить настройки из файла</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Чтение таблиц прервано пользователем.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Чтение списка таблиц...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таблиц в ККТ: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Чтение таблицы %1...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таблица %1 «%2» прочитана.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таблица %1 не прочитана.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таблица %1 «%2»: рядов %3, полей %4.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Изменено, не записано. В ККТ: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Изменённых ячеек в таблице: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ряд %1, поле «%2»: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Записано ячеек: %1, не записано: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Изменённых ячеек нет.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Запись прервана пользователем.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Чтение всех таблиц ККТ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибка записи файла %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Настройки сохранены в файл: %1 (таблиц: %2, значений: %3).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таблица %1 «%2», ряд %3, поле «%4»: %5 → %6</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Файл %1 не принят, ничего не записано: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Пропущено полей, которые ККТ ведёт сама: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Настройки в ККТ совпадают с файлом, ничего не записано.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>... и ещё %1 (все — в подробностях).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не будут записаны (поля, которые ККТ ведёт сама):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не будут записаны полей, которые ККТ ведёт сама: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>В ККТ будут записаны значения из файла %1 (ККТ → файл), изменений: %2:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Загрузка настроек отменена, ничего не записано.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MTapeForm</name>
+    <message>
+        <source>Лента ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Что напечатала эмулируемая ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>MainProc</name>
     <message>
         <source>Нет описания ошибки</source>
@@ -2158,6 +2537,34 @@
     </message>
     <message>
         <source>Error command execute: %1 (%2)!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Parameter %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Parameter %1 &quot;%2&quot; is one too many: command %3 takes %4 parameters</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> (a text with a comma goes between double quotes)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is %2 bytes long, its field holds %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 &quot;%2&quot; is not hexadecimal bytes: two hex digits a byte, such as 01 or 2A</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is %2 hexadecimal digits long, its field holds %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The parameters take %1 bytes, command %2 holds %3</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2235,6 +2642,13 @@
     </message>
 </context>
 <context>
+    <name>ops</name>
+    <message>
+        <source>таблица %1, ряд %2, поле %3 «%4»</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ops::DumpReader</name>
     <message>
         <source>Ошибка получения размера дампа!</source>
@@ -2265,6 +2679,203 @@
     </message>
     <message>
         <source>Чтение документа прервано пользователем.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ops::RegisterBackup</name>
+    <message>
+        <source>это не файл таблиц настроек ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>неизвестная версия файла %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>нет номера модели ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>нет списка таблиц</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>таблиц больше %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>таблица без номера от 1 до %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>таблица %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 указана дважды</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: нет числа рядов от 0 до 65535</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: полей больше 255</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, поле %2: тип не number и не text</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, поле %2: недопустимый размер</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, поле %2: нет границ значения</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2 рядов значений вместо %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, ряд %2: %3 значений вместо %4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, ряд %2, поле %3: значение не того типа</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>файл больше %1 байт</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>не JSON (%1 на байте %2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>не объект JSON</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ops::RegisterConnector</name>
+    <message>
+        <source>. Порт принадлежит группе «%1»: добавьте себя в неё командой «sudo usermod -aG %1 $USER» и войдите в систему заново.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ops::SettingsTables</name>
+    <message>
+        <source>Чтение таблиц прервано пользователем.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таблица %1: ответ без числа рядов и полей.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таблица %1, поле %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: ответ без типа и размера поля.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: неизвестный тип поля %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: недопустимый размер поля %2 байт.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: ответ без границ значения.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: минимум %2 больше максимума %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>В таблице %1 нет поля %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таблица %1, ряд %2, поле %3: получено %4 байт из %5.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ККТ не назвала свою модель.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не записано: запись прервана.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не записано: нет связи с ККТ.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Прочитано обратно «%1» вместо «%2».</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Поле «%1»</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: нужен текст.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: текст с нулевым символом.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: в тексте есть знаки, которых нет в кодировке Windows-1251.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: текст длиннее %2 байт (%3 байт в Windows-1251).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: нужно число от %2 до %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: значение %2 вне диапазона %3..%4.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Поле «%1»: «%2» не число; нужно число от %3 до %4.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Файл снят с ККТ модели %1 (%2), а подключена модель %3 (%4).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таблицы %1 «%2» в ККТ нет.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таблица %1 в файле «%2», %3 рядов, %4 полей; в ККТ «%5», %6 рядов, %7 полей.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таблица %1, поле %2: в файле «%3», %4, %5 байт; в ККТ «%6», %7, %8 байт.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
