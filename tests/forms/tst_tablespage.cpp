@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTableWidget>
@@ -92,6 +93,7 @@ private slots:
     void cellWrittenAndReadBack();
     void entryOutsideTheFieldIsNotSent_data();
     void entryOutsideTheFieldIsNotSent();
+    void stopEndsTheReading();
     void backupRestoredWithItsDifference();
 };
 
@@ -168,6 +170,23 @@ void TstTablesPage::entryOutsideTheFieldIsNotSent()
     QCOMPARE(bench.read([](const RegisterModel &m) { return m.tables().number(9, 1, 1); }), quint64(8));
 }
 
+void TstTablesPage::stopEndsTheReading()
+{
+    FORMTEST_OPEN(bench, window);
+    window->show();
+    QVERIFY(openTable(*window, 1));
+    // Pressed as soon as the reading of the cashiers' table lets the window breathe.
+    QTimer::singleShot(0, window.get(), [&window] { QVERIFY(click(*window, "butTerminate")); });
+    QVERIFY(!openTable(*window, 2));
+    QCOMPARE(status(*window), QStringLiteral("Чтение таблиц прервано пользователем."));
+    QCOMPARE(child<QLabel>(*window, "labTables_Title")->text(), QStringLiteral("Таблица 2 не прочитана."));
+    QVERIFY(child(*window, "tableTables_Values")->isEnabled());
+    // Read again, it is all there.
+    QVERIFY(click(*window, "butTables_Read"));
+    QCOMPARE(grid(*window)->rowCount(), 29);
+    QCOMPARE(grid(*window)->item(28, 1)->text(), QStringLiteral("АДМИНИСТРАТОР"));
+}
+
 void TstTablesPage::backupRestoredWithItsDifference()
 {
     FORMTEST_OPEN(bench, window);
@@ -197,6 +216,13 @@ void TstTablesPage::backupRestoredWithItsDifference()
         json.insert(QStringLiteral("tables"), tables);
     }));
 
+    {
+        Confirmations no(false);
+        QVERIFY(clickChoosing(*window, "butTables_Load", path));
+        QCOMPARE(no.asked(), 1);
+    }
+    QCOMPARE(status(*window), QStringLiteral("Загрузка настроек отменена, ничего не записано."));
+    QCOMPARE(bench.read([](const RegisterModel &m) { return m.tables().number(9, 1, 1); }), quint64(3));
     {
         Confirmations yes;
         QVERIFY(clickChoosing(*window, "butTables_Load", path));
