@@ -54,9 +54,15 @@ void MMainForm::addTablesPage()
         commandText = command;
         return execFRCommand(false);
     };
-    host.release = [this] { disconnectFR(); };
-    host.password = [this] { return linkPasswordText(); };
-    host.status = [this](const QString &text) { outStateMessage(-1, text); };
+    host.release = [this] {
+        disconnectFR();
+    };
+    host.password = [this] {
+        return linkPasswordText();
+    };
+    host.status = [this](const QString &text) {
+        outStateMessage(-1, text);
+    };
     host.showProgress = [this](bool shown) {
         if (shown) {
             terminateRequested = false;
@@ -97,9 +103,9 @@ void MMainForm::addTablesPage()
     host.chooseFile = [this](bool save, const QString &suggested) {
         return chooseSettingsFile(this, save, suggested);
     };
-    host.serialNumber = [this] { return ui->strInfo_SerialNumber->text(); };
-    host.model = [] { return deviceModelId; };
-    host.modelName = [this] { return ui->strInfo_Model->text(); };
+    host.serialNumber = [this] {
+        return ui->strInfo_SerialNumber->text();
+    };
 
     m_tablesPage = new MTablesPage(host, ui->tabWidget);
     ui->tabWidget->addWidget(m_tablesPage);

@@ -53,7 +53,11 @@ QString MTableFieldDelegate::fieldHint(const TableField &field)
 {
     if (field.text)
         return tr("Поле %1 «%2»: текст до %3 байт.").arg(field.number).arg(field.name).arg(field.size);
-    return tr("Поле %1 «%2»: число от %3 до %4.").arg(field.number).arg(field.name).arg(field.min).arg(field.max);
+    return tr("Поле %1 «%2»: число от %3 до %4.")
+        .arg(field.number)
+        .arg(field.name)
+        .arg(field.min)
+        .arg(field.max);
 }
 
 QString MTableFieldDelegate::typingHint(const TableField &field, const QString &text)

@@ -2,6 +2,9 @@
 
 #include "mtablefielddelegate.h"
 
+#include <registerconnector.h>
+#include <registerfields.h>
+
 #include <QDate>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -17,7 +20,6 @@ using ops::CellWrite;
 using ops::RegisterBackup;
 using ops::SettingsTables;
 using ops::TableContents;
-using ops::TableField;
 using ops::TableStructure;
 
 namespace {
@@ -31,7 +33,7 @@ enum ListColumn { ColNumber, ColName, ColRows, ColFields, ListColumns };
 
 // A value as one line: control characters of a text from the register or a
 // file would break the line or hide what follows.
-QString shownValue(const TableField &field, const QVariant &value)
+QString shownValue(const ops::TableField &field, const QVariant &value)
 {
     QString text = SettingsTables::valueText(value);
     for (QChar &c : text) {
@@ -305,7 +307,7 @@ void MTablesPage::showTable()
 void MTablesPage::showCell(int row, int field)
 {
     const TableState &state = m_tables[m_current];
-    const TableField &f = state.contents.structure.fields.at(field - 1);
+    const ops::TableField &f = state.contents.structure.fields.at(field - 1);
     const Cell cell(row, field);
     const QVariant value = state.wanted.value(cell, state.contents.values.value(row - 1).value(field - 1));
     auto *item = new QTableWidgetItem(SettingsTables::valueText(value));
@@ -441,7 +443,8 @@ void MTablesPage::adopt(const RegisterBackup &backup)
             || before.contents.structure.rows != t.structure.rows)
             continue;
         for (auto w = before.wanted.constBegin(); w != before.wanted.constEnd(); ++w) {
-            if (!SettingsTables::sameValue(w.value(), t.values.value(w.key().first - 1).value(w.key().second - 1)))
+            if (!SettingsTables::sameValue(w.value(),
+                                           t.values.value(w.key().first - 1).value(w.key().second - 1)))
                 state.wanted.insert(w.key(), w.value());
         }
     }
@@ -451,11 +454,26 @@ void MTablesPage::adopt(const RegisterBackup &backup)
 
 void MTablesPage::saveToFile()
 {
-    const QString serial = m_host.serialNumber().trimmed();
-    const QString path = m_host.chooseFile(
-        true, QStringLiteral("%1-settings-%2.json")
-                  .arg(serial.isEmpty() ? QStringLiteral("kkt") : serial,
-                       QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))));
+    // Named after the register and the day: backups of many registers meet in one folder.
+    QString serial = m_host.serialNumber().trimmed();
+    const ::TableField serialField = regfield::kSerialNumber;
+    if (serial.isEmpty() && m_tables.value(serialField.table).read) {
+        serial = SettingsTables::valueText(m_tables.value(serialField.table)
+                                               .contents.values.value(serialField.row - 1)
+                                               .value(serialField.field - 1))
+                     .trimmed();
+    }
+    // Only what may stand in a file name.
+    for (const QChar c : std::as_const(serial)) {
+        if (!c.isLetterOrNumber() && c != QLatin1Char('-') && c != QLatin1Char('_')) {
+            serial.clear();
+            break;
+        }
+    }
+    const QString path =
+        m_host.chooseFile(true, QStringLiteral("%1-settings-%2.json")
+                                    .arg(serial.isEmpty() ? QStringLiteral("kkt") : serial,
+                                         QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))));
     if (path.isEmpty())
         return;
     m_host.status(tr("Чтение всех таблиц ККТ..."));
@@ -499,27 +517,33 @@ void MTablesPage::loadFromFile()
         return;
     }
     // A file of another model is refused before the register is read through.
-    if (m_host.model() >= 0) {
-        const QString otherModel = SettingsTables::modelMismatch(file, m_host.model(), m_host.modelName());
-        if (!otherModel.isEmpty()) {
-            m_host.status(tr("Файл %1 не принят, ничего не записано: %2").arg(name, otherModel));
-            return;
-        }
-    }
     m_host.status(tr("Чтение всех таблиц ККТ..."));
     RegisterBackup current;
-    if (!run([&current](SettingsTables &t) { return t.readAll(&current); }))
+    QString otherModel;
+    if (!run([this, &file, &current, &otherModel](SettingsTables &t) {
+            ops::RegisterIdentity identity;
+            if (ops::RegisterConnector::identify(m_host.exec, &identity)) {
+                otherModel = SettingsTables::modelMismatch(file, identity.model, identity.name);
+                if (!otherModel.isEmpty())
+                    return true;
+            }
+            return t.readAll(&current);
+        }))
         return;
+    if (!otherModel.isEmpty()) {
+        m_host.status(tr("Файл %1 не принят, ничего не записано: %2").arg(name, otherModel));
+        return;
+    }
     adopt(current);
     const ops::RestorePlan plan = SettingsTables::planRestore(file, current);
     if (!plan.refusal.isEmpty()) {
         m_host.status(tr("Файл %1 не принят, ничего не записано: %2").arg(name, plan.refusal));
         return;
     }
-    const QString skipped = plan.skipped.isEmpty()
-                                ? QString()
-                                : QLatin1Char(' ')
-                                      + tr("Пропущено полей, которые ККТ ведёт сама: %1.").arg(plan.skipped.size());
+    const QString skipped =
+        plan.skipped.isEmpty()
+            ? QString()
+            : QLatin1Char(' ') + tr("Пропущено полей, которые ККТ ведёт сама: %1.").arg(plan.skipped.size());
     if (plan.changes.isEmpty()) {
         m_host.status(tr("Настройки в ККТ совпадают с файлом, ничего не записано.") + skipped);
         return;
@@ -532,7 +556,8 @@ void MTablesPage::loadFromFile()
         lines << tr("... и ещё %1 (все — в подробностях).").arg(details.size() - kShownDifferences);
     if (!plan.skipped.isEmpty()) {
         details << QString() << tr("Не будут записаны (поля, которые ККТ ведёт сама):");
-        lines << QString() << tr("Не будут записаны полей, которые ККТ ведёт сама: %1.").arg(plan.skipped.size());
+        lines << QString()
+              << tr("Не будут записаны полей, которые ККТ ведёт сама: %1.").arg(plan.skipped.size());
         for (const CellChange &c : plan.skipped)
             details << changeLine(c);
     }

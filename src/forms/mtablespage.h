@@ -30,17 +30,15 @@ public:
     // What the page needs from the window around it.
     struct Host
     {
-        ops::Exec exec;                           // one command; the link stays open
-        std::function<void()> release;            // the cycle is over: the link is closed
-        std::function<QString()> password;        // of every command, in decimal
+        ops::Exec exec;                    // one command; the link stays open
+        std::function<void()> release;     // the cycle is over: the link is closed
+        std::function<QString()> password; // of every command, in decimal
         std::function<void(const QString &)> status;
-        std::function<void(bool)> showProgress;   // the progress frame with its stop button
-        ops::Progress progress;                   // draws a step, answers false to stop
+        std::function<void(bool)> showProgress; // the progress frame with its stop button
+        ops::Progress progress;                 // draws a step, answers false to stop
         std::function<bool(const QString &text, const QString &details)> confirm;
         std::function<QString(bool save, const QString &suggested)> chooseFile; // empty: cancelled
-        std::function<QString()> serialNumber;    // as identified, may be empty
-        std::function<int()> model;               // -1 while not identified
-        std::function<QString()> modelName;
+        std::function<QString()> serialNumber; // as the window shows it, may be empty
     };
 
     explicit MTablesPage(const Host &host, QWidget *parent = nullptr);
