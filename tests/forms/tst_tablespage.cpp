@@ -104,10 +104,16 @@ void TstTablesPage::cellWrittenAndReadBack_data()
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("typed");
-    QTest::newRow("number") << 9 << 1 << 1 << QStringLiteral("12");
-    QTest::newRow("five-byte number at its maximum") << 4 << 1 << 1 << QStringLiteral("1099511627774");
-    QTest::newRow("text in Windows-1251") << 3 << 2 << 1 << QStringLiteral("Добрый день, «гость»!");
-    QTest::newRow("second field of a later row") << 2 << 29 << 2 << QStringLiteral("СТАРШИЙ");
+    QTest::addColumn<QString>("hint"); // shown while typing
+    QTest::newRow("number") << 9 << 1 << 1 << QStringLiteral("12")
+                            << QStringLiteral("Поле 1 «Яркость печати»: число от 1 до 15.");
+    QTest::newRow("five-byte number at its maximum")
+        << 4 << 1 << 1 << QStringLiteral("1099511627774")
+        << QStringLiteral("Поле 1 «Сумма электронными»: число от 0 до 1099511627774.");
+    QTest::newRow("text in Windows-1251") << 3 << 2 << 1 << QStringLiteral("Добрый день, «гость»!")
+                                          << QStringLiteral("Осталось байт: 27 из 48.");
+    QTest::newRow("second field of a later row")
+        << 2 << 29 << 2 << QStringLiteral("СТАРШИЙ") << QStringLiteral("Осталось байт: 14 из 21.");
 }
 
 void TstTablesPage::cellWrittenAndReadBack()
@@ -116,11 +122,13 @@ void TstTablesPage::cellWrittenAndReadBack()
     QFETCH(int, row);
     QFETCH(int, field);
     QFETCH(QString, typed);
+    QFETCH(QString, hint);
     FORMTEST_OPEN(bench, window);
     window->show();
     QVERIFY(openTable(*window, table));
     QLineEdit *editor = typeInto(*window, row, field, typed);
     QVERIFY(editor);
+    QCOMPARE(child<QLabel>(*window, "labTables_Hint")->text(), hint);
     QTest::keyClick(editor, Qt::Key_Return);
     QTRY_VERIFY(marked(*window, row, field));
 
