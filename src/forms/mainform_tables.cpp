@@ -92,7 +92,8 @@ void MMainForm::addTablesPage()
         box.setStyleSheet(styleSheet());
         box.setText(text);
         box.setInformativeText(tr("Продолжить?"));
-        box.setDetailedText(details);
+        if (!details.isEmpty())
+            box.setDetailedText(details);
         QPushButton *yes = box.addButton(tr("Да"), QMessageBox::YesRole);
         QPushButton *no = box.addButton(tr("Нет"), QMessageBox::NoRole);
         box.setDefaultButton(no);

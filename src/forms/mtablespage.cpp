@@ -136,10 +136,16 @@ void MTablesPage::buildLayout()
     m_read->setObjectName(QStringLiteral("butTables_Read"));
     m_read->setAutoDefault(false);
     connect(m_read, &QPushButton::clicked, this, [this] {
-        if (m_current == 0 || m_list.isEmpty())
+        if (m_current == 0 || m_list.isEmpty()) {
             readList();
-        else
-            readTable(m_current);
+            return;
+        }
+        const int typed = int(m_tables.value(m_current).wanted.size());
+        if (typed > 0
+            && !m_host.confirm(tr("Изменения, не записанные в ККТ, будут потеряны: ячеек %1.").arg(typed),
+                               QString()))
+            return;
+        readTable(m_current);
     });
     m_write = button("butTables_Write", tr("Записать изменения"), &MTablesPage::writeChanges);
     m_save = button("butTables_Save", tr("Сохранить настройки в файл"), &MTablesPage::saveToFile);

@@ -2474,6 +2474,10 @@
         <source>Загрузка настроек отменена, ничего не записано.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Изменения, не записанные в ККТ, будут потеряны: ячеек %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MTapeForm</name>

@@ -195,6 +195,19 @@ void TstTablesPage::stopEndsTheReading()
     QVERIFY(click(*window, "butTables_Read"));
     QCOMPARE(grid(*window)->rowCount(), 29);
     QCOMPARE(grid(*window)->item(28, 1)->text(), QStringLiteral("АДМИНИСТРАТОР"));
+
+    // What was typed and not written goes with a new reading only when the operator agrees.
+    QLineEdit *editor = typeInto(*window, 1, 2, QStringLiteral("СТАЖЁР"));
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(marked(*window, 1, 2));
+    for (const bool yes : {false, true}) {
+        Confirmations answer(yes);
+        QVERIFY(click(*window, "butTables_Read"));
+        QCOMPARE(answer.asked(), 1);
+        QCOMPARE(marked(*window, 1, 2), !yes);
+    }
+    QCOMPARE(grid(*window)->item(0, 1)->text(), QStringLiteral("КАССИР 1"));
 }
 
 void TstTablesPage::backupRestoredWithItsDifference()
