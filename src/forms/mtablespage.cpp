@@ -196,8 +196,8 @@ bool MTablesPage::readList()
     QMap<int, TableState> kept;
     for (const TableStructure &s : std::as_const(m_list)) {
         const auto it = m_tables.constFind(s.number);
-        if (it != m_tables.constEnd() && it->contents.structure.rows == s.rows
-            && it->contents.structure.fieldCount == s.fieldCount)
+        if (it != m_tables.constEnd() && it->contents.structure.name == s.name
+            && it->contents.structure.rows == s.rows && it->contents.structure.fieldCount == s.fieldCount)
             kept.insert(s.number, *it);
     }
     m_tables = kept;

@@ -94,6 +94,7 @@ private slots:
     void cellWrittenAndReadBack();
     void entryOutsideTheFieldIsNotSent_data();
     void entryOutsideTheFieldIsNotSent();
+    void refusedCellStaysMarked();
     void stopEndsTheReading();
     void backupRestoredWithItsDifference();
 };
@@ -178,6 +179,33 @@ void TstTablesPage::entryOutsideTheFieldIsNotSent()
     QCOMPARE(status(*window), QStringLiteral("Изменённых ячеек нет."));
     QCOMPARE(frames(bench), before);
     QCOMPARE(bench.read([](const RegisterModel &m) { return m.tables().number(9, 1, 1); }), quint64(8));
+}
+
+void TstTablesPage::refusedCellStaysMarked()
+{
+    FORMTEST_OPEN(bench, window);
+    window->show();
+    QVERIFY(openTable(*window, 9));
+    QCOMPARE(bench.execute({rq::cmd(0xE0)}), 0); // the print settings wait for the shift's end
+    QLineEdit *editor = typeInto(*window, 1, 2, QStringLiteral("5"));
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY(marked(*window, 1, 2));
+
+    QVERIFY(click(*window, "butTables_Write"));
+    QVERIFY2(status(*window).startsWith(QStringLiteral("Записано ячеек: 0, не записано: 1. Ряд 1, поле")),
+             qPrintable(status(*window)));
+    QVERIFY(marked(*window, 1, 2));
+    QVERIFY(!grid(*window)->item(0, 1)->toolTip().isEmpty());
+    QCOMPARE(grid(*window)->item(0, 1)->text(), QStringLiteral("5"));
+    QCOMPARE(bench.read([](const RegisterModel &m) { return m.tables().number(9, 1, 2); }), quint64(2));
+
+    // Once the shift is closed, the same cell goes in.
+    QCOMPARE(bench.execute({rq::cmd(0x41)}), 0);
+    QVERIFY(click(*window, "butTables_Write"));
+    QCOMPARE(status(*window), QStringLiteral("Записано ячеек: 1, не записано: 0."));
+    QVERIFY(!marked(*window, 1, 2));
+    QCOMPARE(bench.read([](const RegisterModel &m) { return m.tables().number(9, 1, 2); }), quint64(5));
 }
 
 void TstTablesPage::stopEndsTheReading()
