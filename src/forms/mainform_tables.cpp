@@ -111,6 +111,7 @@ void MMainForm::addTablesPage()
     m_tablesPage = new MTablesPage(host, ui->tabWidget);
     ui->tabWidget->addWidget(m_tablesPage);
     ui->menuWidget->addItem(tr("Таблицы"));
+    connect(ui->comboCOMPort, &QComboBox::currentTextChanged, m_tablesPage, &MTablesPage::forget);
     connect(ui->tabWidget, &QStackedWidget::currentChanged, this, [this] {
         if (ui->tabWidget->currentWidget() == m_tablesPage)
             m_tablesPage->opened();

@@ -170,6 +170,16 @@ void MTablesPage::opened()
     readList();
 }
 
+void MTablesPage::forget()
+{
+    m_list.clear();
+    m_tables.clear();
+    m_current = 0;
+    m_listTried = false;
+    showList();
+    showTable();
+}
+
 bool MTablesPage::run(const std::function<bool(SettingsTables &)> &body)
 {
     SettingsTables tables(m_host.exec, m_host.password());

@@ -45,6 +45,9 @@ public:
 
     // The page became the one shown: the list is read the first time.
     void opened();
+    // Another register may be on the port: what was read, and typed, is
+    // dropped, and the list is read again when the page is next opened.
+    void forget();
 
     bool readList();
     // Reads the table again, dropping what was typed into it.

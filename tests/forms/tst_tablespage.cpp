@@ -4,6 +4,7 @@
 
 #include "mainformfixture.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -236,6 +237,10 @@ void TstTablesPage::stopEndsTheReading()
         QCOMPARE(marked(*window, 1, 2), !yes);
     }
     QCOMPARE(grid(*window)->item(0, 1)->text(), QStringLiteral("КАССИР 1"));
+    // Another port may hold another register: nothing read from the last one stays.
+    child<QComboBox>(*window, "comboCOMPort")->setEditText(QStringLiteral("/dev/ttyKeloOther"));
+    QCOMPARE(child<QTableWidget>(*window, "tableTables_List")->rowCount(), 0);
+    QCOMPARE(grid(*window)->rowCount(), 0);
 }
 
 void TstTablesPage::backupRestoredWithItsDifference()
