@@ -5,7 +5,10 @@
 #include "mainformfixture.h"
 
 #include <QComboBox>
+#include <QDate>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -247,9 +250,24 @@ void TstTablesPage::backupRestoredWithItsDifference()
 {
     FORMTEST_OPEN(bench, window);
     window->show();
+    QVERIFY(openTable(*window, 18)); // the serial number names the file
     QVERIFY(openTable(*window, 9));
     const QString path = bench.appDir.path() + QStringLiteral("/settings.json");
-    QVERIFY(clickChoosing(*window, "butTables_Save", path));
+    QString suggested;
+    {
+        ModalAnswer answer(
+            [&suggested, path](QWidget *dialog) {
+                suggested =
+                    QFileInfo(qobject_cast<QFileDialog *>(dialog)->selectedFiles().value(0)).fileName();
+                ModalAnswer::chooseFile(path)(dialog);
+            },
+            "QFileDialog");
+        QVERIFY(click(*window, "butTables_Save"));
+        QVERIFY(answer.answered());
+    }
+    QCOMPARE(suggested, QStringLiteral("%1-settings-%2.json")
+                            .arg(bench.read([](const RegisterModel &m) { return m.tables().text(18, 1, 1); }),
+                                 QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))));
     QVERIFY2(status(*window).startsWith(QStringLiteral("Настройки сохранены в файл")),
              qPrintable(status(*window)));
 
