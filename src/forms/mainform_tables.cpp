@@ -85,13 +85,17 @@ void MMainForm::addTablesPage()
         QCoreApplication::processEvents();
         return !terminateRequested;
     };
-    host.confirm = [this](const QString &text, const QString &details) {
+    host.confirm = [this](const QString &text, const QString &list, const QString &details) {
         QMessageBox box(this);
         box.setIcon(QMessageBox::Warning);
         box.setWindowTitle(tr("Подтверждение"));
-        box.setStyleSheet(styleSheet());
+        // Wide enough for a line of the list: table, row, field and both values.
+        box.setStyleSheet(styleSheet()
+                          + QStringLiteral(" QLabel#qt_msgbox_label, QLabel#qt_msgbox_informativelabel "
+                                           "{min-width: 640px;}"));
         box.setText(text);
-        box.setInformativeText(tr("Продолжить?"));
+        const QString question = tr("Продолжить?");
+        box.setInformativeText(list.isEmpty() ? question : list + QStringLiteral("\n\n") + question);
         if (!details.isEmpty())
             box.setDetailedText(details);
         QPushButton *yes = box.addButton(tr("Да"), QMessageBox::YesRole);

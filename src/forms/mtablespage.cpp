@@ -28,6 +28,7 @@ const QColor kChangedColor(255, 236, 160);
 const QColor kFailedColor(255, 180, 180);
 // Lines of differences shown in the confirmation itself; all of them are in its details.
 constexpr int kShownDifferences = 15;
+constexpr int kShownSkipped = 5;
 
 enum ListColumn { ColNumber, ColName, ColRows, ColFields, ListColumns };
 
@@ -143,7 +144,7 @@ void MTablesPage::buildLayout()
         const int typed = int(m_tables.value(m_current).wanted.size());
         if (typed > 0
             && !m_host.confirm(tr("Изменения, не записанные в ККТ, будут потеряны: ячеек %1.").arg(typed),
-                               QString()))
+                               QString(), QString()))
             return;
         readTable(m_current);
     });
@@ -564,6 +565,7 @@ void MTablesPage::loadFromFile()
         m_host.status(tr("Настройки в ККТ совпадают с файлом, ничего не записано.") + skipped);
         return;
     }
+    // The list in the box is cut short; its details hold all of it.
     QStringList lines, details;
     for (const CellChange &c : plan.changes)
         details << changeLine(c);
@@ -571,17 +573,23 @@ void MTablesPage::loadFromFile()
     if (details.size() > kShownDifferences)
         lines << tr("... и ещё %1 (все — в подробностях).").arg(details.size() - kShownDifferences);
     if (!plan.skipped.isEmpty()) {
-        details << QString() << tr("Не будут записаны (поля, которые ККТ ведёт сама):");
-        lines << QString()
-              << tr("Не будут записаны полей, которые ККТ ведёт сама: %1.").arg(plan.skipped.size());
-        for (const CellChange &c : plan.skipped)
-            details << changeLine(c);
+        const QString title =
+            tr("Не записываются поля, которые ККТ ведёт сама (пропущено: %1):").arg(plan.skipped.size());
+        details << QString() << title;
+        lines << QString() << title;
+        for (int i = 0; i < plan.skipped.size(); ++i) {
+            details << changeLine(plan.skipped.at(i));
+            if (i < kShownSkipped)
+                lines << details.constLast();
+        }
+        if (plan.skipped.size() > kShownSkipped)
+            lines << tr("... и ещё %1 (все — в подробностях).").arg(plan.skipped.size() - kShownSkipped);
     }
-    const QString text = tr("В ККТ будут записаны значения из файла %1 (ККТ → файл), изменений: %2:")
-                             .arg(name)
-                             .arg(plan.changes.size())
-                         + QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
-    if (!m_host.confirm(text, details.join(QLatin1Char('\n')))) {
+    const QString text =
+        tr("Из файла %1 в ККТ будут записаны значения, которые отличаются (в ККТ → в файле): %2.")
+            .arg(name)
+            .arg(plan.changes.size());
+    if (!m_host.confirm(text, lines.join(QLatin1Char('\n')), details.join(QLatin1Char('\n')))) {
         m_host.status(tr("Загрузка настроек отменена, ничего не записано."));
         return;
     }

@@ -36,7 +36,8 @@ public:
         std::function<void(const QString &)> status;
         std::function<void(bool)> showProgress; // the progress frame with its stop button
         ops::Progress progress;                 // draws a step, answers false to stop
-        std::function<bool(const QString &text, const QString &details)> confirm;
+        // «Да» or «Нет» to `text`; `list` below it, `details` behind a button.
+        std::function<bool(const QString &text, const QString &list, const QString &details)> confirm;
         std::function<QString(bool save, const QString &suggested)> chooseFile; // empty: cancelled
         std::function<QString()> serialNumber; // as the window shows it, may be empty
     };

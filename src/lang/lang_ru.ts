@@ -2459,23 +2459,19 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Не будут записаны (поля, которые ККТ ведёт сама):</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Не будут записаны полей, которые ККТ ведёт сама: %1.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>В ККТ будут записаны значения из файла %1 (ККТ → файл), изменений: %2:</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Загрузка настроек отменена, ничего не записано.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Изменения, не записанные в ККТ, будут потеряны: ячеек %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не записываются поля, которые ККТ ведёт сама (пропущено: %1):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Из файла %1 в ККТ будут записаны значения, которые отличаются (в ККТ → в файле): %2.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
