@@ -3,6 +3,7 @@
 // document or a dump is read is the procedures' own business; here every
 // command is wired and ends with the exit code its outcome calls for.
 
+#include "clirun.h"
 #include "emulatorengine.h"
 #include "firmwareimage.h"
 #include "ptypeer.h"
@@ -38,13 +39,7 @@ using tlvfix::tlv;
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-    QByteArray outBytes;
-};
+using Run = CliRun;
 
 const QString pw = QString::number(kelo::kDefaultSysAdminPassword);
 
@@ -114,27 +109,7 @@ QByteArray TstKeloCli::documentTlv(quint32 number) const
 
 Run TstKeloCli::cli(const QStringList &args, const QStringList &vars)
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"KELO_PORT", "KELO_BAUD", "KELO_PASSWORD"})
-        env.remove(QLatin1String(name));
-    for (const QString &var : vars)
-        env.insert(var.section(QLatin1Char('='), 0, 0), var.section(QLatin1Char('='), 1));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(KELO_CLI_PATH), args);
-    Run run;
-    if (!process.waitForStarted(10000) || !process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err =
-            QStringLiteral("did not finish in time: ") + QString::fromUtf8(process.readAllStandardError());
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.outBytes = process.readAllStandardOutput();
-    run.out = QString::fromUtf8(run.outBytes);
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runCli(args, vars);
 }
 
 // Runs that end before a byte reaches the register: usage errors (2), a port

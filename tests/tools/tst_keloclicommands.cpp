@@ -3,6 +3,7 @@
 // standard input), the list of commands, output files checked before the
 // register is asked, and a fiscal document as raw TLV that decode-tlv reads.
 
+#include "clirun.h"
 #include "emulatorengine.h"
 #include "systemtestutil.h"
 
@@ -12,7 +13,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,13 +21,7 @@ using namespace kelo::emu;
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-    QByteArray outBytes;
-};
+using Run = CliRun;
 
 const QString pw = QString::number(kelo::kDefaultSysAdminPassword);
 
@@ -69,31 +63,7 @@ void TstKeloCliCommands::startEmulator(int password)
 
 Run TstKeloCliCommands::cli(const QStringList &args, const QByteArray &input)
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("KELO_PORT"));
-    process.setProcessEnvironment(env);
-    process.setWorkingDirectory(m_dir.path());
-    process.start(QStringLiteral(KELO_CLI_PATH), args);
-    Run run;
-    if (!process.waitForStarted(10000)) {
-        run.err = QStringLiteral("did not start");
-        return run;
-    }
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err =
-            QStringLiteral("did not finish in time: ") + QString::fromUtf8(process.readAllStandardError());
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.outBytes = process.readAllStandardOutput();
-    run.out = QString::fromUtf8(run.outBytes);
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return runCli(args, {}, input, m_dir.path());
 }
 
 // A register with another password: a text command that leaves its password

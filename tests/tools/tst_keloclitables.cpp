@@ -2,6 +2,7 @@
 // register emulator, its exit codes and messages, and a backup restored with
 // the frames on the line counted: only the changed cell is written.
 
+#include "clirun.h"
 #include "emulatorengine.h"
 #include "systemtestutil.h"
 
@@ -10,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,12 +21,7 @@ using namespace kelo::emu;
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = CliRun;
 
 // A request frame of command 1E as the trace shows what the PC sent.
 const QRegularExpression writeFrame(QStringLiteral("< 02 [0-9A-F]{2} 1E "));
@@ -42,14 +37,12 @@ private slots:
     void exitCodes_data();
     void exitCodes();
     void exportChangeAndImport();
-    void backupOfAnotherLayoutIsRefused();
     void differenceTheRegisterRefuses();
 
 private:
-    Run cli(const QStringList &args);
     Run cliOnLink(const QStringList &args)
     {
-        return cli(args + QStringList{"--port", m_port, "--baud", "115200", "--timeout", "500"});
+        return runCli(args + QStringList{"--port", m_port, "--baud", "115200", "--timeout", "500"});
     }
     quint64 tableNumber(int table, int row, int field) const;
 
@@ -75,25 +68,6 @@ void TstKeloCliTables::init()
     m_port = m_engine->portPath();
 }
 
-Run TstKeloCliTables::cli(const QStringList &args)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("KELO_PORT"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(KELO_CLI_PATH), args);
-    Run run;
-    if (!process.waitForStarted(10000) || !process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        run.err = QStringLiteral("did not finish in time");
-        return run;
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 quint64 TstKeloCliTables::tableNumber(int table, int row, int field) const
 {
@@ -182,35 +156,6 @@ void TstKeloCliTables::exportChangeAndImport()
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QCOMPARE(run.out, QString());
     QCOMPARE(m_writes.load(), 0);
-}
-
-void TstKeloCliTables::backupOfAnotherLayoutIsRefused()
-{
-    const QString file = m_dir.filePath(QStringLiteral("other.json"));
-    QVERIFY(cliOnLink({"tables-export", file}).exitCode == 0);
-    QVERIFY(cliOnLink({"table-set", "19", "1", "2", "8888"}).exitCode == 0);
-    const QString changes[] = {QStringLiteral("\"size\": 64"), QStringLiteral("\"model\": 250"),
-                               QStringLiteral("\"max\": 15")};
-    const QString into[] = {QStringLiteral("\"size\": 65"), QStringLiteral("\"model\": 251"),
-                            QStringLiteral("\"max\": 255")};
-    const QString why[] = {QStringLiteral("65 байт"), QStringLiteral("модели 251"), QStringLiteral("1..15")};
-    for (int i = 0; i < 3; ++i) {
-        QByteArray json = readFile(file);
-        QVERIFY(json.contains(changes[i].toUtf8()));
-        json.replace(changes[i].toUtf8(), into[i].toUtf8());
-        // The brightness out of the register's range, where the file's range allows it.
-        if (i == 2)
-            json.replace("\"values\": [\n                [\n                    8,",
-                         "\"values\": [\n                [\n                    99,");
-        QVERIFY(writeFile(m_dir.filePath(QStringLiteral("changed.json")), json));
-        m_writes = 0;
-        const Run run = cliOnLink({"tables-import", m_dir.filePath(QStringLiteral("changed.json"))});
-        QCOMPARE(run.exitCode, 2);
-        QVERIFY2(run.err.contains(QStringLiteral("nothing written")) && run.err.contains(why[i]),
-                 qPrintable(run.err));
-        QCOMPARE(m_writes.load(), 0);
-        QCOMPARE(tableNumber(19, 1, 2), quint64(8888));
-    }
 }
 
 // With a shift open the register refuses its settings: the difference is
