@@ -215,19 +215,11 @@ void TstTestFp::tableStructures_data()
                            << QByteArray::fromHex("2d00") + rq::text(QStringLiteral("Налоговые ставки"), 40)
                                   + rq::le(300, 2) + "\x02"
                            << QStringLiteral("Налоговые ставки") << QStringList{"300", "2"};
-    QTest::newRow("number field") << "2E," + pw + ",19,2" << rq::cmd(0x2E) + "\x13\x02"
-                                  << QByteArray::fromHex("2e00") + rq::text(QStringLiteral("Порт"), 40)
-                                         + QByteArray::fromHex("00020100ffff")
-                                  << QStringLiteral("Порт") << QStringList{"0", "2", "01 00 FF FF"};
     QTest::newRow("text field with two bytes more")
         << "2E," + pw + ",3,1" << rq::cmd(0x2E) + "\x03\x01"
         << QByteArray::fromHex("2e00") + rq::text(QStringLiteral("Строка"), 40)
                + QByteArray::fromHex("01300000")
         << QStringLiteral("Строка") << QStringList{"1", "48", "00 00"};
-    QTest::newRow("text field") << "2E," + pw + ",3,1" << rq::cmd(0x2E) + "\x03\x01"
-                                << QByteArray::fromHex("2e00") + rq::text(QStringLiteral("Строка"), 40)
-                                       + QByteArray::fromHex("0130")
-                                << QStringLiteral("Строка") << QStringList{"1", "48"};
 }
 
 void TstTestFp::tableStructures()

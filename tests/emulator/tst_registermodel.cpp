@@ -191,17 +191,14 @@ void TestRegisterModel::replies_data()
        rq::text(QStringLiteral("Сумма электронными"), 40) + QByteArray::fromHex("0005") + rq::le(0, 5)
            + rq::le(0xFFFFFFFFFEull, 5));
     refused("2D, unknown table", {}, structure(0x2D, 11), 93);
-    refused("2D, table 0", {}, structure(0x2D, 0), 93);
     refused("2E, unknown table", {}, structure(0x2E, 77, 1), 93);
     refused("2E, field past the last", {}, structure(0x2E, 6, 3), 51);
-    refused("2E, field 0", {}, structure(0x2E, 6, 0), 51);
     ok("number at its maximum", {rq::table(0x1E, 9, 1, 1, QByteArray::fromHex("0f"))},
        rq::table(0x1F, 9, 1, 1), QByteArray::fromHex("0f"));
     ok("number at its minimum", {rq::table(0x1E, 19, 1, 2, QByteArray::fromHex("0100"))},
        rq::table(0x1F, 19, 1, 2), QByteArray::fromHex("0100"));
     refused("number above its maximum", {}, rq::table(0x1E, 9, 1, 1, QByteArray::fromHex("10")), 51);
     refused("number below its minimum", {}, rq::table(0x1E, 19, 1, 2, QByteArray::fromHex("0000")), 51);
-    refused("number above in its high byte", {}, rq::table(0x1E, 19, 1, 3, QByteArray::fromHex("5902")), 51);
     // The password table decides who an operator is.
     ok("cashier's new password", {rq::table(0x1E, 2, 5, 1, rq::le(4321, 4))}, rq::cmd(0xE0, 4321),
        QByteArray::fromHex("05"));

@@ -85,10 +85,6 @@ void TstKeloCliTables::exitCodes_data()
 
     QTest::newRow("value above the range")
         << QStringList{"table-set", "9", "1", "1", "16"} << 2 << "1..15" << 0;
-    QTest::newRow("value not a number")
-        << QStringList{"table-set", "19", "1", "2", "80a"} << 2 << "1 до 65535" << 0;
-    QTest::newRow("text too long") << QStringList{"table-set", "7", "1", "1", QString(25, QChar(0x0416))} << 2
-                                   << "длиннее 24 байт" << 0;
     QTest::newRow("row past the table")
         << QStringList{"table-set", "9", "2", "1", "5"} << 2 << "rows 1..1" << 0;
     QTest::newRow("table 0") << QStringList{"table-get", "0"} << 2 << QString() << 0;
@@ -128,9 +124,6 @@ void TstKeloCliTables::exportChangeAndImport()
     QCOMPARE(backup.value("model").toInt(), 250);
     QCOMPARE(backup.value("serialNumber").toString(), QStringLiteral("1702000123"));
     QCOMPARE(backup.value("tables").toArray().size(), 12);
-    const QJsonObject ofd = backup.value("tables").toArray().last().toObject();
-    QCOMPARE(ofd.value("values").toArray().at(0).toArray().at(1).toInt(), 7777);
-    QCOMPARE(ofd.value("fields").toArray().at(1).toObject().value("max").toInt(), 65535);
 
     run = cliOnLink({"table-set", "19", "1", "2", "8888"});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
