@@ -123,7 +123,9 @@ void TestEmulatorLink::enqWhileACommandRuns()
     QFETCH(int, fault);
     QFETCH(QByteArray, before);
     EmulatorConfig config = Bench::unpaced();
-    config.replyDelayMs = 400;
+    // Long enough that the ENQ surely comes while the command runs, also on a
+    // loaded machine.
+    config.replyDelayMs = 1200;
     Bench bench(config);
     QVERIFY(bench.start());
     RawLinkClient &pc = bench.pc;
@@ -132,7 +134,7 @@ void TestEmulatorLink::enqWhileACommandRuns()
         bench.engine.faults().arm(Fault(fault), 1);
     pc.sendByte(ENQ);               // the PC missed the ACK and asks
     QCOMPARE(pc.readByte(200), -1); // nothing while it runs
-    const QByteArray got = pc.read(before.size() + kFcFrame.size(), 1000);
+    const QByteArray got = pc.read(before.size() + kFcFrame.size(), 3000);
     if (fault == int(Fault::Noise))
         before[0] = got.at(0); // any byte that means nothing on the line
     QCOMPARE(got.toHex(' '), (before + kFcFrame).toHex(' '));
