@@ -1,16 +1,12 @@
 #include "fnexporter.h"
 
 #include "console.h"
-#include "dumpfiles.h"
 #include "progressbar.h"
 #include "registersession.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSaveFile>
 #include <QVector>
 
@@ -18,19 +14,6 @@
 #include <system_error>
 
 namespace {
-
-const char kJournal[] = ".fd-export.jsonl";
-const char kIndexCsv[] = "index.csv";
-const char kIndexJson[] = "index.json";
-
-QJsonObject entryJson(const ExportEntry &e)
-{
-    return QJsonObject{
-        {QStringLiteral("number"), qint64(e.number)}, {QStringLiteral("type"), e.type},
-        {QStringLiteral("typeName"), e.typeName},     {QStringLiteral("date"), e.date},
-        {QStringLiteral("total"), e.total},           {QStringLiteral("file"), e.file},
-    };
-}
 
 // Worse failures win: a local file or the link over a refusal by the register.
 int severity(int exitCode)
@@ -50,19 +33,17 @@ int severity(int exitCode)
 } // namespace
 
 FnExporter::FnExporter(RegisterSession &session, const QString &dir, DocFormat format, bool progress)
-    : m_session(session), m_dir(dir), m_format(format), m_progress(progress)
+    : m_session(session), m_archive(dir, format), m_progress(progress)
 {}
 
 QString FnExporter::fileName(quint32 number, DocFormat format)
 {
-    return QStringLiteral("fd-%1.%2")
-        .arg(number, 6, 10, QLatin1Char('0'))
-        .arg(DocumentFormat::suffix(format));
+    return ops::ArchiveExporter::fileName(number, format);
 }
 
 QString FnExporter::shownPath(const QString &path)
 {
-    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    return ops::ArchiveExporter::shownPath(path);
 }
 
 bool FnExporter::makeDirectory(const QString &dir, QString *error)
@@ -90,11 +71,7 @@ bool FnExporter::checkWritable(const QString &path, QString *error)
 
 QString FnExporter::csvField(const QString &text)
 {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"'))
-        && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\""))
-           + QLatin1Char('"');
+    return ops::ArchiveExporter::csvField(text);
 }
 
 void FnExporter::noteFailure(int exitCode)
@@ -103,67 +80,13 @@ void FnExporter::noteFailure(int exitCode)
         m_exitCode = exitCode;
 }
 
-void FnExporter::loadJournal()
-{
-    QFile file(QDir(m_dir).filePath(QLatin1String(kJournal)));
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    // Lines that do not parse (the end of an interrupted append) are passed over.
-    while (!file.atEnd()) {
-        const QJsonObject o = QJsonDocument::fromJson(file.readLine()).object();
-        const qint64 number = o.value(QStringLiteral("number")).toInteger(-1);
-        const QString name = o.value(QStringLiteral("file")).toString();
-        if (number <= 0 || number > 0xFFFFFFFFll || name.isEmpty() || name.contains(QLatin1Char('/'))
-            || name.contains(QLatin1Char('\\')))
-            continue;
-        ExportEntry e;
-        e.number = quint32(number);
-        e.type = o.value(QStringLiteral("type")).toInt();
-        e.typeName = o.value(QStringLiteral("typeName")).toString();
-        e.date = o.value(QStringLiteral("date")).toString();
-        e.total = o.value(QStringLiteral("total")).toString();
-        e.file = name;
-        m_entries.insert(e.number, e);
-    }
-}
-
-bool FnExporter::appendJournal(const ExportEntry &entry, QString *error)
-{
-    QFile file(QDir(m_dir).filePath(QLatin1String(kJournal)));
-    const QByteArray line = QJsonDocument(entryJson(entry)).toJson(QJsonDocument::Compact) + '\n';
-    if (file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line) == line.size()
-        && file.flush())
-        return true;
-    *error = QStringLiteral("cannot write %1: %2").arg(shownPath(file.fileName()), file.errorString());
-    return false;
-}
-
 bool FnExporter::writeIndex()
 {
-    const QDir dir(m_dir);
-    QStringList csv{QStringLiteral("number,type,type_name,date,total,file")};
-    QJsonArray json;
-    for (const ExportEntry &e : std::as_const(m_entries)) {
-        if (!QFileInfo::exists(dir.filePath(e.file)))
-            continue;
-        csv << QStringList{QString::number(e.number), QString::number(e.type), csvField(e.typeName),
-                           csvField(e.date),          csvField(e.total),       csvField(e.file)}
-                   .join(QLatin1Char(','));
-        json.append(entryJson(e));
-    }
-    const QList<std::pair<QString, QByteArray>> files{
-        {dir.filePath(QLatin1String(kIndexCsv)), (csv.join(QLatin1Char('\n')) + '\n').toUtf8()},
-        {dir.filePath(QLatin1String(kIndexJson)),
-         QJsonDocument(QJsonObject{{QStringLiteral("documents"), json}}).toJson()},
-    };
-    for (const auto &[path, content] : files) {
-        QString error;
-        if (!dumpWriteFile(path, content, &error)) {
-            Console::err(QStringLiteral("cannot write the index %1: %2").arg(shownPath(path), error));
-            return false;
-        }
-    }
-    return true;
+    QString path, reason;
+    if (m_archive.writeIndex(&path, &reason))
+        return true;
+    Console::err(QStringLiteral("cannot write the index %1: %2").arg(shownPath(path), reason));
+    return false;
 }
 
 int FnExporter::exportOne(ops::FnDocumentReader &reader, quint32 number)
@@ -175,43 +98,23 @@ int FnExporter::exportOne(ops::FnDocumentReader &reader, quint32 number)
             return doc.errorCode > 0 ? ExitRefused : ExitDriver;
         return ExitCheckFailed;
     }
-    ExportEntry entry;
-    entry.number = number;
-    entry.type = doc.docType;
-    const QList<MTLVDocument> items = doc.tlvItems();
-    entry.typeName = items.isEmpty() ? QString() : items.first().docTypeName();
-    entry.date = DocumentFormat::dateText(items);
-    entry.total = DocumentFormat::totalText(items);
-    entry.file = fileName(number, m_format);
-    const QJsonObject extra{{QStringLiteral("number"), qint64(number)}, {QStringLiteral("complete"), true}};
-    QByteArray content = DocumentFormat::render(items, doc.docType, m_format, extra);
-    if (m_format == DocFormat::Html)
-        content = DocumentFormat::declaringUtf8(content);
-    QString error;
-    // The journal line first: a file on disk always has its index line.
-    const QString path = QDir(m_dir).filePath(entry.file);
-    bool written = appendJournal(entry, &error);
-    if (written && !dumpWriteFile(path, content, &error)) {
-        error = QStringLiteral("cannot write %1: %2").arg(shownPath(path), error);
-        written = false;
-    }
-    if (!written) {
-        Console::err(QStringLiteral("document %1: %2").arg(number).arg(error));
+    QString path, reason;
+    if (!m_archive.write(doc, &path, &reason)) {
+        Console::err(
+            QStringLiteral("document %1: cannot write %2: %3").arg(number).arg(shownPath(path), reason));
         m_fileFailed = true;
         return ExitDriver;
     }
-    m_entries.insert(number, entry);
     ++m_written;
     return ExitOk;
 }
 
 int FnExporter::run(quint32 from, quint32 to)
 {
-    loadJournal();
-    const QDir dir(m_dir);
+    m_archive.loadJournal();
     QVector<quint32> todo;
     for (quint64 n = from; n <= to; ++n) {
-        if (QFileInfo::exists(dir.filePath(fileName(quint32(n), m_format))))
+        if (m_archive.isExported(quint32(n)))
             ++m_skipped;
         else
             todo.append(quint32(n));

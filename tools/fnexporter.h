@@ -1,32 +1,16 @@
 #pragma once
 
-// Exports a range of fiscal documents into a directory: one file per
-// document ("fd-000042.json") and an index of all exported documents
-// ("index.csv", "index.json": number, type, date, total, file).
-//
-// A run can be stopped at any moment and started again: a document file is
-// written whole or not at all, so one that exists is done and is skipped. The
-// index is rebuilt at the end of every run from a journal (".fd-export.jsonl")
-// to which each document's line is appended before its file is committed, so
-// documents written by earlier runs stay in the index.
+// Reads a range of fiscal documents from the register and exports them into
+// a directory through ops::ArchiveExporter, which the window's archive page
+// shares: a run can be stopped and started again, and documents whose files
+// exist are skipped.
 
-#include "documentformat.h"
-#include "fndocumentreader.h"
+#include <archiveexporter.h>
+#include <fndocumentreader.h>
 
-#include <QMap>
 #include <QString>
 
 class RegisterSession;
-
-struct ExportEntry
-{
-    quint32 number = 0;
-    int type = 0;
-    QString typeName;
-    QString date;
-    QString total;
-    QString file;
-};
 
 class FnExporter
 {
@@ -61,17 +45,13 @@ public:
     static QString csvField(const QString &text);
 
 private:
-    void loadJournal();
-    bool appendJournal(const ExportEntry &entry, QString *error);
     bool writeIndex();
     int exportOne(ops::FnDocumentReader &reader, quint32 number);
     void noteFailure(int exitCode);
 
     RegisterSession &m_session;
-    QString m_dir;
-    DocFormat m_format;
+    ops::ArchiveExporter m_archive;
     bool m_progress;
-    QMap<quint32, ExportEntry> m_entries;
     int m_written = 0;
     int m_skipped = 0;
     int m_failed = 0;
