@@ -76,7 +76,7 @@ struct Translators
         const bool qtFil = qtFile.load(languageDir + QStringLiteral("qt_") + locale);
         // Qt's own installed catalogue: a fallback for the texts of Qt's dialogs.
         (void)qtSystem.load(QStringLiteral("qtbase_") + locale,
-                                         QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath));
         LOG(INFO) << QStringLiteral("main: Load translators (file, res): Qt (%1, %2); Main (%3, %4); ")
                          .arg(int(qtFil))
                          .arg(int(qtRes))
@@ -148,7 +148,6 @@ int qMain(int argc, char **argv)
         startuplog::rotate(logFiles, switches.enableLog);
     startuplog::configure(switches, logFiles);
     startuplog::writeBanner();
-
 
     auto wait = std::make_unique<WaitForm>();
     wait->setText(QCoreApplication::translate("main", "Starting..."));

@@ -5,6 +5,8 @@
 #include "mainform.h"
 #include "ui_mainform.h"
 
+#include "marchivepage.h"
+
 #include "mbuiltinemulator.h"
 #include "mmenuform.h"
 
@@ -47,6 +49,9 @@ MMainForm::MMainForm(QWidget *parent, const MMainFormOptions &options)
 {
     ui->setupUi(this);
     addTablesPage();
+    m_archive = new MArchivePage(ui->tabWidget);
+    ui->tabWidget->addWidget(m_archive);
+    ui->menuWidget->addItem(tr("Архив ФН"));
     setWindowFlags(Qt::Window);
     setWindowTitle(tr("Kelo Assistant - Тестовое ПО для ККТ \"Kelo-Vint-Ф\" - версия %1 сборка %2")
                        .arg(QString::fromLatin1(MAppInfo::version))
@@ -143,6 +148,10 @@ void MMainForm::fillPortBoxes()
 
 void MMainForm::connectSignals()
 {
+    connect(m_archive->readButton(), &QPushButton::clicked, this, &MMainForm::readArchive);
+    connect(m_archive->exportButton(), &QPushButton::clicked, this, &MMainForm::exportArchive);
+    connect(m_archive->saveButton(), &QPushButton::clicked, this, &MMainForm::saveArchiveDocument);
+    connect(m_archive->printButton(), &QPushButton::clicked, this, &MMainForm::printArchiveDocument);
     for (QCheckBox *box : {ui->chkFN_Mode_Auto, ui->chkFN_Mode_BSO, ui->chkFN_Mode_Crypt,
                            ui->chkFN_Mode_Inet1, ui->chkFN_Mode_Inet2, ui->chkFN_Mode_Separate,
                            ui->chkFN_Mode_Sfera, ui->chkFN_Tax_Common, ui->chkFN_Tax_ENVD, ui->chkFN_Tax_Edin,

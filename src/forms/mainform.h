@@ -21,8 +21,10 @@ class MTapeForm;
 
 #include <memory>
 
+class MArchivePage;
 class MBuiltinEmulator;
 class QCloseEvent;
+class QTextEdit;
 class QListWidgetItem;
 class QSettings;
 
@@ -185,6 +187,12 @@ private slots:
     void on_butGetFD_Save_clicked();
     void on_butGetFD_Print_clicked();
 
+    // "Архив ФН"
+    void readArchive();
+    void exportArchive();
+    void saveArchiveDocument();
+    void printArchiveDocument();
+
     // "Сервис"
     void on_butServiceReset_clicked();
     void on_butFullReset_clicked();
@@ -229,7 +237,17 @@ private:
     // Connects, clears the "ОФД/ФН" view and runs `command` ("%1" the password)
     // as the only command of the cycle.
     bool startFNOFDQuery(const QString &command);
-    bool writeShownData(const QString &fileName, bool html);
+    // Asks for a file and saves the page shown in `view` (document `number`).
+    void saveShownPage(QTextEdit *view, quint32 number);
+    void printShownPage(QTextEdit *view);
+    bool writeShownData(QTextEdit *view, const QString &fileName, bool html);
+    // Runs one command of a long reading in the open connection, opening it
+    // when a lost link closed it. A refusal keeps the connection open.
+    bool execInSession(const QString &command);
+    // The FN archive page's range from its fields, the end asked of the
+    // register when left at "the last"; false when there is none.
+    bool archiveRange(quint32 *from, quint32 *to);
+    void showArchiveProgress(int done, int total, qint64 elapsedMs);
 
     // Changing operations
     // One command as the whole connection cycle; the status line says how it went.
@@ -270,6 +288,7 @@ private:
     MReceiptSoFar m_receipt;
     MTapeForm *m_tape = nullptr; // a child: goes with the window
     MTablesPage *m_tablesPage = nullptr;
+    MArchivePage *m_archive = nullptr;
     MMainFormOptions m_options;
     std::unique_ptr<MBuiltinEmulator> m_emulator;
     bool m_closeAllowed = false;

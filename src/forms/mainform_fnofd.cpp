@@ -202,13 +202,18 @@ void MMainForm::on_butDocs_AnnDocFromFN_clicked()
 
 void MMainForm::on_butGetFD_Save_clicked()
 {
-    if (ui->textFDFromFNData->toPlainText().trimmed().isEmpty()) {
+    saveShownPage(ui->textFDFromFNData, quint32(ui->strFDNumber->value()));
+}
+
+void MMainForm::saveShownPage(QTextEdit *view, quint32 number)
+{
+    if (view->toPlainText().trimmed().isEmpty()) {
         outStateMessage(-1, tr("Нет данных для сохранения."));
         return;
     }
     QFileDialog dialog(this, tr("Выбор имени файла для сохранения данных ФД"), lastFolder());
     // Named after the document the page shows.
-    dialog.selectFile(QStringLiteral("fd-%1.html").arg(ui->strFDNumber->value(), 6, 10, QLatin1Char('0')));
+    dialog.selectFile(QStringLiteral("fd-%1.html").arg(number, 6, 10, QLatin1Char('0')));
     // Qt's own dialog: the labels below are part of it, and tests can answer it.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setStyleSheet(styleSheet());
@@ -235,13 +240,13 @@ void MMainForm::on_butGetFD_Save_clicked()
         fileName += QLatin1String(".html");
     }
     rememberFolder(fileName);
-    if (writeShownData(fileName, html))
+    if (writeShownData(view, fileName, html))
         outStateMessage(-1, tr("Данные сохранены в файл <%1>.").arg(fileName));
     else
         outStateMessage(-1, tr("Ошибка открытия файла <%1>!").arg(fileName));
 }
 
-bool MMainForm::writeShownData(const QString &fileName, bool html)
+bool MMainForm::writeShownData(QTextEdit *view, const QString &fileName, bool html)
 {
     // Written whole or not at all: a failed save leaves an earlier file as it was.
     QSaveFile file(fileName);
@@ -249,7 +254,7 @@ bool MMainForm::writeShownData(const QString &fileName, bool html)
         return false;
     QTextStream out(&file);
     out.setEncoding(QStringConverter::Utf8);
-    const QTextDocument *shown = ui->textFDFromFNData->document();
+    const QTextDocument *shown = view->document();
     out << (html ? shown->toHtml() : shown->toPlainText());
     out.flush();
     return out.status() == QTextStream::Ok && file.commit();
@@ -257,9 +262,14 @@ bool MMainForm::writeShownData(const QString &fileName, bool html)
 
 void MMainForm::on_butGetFD_Print_clicked()
 {
+    printShownPage(ui->textFDFromFNData);
+}
+
+void MMainForm::printShownPage(QTextEdit *view)
+{
     QPrinter printer;
     QPrintDialog dialog(&printer, this);
     dialog.setStyleSheet(styleSheet());
     if (dialog.exec() == QDialog::Accepted)
-        ui->textFDFromFNData->print(&printer);
+        view->print(&printer);
 }
