@@ -100,6 +100,8 @@ void MMainForm::readArchive()
 
     ops::FnDocumentReader reader([this](const QString &command) { return execInSession(command); },
                                  linkPasswordText());
+    // The operator's stop is heard between the items of a document, too.
+    reader.setProgress([this](int, int) { return !terminateRequested; });
     terminateRequested = false;
     QVector<int> todo;
     for (int row = model->firstUnread(); row < model->count(); ++row) {
@@ -120,6 +122,11 @@ void MMainForm::readArchive()
             break;
         }
         const ops::FnDocument doc = reader.read(number);
+        if (doc.status == ops::FnDocument::Stopped) {
+            // Not a fault of the document: its row stays to be read.
+            stoppedAt = tr("Чтение прервано на документе %1.").arg(number);
+            break;
+        }
         MArchiveRow::Ofd ofd = MArchiveRow::OfdUnknown;
         if (doc.isComplete()) {
             if (execInSession(QStringLiteral("FF3C,%1,%2").arg(linkPasswordText()).arg(number))) {
