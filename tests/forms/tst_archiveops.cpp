@@ -148,30 +148,32 @@ void TstArchiveOps::damagedStoppedAndExported()
         window->grab().save(qEnvironmentVariable("KELO_ARCHIVE_PICTURE"));
     }
 
-    // The export equals kelo-cli's of the same range, file for file.
+    // The export equals kelo-cli's of the same range, file for file, in
+    // every format; into a folder that holds one already, nothing is written twice.
     QTemporaryDir out;
-    const QString mine = out.filePath(QStringLiteral("window")), theirs = out.filePath(QStringLiteral("cli"));
-    QVERIFY(QDir().mkpath(mine));
-    page->formatBox()->setCurrentIndex(page->formatBox()->findText(QStringLiteral("JSON")));
-    QVERIFY(clickChoosing(*window, "butArchiveExport", mine));
-    QCOMPARE(status(*window), QStringLiteral("Экспортировано документов: %1 (уже были в папке: 0), не "
-                                             "экспортировано: 0, не подтверждено ОФД: %2.")
-                                  .arg(last)
-                                  .arg(unconfirmed));
-    QProcess cli;
-    cli.start(QStringLiteral(KELO_CLI_PATH), {"-f", "json", "-p", linkPath, "fn-export", "--dir", theirs,
-                                              "--from", "1", "--to", QString::number(last)});
-    QVERIFY(cli.waitForFinished(60000));
-    QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
-    const QStringList files = QDir(theirs).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-    QCOMPARE(QDir(mine).entryList(QDir::Files | QDir::Hidden, QDir::Name), files);
-    QCOMPARE(files.size(), int(last) + 3); // the index twice and its journal
-    for (const QString &name : files)
-        QVERIFY2(readFile(QDir(mine).filePath(name)) == readFile(QDir(theirs).filePath(name)),
-                 qPrintable(name));
-
-    // Again into the same folder: nothing is written twice.
-    QVERIFY(clickChoosing(*window, "butArchiveExport", mine));
+    const QList<std::pair<QString, QString>> formats{{"HTML", "html"}, {"JSON", "json"}, {"Текст", "text"}};
+    for (const auto &[shown, option] : formats) {
+        const QString mine = out.filePath("window-" + option), theirs = out.filePath("cli-" + option);
+        QVERIFY(QDir().mkpath(mine));
+        page->formatBox()->setCurrentIndex(page->formatBox()->findText(shown));
+        QVERIFY(clickChoosing(*window, "butArchiveExport", mine));
+        QCOMPARE(status(*window), QStringLiteral("Экспортировано документов: %1 (уже были в папке: 0), не "
+                                                 "экспортировано: 0, не подтверждено ОФД: %2.")
+                                      .arg(last)
+                                      .arg(unconfirmed));
+        QProcess cli;
+        cli.start(QStringLiteral(KELO_CLI_PATH), {"-f", option, "-p", linkPath, "fn-export", "--dir", theirs,
+                                                  "--from", "1", "--to", QString::number(last)});
+        QVERIFY(cli.waitForFinished(60000));
+        QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
+        const QStringList files = QDir(theirs).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        QCOMPARE(QDir(mine).entryList(QDir::Files | QDir::Hidden, QDir::Name), files);
+        QCOMPARE(files.size(), int(last) + 3); // the index twice and its journal
+        for (const QString &name : files)
+            QVERIFY2(readFile(QDir(mine).filePath(name)) == readFile(QDir(theirs).filePath(name)),
+                     qPrintable(name));
+    }
+    QVERIFY(clickChoosing(*window, "butArchiveExport", out.filePath("window-text")));
     QVERIFY(status(*window).startsWith(
         QStringLiteral("Экспортировано документов: %1 (уже были в папке: %1)").arg(last)));
 }
