@@ -1,189 +1,131 @@
 #include "marchivepage.h"
+#include "ui_marchivepage.h"
 
 #include <documentformat.h>
 #include <mstrfortext.h>
 #include <mtlvrenderer.h>
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
-#include <QDateEdit>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QSplitter>
-#include <QTableView>
-#include <QTextEdit>
-#include <QVBoxLayout>
-
-namespace {
-
-template<typename T> T *named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-QSpinBox *numberBox(const char *name)
-{
-    auto *box = named(new QSpinBox, name);
-    box->setRange(0, 0x7FFFFFFF);
-    box->setMinimumWidth(90);
-    return box;
-}
-
-} // namespace
 
 MArchivePage::MArchivePage(QWidget *parent)
     : QWidget(parent)
+    , ui(new Ui::MArchivePage)
     , m_model(new MArchiveModel(this))
     , m_filter(new MArchiveFilter(this))
-    , m_from(numberBox("strArchiveFrom"))
-    , m_to(numberBox("strArchiveTo"))
-    , m_find(numberBox("strArchiveFind"))
-    , m_read(named(new QPushButton(tr("Прочитать")), "butArchiveRead"))
-    , m_export(named(new QPushButton(tr("Экспорт…")), "butArchiveExport"))
-    , m_print(named(new QPushButton(tr("Печать")), "butArchivePrint"))
-    , m_save(named(new QPushButton(tr("Сохранить")), "butArchiveSave"))
-    , m_format(named(new QComboBox, "comboArchiveFormat"))
-    , m_type(named(new QComboBox, "comboArchiveType"))
-    , m_dates(named(new QCheckBox(tr("Даты с")), "chkArchiveDates"))
-    , m_unconfirmed(named(new QCheckBox(tr("Не подтвержденные ОФД")), "chkArchiveUnconfirmed"))
-    , m_dateFrom(named(new QDateEdit(QDate::currentDate().addMonths(-1)), "dateArchiveFrom"))
-    , m_dateTo(named(new QDateEdit(QDate::currentDate()), "dateArchiveTo"))
-    , m_table(named(new QTableView, "tableArchive"))
-    , m_view(named(new QTextEdit, "textArchiveDocument"))
-    , m_summary(named(new QLabel, "labArchiveSummary"))
 {
-    setObjectName(QStringLiteral("tabArchive"));
-    // 0 in the range's end: up to the last document the FN reports.
-    m_from->setValue(1);
-    m_to->setSpecialValueText(tr("последнего"));
-    m_find->setSpecialValueText(tr("—"));
-    m_format->addItem(tr("HTML"), int(DocFormat::Html));
-    m_format->addItem(tr("JSON"), int(DocFormat::Json));
-    m_format->addItem(tr("Текст"), int(DocFormat::Text));
-    m_dateFrom->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    m_dateTo->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    m_dateFrom->setCalendarPopup(true);
-    m_dateTo->setCalendarPopup(true);
-    m_dateFrom->setEnabled(false);
-    m_dateTo->setEnabled(false);
+    ui->setupUi(this);
+    ui->comboArchiveFormat->addItem(tr("HTML"), int(DocFormat::Html));
+    ui->comboArchiveFormat->addItem(tr("JSON"), int(DocFormat::Json));
+    ui->comboArchiveFormat->addItem(tr("Текст"), int(DocFormat::Text));
+    ui->dateArchiveFrom->setDate(QDate::currentDate().addMonths(-1));
+    ui->dateArchiveTo->setDate(QDate::currentDate());
+    ui->splitArchive->setStretchFactor(0, 3);
+    ui->splitArchive->setStretchFactor(1, 2);
     refreshTypes();
-
     m_filter->setSourceModel(m_model);
-    m_table->setModel(m_filter);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setStretchLastSection(true);
-    m_view->setReadOnly(true);
-    m_summary->setWordWrap(true);
-    m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ui->tableArchive->setModel(m_filter);
 
-    auto *range = new QHBoxLayout;
-    range->addWidget(new QLabel(tr("Документы с")));
-    range->addWidget(m_from);
-    range->addWidget(new QLabel(tr("по")));
-    range->addWidget(m_to);
-    range->addWidget(m_read);
-    range->addStretch();
-    range->addWidget(m_format);
-    range->addWidget(m_export);
-
-    auto *filters = new QHBoxLayout;
-    filters->addWidget(new QLabel(tr("Тип:")));
-    filters->addWidget(m_type, 1);
-    filters->addWidget(m_dates);
-    filters->addWidget(m_dateFrom);
-    filters->addWidget(new QLabel(tr("по")));
-    filters->addWidget(m_dateTo);
-    filters->addWidget(m_unconfirmed);
-    filters->addWidget(new QLabel(tr("Найти №:")));
-    filters->addWidget(m_find);
-
-    auto *document = new QWidget;
-    auto *documentLayout = new QVBoxLayout(document);
-    documentLayout->setContentsMargins(0, 0, 0, 0);
-    documentLayout->addWidget(m_view);
-    auto *documentButtons = new QHBoxLayout;
-    documentButtons->addStretch();
-    documentButtons->addWidget(m_print);
-    documentButtons->addWidget(m_save);
-    documentLayout->addLayout(documentButtons);
-
-    auto *split = new QSplitter(Qt::Horizontal);
-    split->addWidget(m_table);
-    split->addWidget(document);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(range);
-    layout->addLayout(filters);
-    layout->addWidget(split, 1);
-    layout->addWidget(m_summary);
-
-    connect(m_type, &QComboBox::currentIndexChanged, this, &MArchivePage::applyFilters);
-    connect(m_dates, &QCheckBox::toggled, this, &MArchivePage::applyFilters);
-    connect(m_dateFrom, &QDateEdit::dateChanged, this, &MArchivePage::applyFilters);
-    connect(m_dateTo, &QDateEdit::dateChanged, this, &MArchivePage::applyFilters);
-    connect(m_unconfirmed, &QCheckBox::toggled, this, &MArchivePage::applyFilters);
-    connect(m_find, &QSpinBox::editingFinished, this, &MArchivePage::findNumber);
-    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+    connect(ui->comboArchiveType, &QComboBox::currentIndexChanged, this, &MArchivePage::applyFilters);
+    connect(ui->chkArchiveDates, &QCheckBox::toggled, this, &MArchivePage::applyFilters);
+    connect(ui->dateArchiveFrom, &QDateEdit::dateChanged, this, &MArchivePage::applyFilters);
+    connect(ui->dateArchiveTo, &QDateEdit::dateChanged, this, &MArchivePage::applyFilters);
+    connect(ui->chkArchiveUnconfirmed, &QCheckBox::toggled, this, &MArchivePage::applyFilters);
+    connect(ui->strArchiveFind, &QSpinBox::editingFinished, this, &MArchivePage::findNumber);
+    connect(ui->tableArchive->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &MArchivePage::showCurrent);
     // A row read while it is the current one shows its document at once.
     connect(m_model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &from) {
-        if (m_filter->mapToSource(m_table->currentIndex()).row() == from.row())
+        if (m_filter->mapToSource(ui->tableArchive->currentIndex()).row() == from.row())
             showCurrent();
     });
 }
 
+MArchivePage::~MArchivePage()
+{
+    delete ui;
+}
+
+QTextEdit *MArchivePage::view() const
+{
+    return ui->textArchiveDocument;
+}
+QSpinBox *MArchivePage::fromBox() const
+{
+    return ui->strArchiveFrom;
+}
+QSpinBox *MArchivePage::toBox() const
+{
+    return ui->strArchiveTo;
+}
+QPushButton *MArchivePage::readButton() const
+{
+    return ui->butArchiveRead;
+}
+QPushButton *MArchivePage::exportButton() const
+{
+    return ui->butArchiveExport;
+}
+QPushButton *MArchivePage::printButton() const
+{
+    return ui->butArchivePrint;
+}
+QPushButton *MArchivePage::saveButton() const
+{
+    return ui->butArchiveSave;
+}
+QComboBox *MArchivePage::formatBox() const
+{
+    return ui->comboArchiveFormat;
+}
+QLabel *MArchivePage::summary() const
+{
+    return ui->labArchiveSummary;
+}
+
 void MArchivePage::refreshTypes()
 {
-    const int chosen = m_type->currentData().isValid() ? m_type->currentData().toInt() : -1;
-    const QSignalBlocker blocker(m_type);
-    m_type->clear();
-    m_type->addItem(tr("Все"), -1);
+    const int chosen =
+        ui->comboArchiveType->currentData().isValid() ? ui->comboArchiveType->currentData().toInt() : -1;
+    const QSignalBlocker blocker(ui->comboArchiveType);
+    ui->comboArchiveType->clear();
+    ui->comboArchiveType->addItem(tr("Все"), -1);
     for (const auto &[code, name] : m_model->types())
-        m_type->addItem(QStringLiteral("%1 (%2)").arg(name).arg(code), code);
-    m_type->setCurrentIndex(qMax(0, m_type->findData(chosen)));
-    m_table->resizeColumnsToContents();
+        ui->comboArchiveType->addItem(QStringLiteral("%1 (%2)").arg(name).arg(code), code);
+    ui->comboArchiveType->setCurrentIndex(qMax(0, ui->comboArchiveType->findData(chosen)));
+    ui->tableArchive->resizeColumnsToContents();
 }
 
 void MArchivePage::applyFilters()
 {
-    const bool dates = m_dates->isChecked();
-    m_dateFrom->setEnabled(dates);
-    m_dateTo->setEnabled(dates);
-    m_filter->setType(m_type->currentData().toInt());
-    m_filter->setDates(dates ? m_dateFrom->date() : QDate(), dates ? m_dateTo->date() : QDate());
-    m_filter->setUnconfirmedOnly(m_unconfirmed->isChecked());
+    const bool dates = ui->chkArchiveDates->isChecked();
+    ui->dateArchiveFrom->setEnabled(dates);
+    ui->dateArchiveTo->setEnabled(dates);
+    m_filter->setType(ui->comboArchiveType->currentData().toInt());
+    m_filter->setDates(dates ? ui->dateArchiveFrom->date() : QDate(),
+                       dates ? ui->dateArchiveTo->date() : QDate());
+    m_filter->setUnconfirmedOnly(ui->chkArchiveUnconfirmed->isChecked());
 }
 
 void MArchivePage::findNumber()
 {
-    const int row = m_model->rowOf(quint32(m_find->value()));
+    const int row = m_model->rowOf(quint32(ui->strArchiveFind->value()));
     const QModelIndex at = m_filter->mapFromSource(m_model->index(row, 0));
     if (!at.isValid())
         return;
-    m_table->setCurrentIndex(at);
-    m_table->scrollTo(at);
+    ui->tableArchive->setCurrentIndex(at);
+    ui->tableArchive->scrollTo(at);
 }
 
 void MArchivePage::showCurrent()
 {
-    const MArchiveRow *row = m_model->rowAt(m_filter->mapToSource(m_table->currentIndex()).row());
+    const MArchiveRow *row = m_model->rowAt(m_filter->mapToSource(ui->tableArchive->currentIndex()).row());
     if (!row || row->state == MArchiveRow::NotRead) {
         m_shown = 0;
-        m_view->clear();
+        ui->textArchiveDocument->clear();
         return;
     }
     m_shown = row->number;
-    m_view->setHtml(documentHtml(row->doc));
+    ui->textArchiveDocument->setHtml(documentHtml(row->doc));
 }
 
 QString MArchivePage::documentHtml(const ops::FnDocument &doc)

@@ -9,14 +9,15 @@
 
 #include <QWidget>
 
-class QCheckBox;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QPushButton;
 class QSpinBox;
-class QTableView;
 class QTextEdit;
+
+namespace Ui {
+class MArchivePage;
+}
 
 class MArchivePage : public QWidget
 {
@@ -24,18 +25,19 @@ class MArchivePage : public QWidget
 
 public:
     explicit MArchivePage(QWidget *parent = nullptr);
+    ~MArchivePage() override;
 
     MArchiveModel *model() const { return m_model; }
     MArchiveFilter *filter() const { return m_filter; }
-    QTextEdit *view() const { return m_view; }
-    QSpinBox *fromBox() const { return m_from; }
-    QSpinBox *toBox() const { return m_to; }
-    QPushButton *readButton() const { return m_read; }
-    QPushButton *exportButton() const { return m_export; }
-    QPushButton *printButton() const { return m_print; }
-    QPushButton *saveButton() const { return m_save; }
-    QComboBox *formatBox() const { return m_format; }
-    QLabel *summary() const { return m_summary; }
+    QTextEdit *view() const;
+    QSpinBox *fromBox() const;
+    QSpinBox *toBox() const;
+    QPushButton *readButton() const;
+    QPushButton *exportButton() const;
+    QPushButton *printButton() const;
+    QPushButton *saveButton() const;
+    QComboBox *formatBox() const;
+    QLabel *summary() const;
     // The number of the document shown; 0 when none.
     quint32 shownNumber() const { return m_shown; }
 
@@ -49,15 +51,8 @@ private:
     void findNumber();
     void showCurrent();
 
+    Ui::MArchivePage *ui;
     MArchiveModel *m_model;
     MArchiveFilter *m_filter;
-    QSpinBox *m_from, *m_to, *m_find;
-    QPushButton *m_read, *m_export, *m_print, *m_save;
-    QComboBox *m_format, *m_type;
-    QCheckBox *m_dates, *m_unconfirmed;
-    QDateEdit *m_dateFrom, *m_dateTo;
-    QTableView *m_table;
-    QTextEdit *m_view;
-    QLabel *m_summary;
     quint32 m_shown = 0;
 };
