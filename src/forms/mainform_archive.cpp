@@ -113,6 +113,7 @@ void MMainForm::readArchive()
     clock.start();
     showArchiveProgress(0, int(todo.size()), 0);
     int failed = 0;
+    bool linkFailedBefore = false;
     QString stoppedAt;
     for (int i = 0; i < todo.size(); ++i) {
         QCoreApplication::processEvents();
@@ -142,11 +143,14 @@ void MMainForm::readArchive()
         if (!doc.isComplete())
             ++failed;
         showArchiveProgress(i + 1, int(todo.size()), clock.elapsed());
-        // A link that cannot be opened again would fail every document left.
-        if (lastErrCode < 0 && !mpLinkSettings().connected && !connectFR()) {
+        // A link that cannot be opened again, or fails again at once, would
+        // fail every document left: one failure of the link is let pass.
+        const bool linkFailed = lastErrCode < 0 && !mpLinkSettings().connected;
+        if (linkFailed && (linkFailedBefore || !connectFR())) {
             stoppedAt = tr("Связь с ККТ потеряна на документе %1: %2").arg(number).arg(lastErrText);
             break;
         }
+        linkFailedBefore = linkFailed;
     }
     ui->frameProgress->hide();
     ui->progressReadDump->resetFormat();
