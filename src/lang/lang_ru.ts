@@ -74,6 +74,124 @@
     </message>
 </context>
 <context>
+    <name>MArchiveModel</name>
+    <message>
+        <source>Ошибка: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>да</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>—</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Номер</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Тип</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Дата и время</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Итог</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ФП</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MArchivePage</name>
+    <message>
+        <source>Документы с</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>по</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>«последнего»: до последнего документа, о котором сообщает ФН.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>последнего</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Прочитать</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Экспорт…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Тип:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Даты с</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>dd.MM.yyyy</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не подтвержденные ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Найти №:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>—</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Печать</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сохранить</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HTML</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>JSON</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Текст</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Все</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>MBuiltinEmulator</name>
     <message>
         <source>Эмулятор ККТ</source>
@@ -1635,6 +1753,54 @@
     </message>
     <message>
         <source>Таблицы</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Архив ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>В ФН нет документов с номерами от %1 до %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>оценивается</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 из %2, осталось %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Чтение прервано перед документом %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Чтение прервано на документе %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Связь с ККТ потеряна на документе %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Прочитано документов: %1 из %2, с ошибкой: %3.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Нет прочитанных документов для экспорта.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выбор папки для экспорта документов</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибка записи файла %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Экспортировано документов: %1 (уже были в папке: %2), не экспортировано: %3, не подтверждено ОФД: %4.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
