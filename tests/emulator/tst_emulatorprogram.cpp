@@ -238,13 +238,6 @@ void TestEmulatorProgram::traceHasALinePerFrame_data()
                                      + QStringList{request + QStringLiteral(" \\[fault: lost-ack\\]"),
                                                    QStringLiteral("> ") + reply}
                                      + closing;
-    QTest::newRow("bad-checksum") << "bad-checksum"
-                                  << opening
-                                         + QStringList{request, QStringLiteral("> ACK"),
-                                                       QStringLiteral("> ") + reply.chopped(2)
-                                                           + QStringLiteral(
-                                                               "[0-9A-F]{2} \\[fault: bad-checksum\\]")}
-                                         + closing;
 }
 
 void TestEmulatorProgram::traceHasALinePerFrame()

@@ -11,7 +11,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
@@ -143,11 +142,6 @@ void TstArchiveOps::damagedStoppedAndExported()
     QVERIFY(
         child<QTextEdit>(*window, "textArchiveDocument")->toPlainText().contains(QStringLiteral("Товар 5")));
     QCOMPARE(page->shownNumber(), last);
-    if (qEnvironmentVariableIsSet("KELO_ARCHIVE_PICTURE")) {
-        child<QListWidget>(*window, "menuWidget")->setCurrentRow(6);
-        window->resize(1250, 700);
-        window->grab().save(qEnvironmentVariable("KELO_ARCHIVE_PICTURE"));
-    }
 
     // The export equals kelo-cli's of the same range, file for file, in
     // every format; into a folder that holds one already, nothing is written twice.

@@ -45,7 +45,6 @@ class TstArchiveExporter : public QObject
 
 private slots:
     void resumesFromTheJournal();
-    void folderThatTakesNoFile();
 };
 
 void TstArchiveExporter::resumesFromTheJournal()
@@ -79,20 +78,6 @@ void TstArchiveExporter::resumesFromTheJournal()
     const QByteArray csv = readFile(dir.filePath(QStringLiteral("index.csv")));
     QVERIFY2(csv.contains("3,3,Кассовый чек,,12.37,fd-000003.json"), csv.constData());
     QVERIFY(readFile(dir.filePath(QStringLiteral("fd-000003.json"))).contains("\"complete\": true"));
-}
-
-void TstArchiveExporter::folderThatTakesNoFile()
-{
-    QTemporaryDir dir;
-    const QString missing = dir.filePath(QStringLiteral("gone"));
-    ops::ArchiveExporter exporter(missing, DocFormat::Html);
-    QString path, reason;
-    QVERIFY(!exporter.write(receipt(1), &path, &reason));
-    QCOMPARE(path, QDir(missing).filePath(QStringLiteral(".fd-export.jsonl")));
-    QVERIFY(!reason.isEmpty());
-    QVERIFY(!exporter.writeIndex(&path, &reason));
-    QCOMPARE(path, QDir(missing).filePath(QStringLiteral("index.csv")));
-    QVERIFY(!QFileInfo::exists(missing));
 }
 
 QTEST_MAIN(TstArchiveExporter)

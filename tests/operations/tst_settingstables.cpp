@@ -77,8 +77,6 @@ private slots:
     void refusalsWriteNothing();
     void fieldReplies_data();
     void fieldReplies();
-    void listEndsAfterAGap_data();
-    void listEndsAfterAGap();
     void values_data();
     void values();
     void backupFiles_data();
@@ -247,57 +245,6 @@ void TstSettingsTables::fieldReplies()
     const QString got = f.text ? QStringLiteral("text %1").arg(f.size)
                                : QStringLiteral("number %1 %2..%3").arg(f.size).arg(f.min).arg(f.max);
     QCOMPARE(got, field);
-}
-
-// The register's side of "2D": tables at the given numbers, every other
-// number refused with error 93 (or another error at one number).
-void TstSettingsTables::listEndsAfterAGap_data()
-{
-    QTest::addColumn<QList<int>>("present");
-    QTest::addColumn<int>("otherError"); // at table 3; 0 none
-    QTest::addColumn<QList<int>>("found");
-    QTest::addColumn<int>("probes");
-
-    QTest::newRow("gap of 15") << QList<int>{1, 2, 18} << 0 << QList<int>{1, 2, 18} << 18 + 16;
-    QTest::newRow("gap of 16 ends it") << QList<int>{1, 2, 19} << 0 << QList<int>{1, 2} << 2 + 16;
-    QTest::newRow("no table at all") << QList<int>{} << 0 << QList<int>{} << 16;
-    QList<int> all;
-    for (int n = 1; n <= 255; ++n)
-        all << n;
-    QTest::newRow("every number answers") << all << 0 << all << 255;
-    QTest::newRow("password refused") << QList<int>{1, 2, 3} << 79 << QList<int>{} << 3;
-}
-
-void TstSettingsTables::listEndsAfterAGap()
-{
-    QFETCH(QList<int>, present);
-    QFETCH(int, otherError);
-    QFETCH(QList<int>, found);
-    QFETCH(int, probes);
-    int sent = 0;
-    SettingsTables tables(
-        [&](const QString &command) {
-            ++sent;
-            const int n = command.section(QLatin1Char(','), 2).toInt();
-            if (otherError && n == 3)
-                return scripted::fail(otherError);
-            if (!present.contains(n))
-                return scripted::fail(SettingsTables::kNoTable);
-            return scripted::reply({"\x2d", "", toRegisterText(QStringLiteral("Т")) + QByteArray(39, '\0'),
-                                    scripted::le16(1), QByteArray(1, '\x01')});
-        },
-        pw);
-    QList<TableStructure> list;
-    QCOMPARE(tables.listTables(&list), otherError == 0);
-    QCOMPARE(sent, probes);
-    if (otherError) {
-        QCOMPARE(tables.errorCode(), otherError);
-        return;
-    }
-    QList<int> numbers;
-    for (const TableStructure &t : list)
-        numbers << t.number;
-    QCOMPARE(numbers, found);
 }
 
 void TstSettingsTables::values_data()
