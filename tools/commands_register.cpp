@@ -32,25 +32,6 @@
 
 namespace {
 
-// Loads the driver and opens the session; on failure the message is printed
-// and exitCode says how to end.
-std::unique_ptr<RegisterSession> openSession(const LinkOptions &link, int *exitCode)
-{
-    QString error;
-    if (!RegisterSession::loadDriver(&error)) {
-        Console::err(error);
-        *exitCode = ExitDriver;
-        return nullptr;
-    }
-    auto session = std::make_unique<RegisterSession>(link);
-    if (!session->open()) {
-        Console::err(session->errorText());
-        *exitCode = session->exitCode();
-        return nullptr;
-    }
-    return session;
-}
-
 QString replyText(const CmdItem &item)
 {
     if (item.type == '*')

@@ -23,23 +23,6 @@ using ops::SettingsTables;
 using ops::TableField;
 using ops::TableStructure;
 
-std::unique_ptr<RegisterSession> openTablesSession(const LinkOptions &link, int *exitCode)
-{
-    QString error;
-    if (!RegisterSession::loadDriver(&error)) {
-        Console::err(error);
-        *exitCode = ExitDriver;
-        return nullptr;
-    }
-    auto session = std::make_unique<RegisterSession>(link);
-    if (!session->open()) {
-        Console::err(session->errorText());
-        *exitCode = session->exitCode();
-        return nullptr;
-    }
-    return session;
-}
-
 SettingsTables tablesOf(RegisterSession *session)
 {
     return SettingsTables([session](const QString &command) { return session->exec(command); },
@@ -138,7 +121,7 @@ int cmdTables(const QStringList &args)
     if (!cl.linkOptions(&link) || !cl.format(&format, false))
         return ExitUsage;
     int exitCode = ExitOk;
-    std::unique_ptr<RegisterSession> session = openTablesSession(link, &exitCode);
+    std::unique_ptr<RegisterSession> session = openSession(link, &exitCode);
     if (!session)
         return exitCode;
     SettingsTables tables = tablesOf(session.get());
@@ -187,7 +170,7 @@ int cmdTableGet(const QStringList &args)
         || (pos.size() > 2 && !cl.number(pos.at(2), QStringLiteral("FIELD"), 1, 255, &field)))
         return ExitUsage;
     int exitCode = ExitOk;
-    std::unique_ptr<RegisterSession> session = openTablesSession(link, &exitCode);
+    std::unique_ptr<RegisterSession> session = openSession(link, &exitCode);
     if (!session)
         return exitCode;
     SettingsTables tables = tablesOf(session.get());
@@ -259,7 +242,7 @@ int cmdTableSet(const QStringList &args)
         || !cl.number(pos.at(2), QStringLiteral("FIELD"), 1, 255, &field))
         return ExitUsage;
     int exitCode = ExitOk;
-    std::unique_ptr<RegisterSession> session = openTablesSession(link, &exitCode);
+    std::unique_ptr<RegisterSession> session = openSession(link, &exitCode);
     if (!session)
         return exitCode;
     SettingsTables tables = tablesOf(session.get());
@@ -317,7 +300,7 @@ int cmdTablesExport(const QStringList &args)
     if (QFileInfo(file).isDir())
         return cl.usage(QStringLiteral("%1 is a directory").arg(file));
     int exitCode = ExitOk;
-    std::unique_ptr<RegisterSession> session = openTablesSession(link, &exitCode);
+    std::unique_ptr<RegisterSession> session = openSession(link, &exitCode);
     if (!session)
         return exitCode;
     SettingsTables tables = tablesOf(session.get());
@@ -372,7 +355,7 @@ int cmdTablesImport(const QStringList &args)
     if (!backup.load(file, &error))
         return cl.usage(QStringLiteral("%1: %2").arg(file, error));
     int exitCode = ExitOk;
-    std::unique_ptr<RegisterSession> session = openTablesSession(link, &exitCode);
+    std::unique_ptr<RegisterSession> session = openSession(link, &exitCode);
     if (!session)
         return exitCode;
     // A file of another model is refused before the register is read through.

@@ -83,18 +83,29 @@ bool RegisterSession::checkCommand(const QString &command, QString *error)
     return sound;
 }
 
+namespace {
+
+// Splits a text command and lays out its description's items (cmdItems);
+// false when it does not split or no command has its code.
+bool describe(const QString &command, TestFp *split)
+{
+    quint64 code = 0;
+    if (!split->splitCommand(command) || !parseUnsigned(split->fields().at(0).toLatin1(), 16, code)
+        || code > 0xFFFF)
+        return false;
+    const int index = findCommand(int(code));
+    if (index < 0)
+        return false;
+    curCmd = index;
+    return ceRazbCmdRpl();
+}
+
+} // namespace
+
 QString RegisterSession::withPassword(const QString &command)
 {
     TestFp split;
-    quint64 code = 0;
-    if (!split.splitCommand(command) || !parseUnsigned(split.fields().at(0).toLatin1(), 16, code)
-        || code > 0xFFFF)
-        return command;
-    const int index = findCommand(int(code));
-    if (index < 0)
-        return command;
-    curCmd = index;
-    if (!ceRazbCmdRpl())
+    if (!describe(command, &split))
         return command;
     const int given = int(split.fields().size());
     int lastPassword = -1;
@@ -120,15 +131,7 @@ QString RegisterSession::withPassword(const QString &command)
 QString RegisterSession::shown(const QString &command)
 {
     TestFp split;
-    quint64 code = 0;
-    if (!split.splitCommand(command) || !parseUnsigned(split.fields().at(0).toLatin1(), 16, code)
-        || code > 0xFFFF)
-        return command;
-    const int index = findCommand(int(code));
-    if (index < 0)
-        return command;
-    curCmd = index;
-    if (!ceRazbCmdRpl())
+    if (!describe(command, &split))
         return command;
     QStringList fields = split.fields();
     bool masked = false;
@@ -221,4 +224,21 @@ void RegisterSession::close()
         settings.connected = false;
         settings.link = nullptr;
     }
+}
+
+std::unique_ptr<RegisterSession> openSession(const LinkOptions &link, int *exitCode)
+{
+    QString error;
+    if (!RegisterSession::loadDriver(&error)) {
+        Console::err(error);
+        *exitCode = ExitDriver;
+        return nullptr;
+    }
+    auto session = std::make_unique<RegisterSession>(link);
+    if (!session->open()) {
+        Console::err(session->errorText());
+        *exitCode = session->exitCode();
+        return nullptr;
+    }
+    return session;
 }

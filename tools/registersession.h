@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include <memory>
+
 struct LinkOptions
 {
     QString port;
@@ -68,3 +70,7 @@ private:
     QString m_deviceName;
     int m_deviceModel = -1;
 };
+
+// Loads the driver and opens a session; on failure the message is printed
+// and exitCode says how to end.
+std::unique_ptr<RegisterSession> openSession(const LinkOptions &link, int *exitCode);
