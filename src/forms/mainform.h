@@ -71,6 +71,11 @@ public:
     // The folder the file dialogs open in, and where the last file was chosen.
     QString lastFolder() const;
     void rememberFolder(const QString &file);
+    // A file to save or open, starting in the last folder used (and
+    // remembering the new one); `suffix` is added to a name saved without it
+    // while the first filter is chosen. Empty when the operator cancels.
+    QString chooseFile(const QString &title, bool forSaving, const QStringList &filters,
+                       const QString &suffix, const QString &suggested = QString());
 
     bool connectFR();
     // One attempt of connectFR, before a cancel is looked at.

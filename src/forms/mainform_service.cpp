@@ -18,34 +18,13 @@
 
 namespace {
 
+QStringList dumpFilters()
+{
+    return {QStringLiteral("Бинарные файлы (*.bin)"), QStringLiteral("Все файлы (*)")};
+}
+
 constexpr int kMaxSerialDigits = 16;
 constexpr int kBlocksPerStep = 10;
-
-// The file of a dump operation, empty when the operator cancels.
-QString chooseDumpFile(MMainForm *parent, const QString &title, bool forSaving,
-                       const QString &suggested = QString())
-{
-    QFileDialog dialog(parent, title, parent->lastFolder());
-    if (!suggested.isEmpty())
-        dialog.selectFile(suggested);
-    dialog.setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setViewMode(QFileDialog::Detail);
-    dialog.setLabelText(QFileDialog::LookIn, MMainForm::tr("Текущий путь:"));
-    dialog.setLabelText(QFileDialog::FileName, MMainForm::tr("Имя файла:"));
-    dialog.setLabelText(QFileDialog::FileType, MMainForm::tr("Тип файла:"));
-    dialog.setLabelText(QFileDialog::Accept, MMainForm::tr("Выбрать"));
-    dialog.setLabelText(QFileDialog::Reject, MMainForm::tr("Отмена"));
-    dialog.setNameFilters({QStringLiteral("Бинарные файлы (*.bin)"), QStringLiteral("Все файлы (*)")});
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    QString file = dialog.selectedFiles().constFirst();
-    if (forSaving && dialog.selectedNameFilter().contains(QLatin1String("bin"))
-        && !QFileInfo(file).suffix().endsWith(QLatin1String("bin")))
-        file += QStringLiteral(".bin");
-    parent->rememberFolder(file);
-    return file;
-}
 
 // A serial number the register can take: 1 to 16 decimal digits, not all
 // zero. It can usually be written only once, so nothing else goes out.
@@ -147,10 +126,10 @@ void MMainForm::on_butService_GetDump_clicked()
     // Named after the register and the day: dumps of many registers meet in one folder.
     const QString serial = ui->strInfo_SerialNumber->text().trimmed();
     const QString fileName =
-        chooseDumpFile(this, tr("Выбор имени файла для дампа из ККТ"), true,
-                       QStringLiteral("%1-%2.bin")
-                           .arg(serial.isEmpty() ? QStringLiteral("dump") : serial,
-                                QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))));
+        chooseFile(tr("Выбор имени файла для дампа из ККТ"), true, dumpFilters(), QStringLiteral("bin"),
+                   QStringLiteral("%1-%2.bin")
+                       .arg(serial.isEmpty() ? QStringLiteral("dump") : serial,
+                            QDate::currentDate().toString(QStringLiteral("yyyyMMdd"))));
     if (fileName.isEmpty())
         return;
     if (!connectFR())
@@ -236,7 +215,8 @@ bool MMainForm::fileWorkProgress(qint64 done, qint64 total)
 
 void MMainForm::on_butService_CalcMD5_clicked()
 {
-    const QString fileName = chooseDumpFile(this, tr("Выбор файла дампа для расчета MD5"), false);
+    const QString fileName =
+        chooseFile(tr("Выбор файла дампа для расчета MD5"), false, dumpFilters(), QStringLiteral("bin"));
     if (fileName.isEmpty())
         return;
     QByteArray digest;
@@ -256,10 +236,12 @@ void MMainForm::on_butService_CalcMD5_clicked()
 
 void MMainForm::on_butService_Compare2Dumps_clicked()
 {
-    const QString first = chooseDumpFile(this, tr("Выбор первого файла дампа"), false);
+    const QString first =
+        chooseFile(tr("Выбор первого файла дампа"), false, dumpFilters(), QStringLiteral("bin"));
     if (first.isEmpty())
         return;
-    const QString second = chooseDumpFile(this, tr("Выбор второго файла дампа"), false);
+    const QString second =
+        chooseFile(tr("Выбор второго файла дампа"), false, dumpFilters(), QStringLiteral("bin"));
     if (second.isEmpty())
         return;
     showFileWork(true);

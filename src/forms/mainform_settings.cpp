@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -250,4 +251,29 @@ void MMainForm::rememberFolder(const QString &file)
 {
     QSettings settings(MFilesWorks::appSettingsFile().absoluteFilePath(), QSettings::IniFormat);
     settings.setValue(kLastFolder, QFileInfo(file).absolutePath());
+}
+
+QString MMainForm::chooseFile(const QString &title, bool forSaving, const QStringList &filters,
+                              const QString &suffix, const QString &suggested)
+{
+    QFileDialog dialog(this, title, lastFolder());
+    if (!suggested.isEmpty())
+        dialog.selectFile(suggested);
+    dialog.setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.setLabelText(QFileDialog::LookIn, tr("Текущий путь:"));
+    dialog.setLabelText(QFileDialog::FileName, tr("Имя файла:"));
+    dialog.setLabelText(QFileDialog::FileType, tr("Тип файла:"));
+    dialog.setLabelText(QFileDialog::Accept, tr("Выбрать"));
+    dialog.setLabelText(QFileDialog::Reject, tr("Отмена"));
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    QString file = dialog.selectedFiles().constFirst();
+    if (forSaving && dialog.selectedNameFilter() == filters.value(0)
+        && QFileInfo(file).suffix().compare(suffix, Qt::CaseInsensitive) != 0)
+        file += QLatin1Char('.') + suffix;
+    rememberFolder(file);
+    return file;
 }

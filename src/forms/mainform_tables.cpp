@@ -12,38 +12,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace {
-
-// The settings file to save or load, empty when the operator cancels.
-QString chooseSettingsFile(MMainForm *parent, bool forSaving, const QString &suggested)
-{
-    QFileDialog dialog(parent,
-                       forSaving ? MMainForm::tr("Сохранение настроек ККТ в файл")
-                                 : MMainForm::tr("Загрузка настроек ККТ из файла"),
-                       parent->lastFolder());
-    if (!suggested.isEmpty())
-        dialog.selectFile(suggested);
-    dialog.setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setViewMode(QFileDialog::Detail);
-    dialog.setLabelText(QFileDialog::LookIn, MMainForm::tr("Текущий путь:"));
-    dialog.setLabelText(QFileDialog::FileName, MMainForm::tr("Имя файла:"));
-    dialog.setLabelText(QFileDialog::FileType, MMainForm::tr("Тип файла:"));
-    dialog.setLabelText(QFileDialog::Accept, MMainForm::tr("Выбрать"));
-    dialog.setLabelText(QFileDialog::Reject, MMainForm::tr("Отмена"));
-    dialog.setNameFilters({MMainForm::tr("Файлы настроек (*.json)"), MMainForm::tr("Все файлы (*)")});
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    QString file = dialog.selectedFiles().constFirst();
-    if (forSaving && dialog.selectedNameFilter().contains(QLatin1String("json"))
-        && QFileInfo(file).suffix().compare(QLatin1String("json"), Qt::CaseInsensitive) != 0)
-        file += QStringLiteral(".json");
-    parent->rememberFolder(file);
-    return file;
-}
-
-} // namespace
-
 void MMainForm::addTablesPage()
 {
     MTablesPage::Host host;
@@ -106,7 +74,9 @@ void MMainForm::addTablesPage()
         return box.clickedButton() == yes;
     };
     host.chooseFile = [this](bool save, const QString &suggested) {
-        return chooseSettingsFile(this, save, suggested);
+        return chooseFile(save ? tr("Сохранение настроек ККТ в файл") : tr("Загрузка настроек ККТ из файла"),
+                          save, {tr("Файлы настроек (*.json)"), tr("Все файлы (*)")}, QStringLiteral("json"),
+                          suggested);
     };
     host.serialNumber = [this] {
         return ui->strInfo_SerialNumber->text();
