@@ -5,17 +5,7 @@
 
 namespace {
 
-constexpr int kFiscalSignTag = 1077;
 constexpr quint32 kMaxRows = 1000000; // no FN holds more documents
-
-QString tagText(const QList<MTLVDocument> &items, int tag)
-{
-    for (const MTLVDocument &item : items) {
-        if (item.isKnown && item.tag == tag && !item.value.isNull())
-            return item.displayText();
-    }
-    return QString();
-}
 
 } // namespace
 
@@ -33,7 +23,7 @@ MArchiveRow MArchiveModel::rowFor(const ops::FnDocument &doc, MArchiveRow::Ofd o
     if (!date.isEmpty())
         row.time = QDateTime::fromString(date, Qt::ISODate);
     row.total = DocumentFormat::totalText(items);
-    row.sign = tagText(items, kFiscalSignTag);
+    row.sign = DocumentFormat::signText(items);
     return row;
 }
 

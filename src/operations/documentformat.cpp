@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kDateTag = 1012;
 constexpr int kTotalTag = 1020;
+constexpr int kFiscalSignTag = 1077;
 constexpr double kExactDoubleLimit = 9007199254740992.0; // 2^53
 
 const MTLVDocument *topLevel(const QList<MTLVDocument> &items, int tag)
@@ -176,5 +177,11 @@ QString DocumentFormat::dateText(const QList<MTLVDocument> &items)
 QString DocumentFormat::totalText(const QList<MTLVDocument> &items)
 {
     const MTLVDocument *item = topLevel(items, kTotalTag);
+    return item ? item->displayText() : QString();
+}
+
+QString DocumentFormat::signText(const QList<MTLVDocument> &items)
+{
+    const MTLVDocument *item = topLevel(items, kFiscalSignTag);
     return item ? item->displayText() : QString();
 }

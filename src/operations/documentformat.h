@@ -44,4 +44,6 @@ public:
     // when the document has none.
     static QString dateText(const QList<MTLVDocument> &items);
     static QString totalText(const QList<MTLVDocument> &items);
+    // Its fiscal sign (tag 1077) as the document page shows it.
+    static QString signText(const QList<MTLVDocument> &items);
 };

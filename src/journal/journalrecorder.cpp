@@ -1,0 +1,101 @@
+#include "journalrecorder.h"
+
+#include <registerfields.h>
+#include <replyvalues.h>
+
+#include <QCryptographicHash>
+#include <QFileInfo>
+
+namespace journal {
+
+namespace {
+
+// The serial number among the values of the state reply "11".
+constexpr int kStateSerialValue = 18;
+constexpr int kStateValues = 24;
+
+} // namespace
+
+JournalRecorder::JournalRecorder(const QString &frontEnd)
+    : m_frontEnd(frontEnd)
+{
+}
+
+JournalRecorder::~JournalRecorder() = default;
+
+bool JournalRecorder::open(const QString &path)
+{
+    forget();
+    m_journal = std::make_unique<ServiceJournal>();
+    return m_journal->open(path.isEmpty() ? ServiceJournal::defaultPath() : path);
+}
+
+void JournalRecorder::close()
+{
+    forget();
+    m_journal.reset();
+}
+
+RegisterInfo JournalRecorder::readRegister(const ops::Exec &exec, const QString &password,
+                                           const ops::RegisterIdentity &identity)
+{
+    RegisterInfo info;
+    info.model = identity.model;
+    info.name = identity.name;
+    const auto readField = [&exec, &password](const TableField &field) {
+        const QString command =
+            QStringLiteral("1F,%1,%2,%3,%4").arg(password).arg(field.table).arg(field.row).arg(field.field);
+        return exec(command) && reply::count() > 2 ? reply::string(2).trimmed() : QString();
+    };
+    info.serial = readField(regfield::kSerialNumber);
+    info.inn = readField(regfield::kInn);
+    info.regNumber = readField(regfield::kRegNumber);
+    info.fnNumber = readField(regfield::kFnNumber);
+    if (info.serial.isEmpty() && exec(QStringLiteral("11,%1").arg(password)) && reply::count() >= kStateValues)
+        info.serial = QStringLiteral("%1").arg(reply::text(kStateSerialValue).toULongLong(), 8, 10, QLatin1Char('0'));
+    return info;
+}
+
+bool JournalRecorder::identified(const RegisterInfo &info, const QString &port)
+{
+    forget();
+    if (!isOpen() || info.serial.isEmpty())
+        return false;
+    m_visit = m_journal->beginVisit(info, port, m_frontEnd);
+    if (m_visit > 0)
+        m_current = info;
+    return m_visit > 0;
+}
+
+void JournalRecorder::forget()
+{
+    m_visit = 0;
+    m_current = RegisterInfo();
+}
+
+void JournalRecorder::operation(const QString &name, const QString &outcome, bool ok)
+{
+    if (isOpen() && m_visit > 0)
+        m_journal->recordOperation(m_visit, name, outcome, ok);
+}
+
+void JournalRecorder::document(const ops::FnDocument &doc, int ofd)
+{
+    if (isOpen() && m_visit > 0)
+        m_journal->recordDocument(m_visit, m_current.fnNumber, doc, ofd);
+}
+
+void JournalRecorder::backup(const QString &fileName, const QByteArray &content)
+{
+    if (isOpen() && m_visit > 0)
+        m_journal->recordBackup(m_visit, QFileInfo(fileName).fileName(), content);
+}
+
+void JournalRecorder::dump(const QString &fileName, const QByteArray &image)
+{
+    if (isOpen() && m_visit > 0)
+        m_journal->recordDump(m_visit, QFileInfo(fileName).fileName(), image.size(),
+                              QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Md5).toHex()));
+}
+
+} // namespace journal

@@ -1,0 +1,59 @@
+#pragma once
+
+// What both front ends do with the journal: open it once, begin a visit when
+// a register is identified, and add the operations, documents, backups and
+// dumps of that visit. Without a journal (turned off, or unavailable) every
+// call does nothing, so the callers need not ask.
+
+#include "servicejournal.h"
+
+#include <exec.h>
+#include <registerconnector.h>
+
+#include <memory>
+
+namespace journal {
+
+class JournalRecorder
+{
+public:
+    explicit JournalRecorder(const QString &frontEnd);
+    ~JournalRecorder();
+
+    // Opens the journal; false when it cannot be used (journal()->state()
+    // says why). An empty path means the program's own journal.
+    bool open(const QString &path = QString());
+    void close();
+    bool isOpen() const { return m_journal && m_journal->isOpen(); }
+    // The journal, also when it could not be opened (for its state and path).
+    ServiceJournal *journal() const { return m_journal.get(); }
+
+    // What the register tells of itself for the journal: the serial number
+    // (from its table; from the state reply "11" when the table gives none),
+    // and from its tables INN, registration number and FN number. Fields the
+    // register refuses stay empty.
+    static RegisterInfo readRegister(const ops::Exec &exec, const QString &password,
+                                     const ops::RegisterIdentity &identity);
+
+    // A register was identified through `port`: its visit begins.
+    bool identified(const RegisterInfo &info, const QString &port);
+    // The register is no longer the one identified (another port, a new search).
+    void forget();
+    bool hasVisit() const { return m_visit > 0; }
+    qint64 visit() const { return m_visit; }
+    const RegisterInfo &current() const { return m_current; }
+
+    void operation(const QString &name, const QString &outcome, bool ok);
+    // A document read whole from the FN of the visit's register.
+    void document(const ops::FnDocument &doc, int ofd = DocumentRow::OfdUnknown);
+    void backup(const QString &fileName, const QByteArray &content);
+    void dump(const QString &fileName, const QByteArray &image);
+
+private:
+    QString m_frontEnd;
+    std::unique_ptr<ServiceJournal> m_journal;
+    qint64 m_visit = 0;
+    RegisterInfo m_current;
+};
+
+} // namespace journal
