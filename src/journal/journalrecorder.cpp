@@ -58,12 +58,19 @@ RegisterInfo JournalRecorder::readRegister(const ops::Exec &exec, const QString 
 
 bool JournalRecorder::identified(const RegisterInfo &info, const QString &port)
 {
+    // The same register on the same port, told the same, is still the same
+    // visit: connecting again for the next operation is no new visit.
+    if (m_visit > 0 && info.serial == m_current.serial && port == m_port && info.inn == m_current.inn
+        && info.regNumber == m_current.regNumber && info.fnNumber == m_current.fnNumber)
+        return true;
     forget();
     if (!isOpen() || info.serial.isEmpty())
         return false;
     m_visit = m_journal->beginVisit(info, port, m_frontEnd);
-    if (m_visit > 0)
+    if (m_visit > 0) {
         m_current = info;
+        m_port = port;
+    }
     return m_visit > 0;
 }
 
@@ -71,6 +78,7 @@ void JournalRecorder::forget()
 {
     m_visit = 0;
     m_current = RegisterInfo();
+    m_port.clear();
 }
 
 void JournalRecorder::operation(const QString &name, const QString &outcome, bool ok)

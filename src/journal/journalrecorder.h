@@ -35,7 +35,8 @@ public:
     static RegisterInfo readRegister(const ops::Exec &exec, const QString &password,
                                      const ops::RegisterIdentity &identity);
 
-    // A register was identified through `port`: its visit begins.
+    // A register was identified through `port`: its visit begins, unless it
+    // is the register of the current visit, on the same port and unchanged.
     bool identified(const RegisterInfo &info, const QString &port);
     // The register is no longer the one identified (another port, a new search).
     void forget();
@@ -54,6 +55,7 @@ private:
     std::unique_ptr<ServiceJournal> m_journal;
     qint64 m_visit = 0;
     RegisterInfo m_current;
+    QString m_port;
 };
 
 } // namespace journal
