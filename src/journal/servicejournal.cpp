@@ -180,26 +180,39 @@ bool ServiceJournal::open(const QString &path)
         return fail(State::Unavailable, QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
     }
 
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        if (!db.isValid())
-            return fail(State::Unavailable, QStringLiteral("the SQLite driver of Qt SQL is not installed"));
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
-        if (!db.open())
-            return fail(State::Unavailable, db.lastError().text());
+    State state = State::Open;
+    QString problem;
+    openDatabase(&state, &problem);
+    // Every handle of the connection is gone by now, so it can be removed.
+    if (state != State::Open)
+        return fail(state, problem);
+    m_state = State::Open;
+    return true;
+}
+
+void ServiceJournal::openDatabase(State *state, QString *problem)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    if (!db.isValid()) {
+        *state = State::Unavailable;
+        *problem = QStringLiteral("the SQLite driver of Qt SQL is not installed");
+        return;
     }
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    const auto classify = [this](const QSqlError &error) {
+    db.setDatabaseName(m_path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyTimeoutMs));
+    if (!db.open()) {
+        *state = State::Unavailable;
+        *problem = db.lastError().text();
+        return;
+    }
+    const auto classify = [state, problem](const QSqlError &error) {
         const int code = sqliteCode(error);
-        State state = State::Damaged;
+        *state = State::Damaged;
         if (code == kSqliteNotADb)
-            state = State::NotJournal;
+            *state = State::NotJournal;
         else if (code == kSqliteBusy || code == kSqliteLocked)
-            state = State::Locked;
-        else if (code == kSqliteCorrupt)
-            state = State::Damaged;
-        return fail(state, error.text());
+            *state = State::Locked;
+        *problem = error.text();
     };
 
     // Only reading until the file is known to be ours and of a version we know.
@@ -215,42 +228,52 @@ bool ServiceJournal::open(const QString &path)
     const int objects = query.value(0).toInt();
     query.finish();
 
-    if (objects > 0 && applicationId != kApplicationId)
-        return fail(State::NotJournal, QStringLiteral("a database of another program"));
-    if (version > kSchemaVersion)
-        return fail(State::Newer,
-                    QStringLiteral("schema version %1, this program knows up to %2").arg(version).arg(kSchemaVersion));
-
+    if (objects > 0 && applicationId != kApplicationId) {
+        *state = State::NotJournal;
+        *problem = QStringLiteral("a database of another program");
+        return;
+    }
+    if (version > kSchemaVersion) {
+        *state = State::Newer;
+        *problem = QStringLiteral("schema version %1, this program knows up to %2").arg(version).arg(kSchemaVersion);
+        return;
+    }
     if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")))
         return classify(query.lastError());
     query.finish();
     exec(QStringLiteral("PRAGMA synchronous=FULL"));
     exec(QStringLiteral("PRAGMA foreign_keys=ON"));
-    if (version < kSchemaVersion && !migrate(version))
-        return classify(db.lastError().isValid() ? db.lastError() : query.lastError());
-    m_state = State::Open;
-    return true;
+    QSqlError error;
+    if (version < kSchemaVersion && !migrate(version, &error))
+        return classify(error);
 }
 
-bool ServiceJournal::migrate(int from)
+bool ServiceJournal::migrate(int from, QSqlError *error)
 {
     const QList<QStringList> steps = {statements(kVersion1), statements(kVersion2)};
     Transaction transaction(m_connection);
-    if (!transaction.isOpen())
+    if (!transaction.isOpen()) {
+        *error = QSqlDatabase::database(m_connection, false).lastError();
         return false;
+    }
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     for (int version = from + 1; version <= kSchemaVersion; ++version) {
         for (const QString &sql : steps.at(version - 1)) {
             if (!query.exec(sql)) {
-                m_problem = query.lastError().text();
+                *error = query.lastError();
                 return false;
             }
         }
     }
     if (!query.exec(QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId))
-        || !query.exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion)))
+        || !query.exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion))) {
+        *error = query.lastError();
         return false;
-    return transaction.commit();
+    }
+    if (transaction.commit())
+        return true;
+    *error = QSqlDatabase::database(m_connection, false).lastError();
+    return false;
 }
 
 int ServiceJournal::schemaVersion() const

@@ -20,6 +20,8 @@
 #include <QList>
 #include <QString>
 
+class QSqlError;
+
 namespace journal {
 
 // What identification tells of a register.
@@ -165,7 +167,8 @@ public:
     // A document read whole. Kept once per FN number and document number: a
     // document read again only adds an OFD confirmation learnt since.
     // `added` tells whether it was new.
-    bool recordDocument(qint64 visit, const QString &fnNumber, const ops::FnDocument &doc, int ofd,
+    bool recordDocument(qint64 visit, const QString &fnNumber, const ops::FnDocument &doc,
+                        int ofd = DocumentRow::OfdUnknown,
                         bool *added = nullptr, const QDateTime &when = QDateTime::currentDateTime());
     bool recordBackup(qint64 visit, const QString &fileName, const QByteArray &content,
                       const QDateTime &when = QDateTime::currentDateTime());
@@ -195,7 +198,8 @@ public:
 
 private:
     bool fail(State state, const QString &problem);
-    bool migrate(int from);
+    void openDatabase(State *state, QString *problem);
+    bool migrate(int from, QSqlError *error);
     bool exec(const QString &sql) const;
     class Transaction;
 
