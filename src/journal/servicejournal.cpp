@@ -159,6 +159,26 @@ bool ServiceJournal::exec(const QString &sql) const
     return query.exec(sql);
 }
 
+QSqlQuery ServiceJournal::run(const QString &sql, const QVariantList &values) const
+{
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        return query;
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    query.exec();
+    return query;
+}
+
+bool ServiceJournal::insertOne(const QString &sql, const QVariantList &values)
+{
+    if (m_state != State::Open)
+        return false;
+    Transaction transaction(m_connection);
+    return transaction.isOpen() && run(sql, values).isActive() && transaction.commit();
+}
+
 bool ServiceJournal::open(const QString &path)
 {
     close();
@@ -290,39 +310,32 @@ qint64 ServiceJournal::beginVisit(const RegisterInfo &reg, const QString &port, 
     if (m_state != State::Open || reg.serial.isEmpty())
         return 0;
     Transaction transaction(m_connection);
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    if (!transaction.isOpen())
+        return 0;
     const QString now = timeText(when);
     // What the register says now replaces what it said before, except a
     // field it could not tell this time.
-    query.prepare(QStringLiteral(
+    const QString upsert = QStringLiteral(
         "INSERT INTO registers (serial, model, name, inn, reg_number, fn_number, first_seen, last_seen)"
-        " VALUES (:serial, :model, :name, :inn, :reg, :fn, :now, :now)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"
         " ON CONFLICT (serial) DO UPDATE SET model = excluded.model,"
         " name = CASE WHEN excluded.name <> '' THEN excluded.name ELSE name END,"
         " inn = CASE WHEN excluded.inn <> '' THEN excluded.inn ELSE inn END,"
         " reg_number = CASE WHEN excluded.reg_number <> '' THEN excluded.reg_number ELSE reg_number END,"
         " fn_number = CASE WHEN excluded.fn_number <> '' THEN excluded.fn_number ELSE fn_number END,"
-        " last_seen = excluded.last_seen"));
-    query.bindValue(QStringLiteral(":serial"), reg.serial);
-    query.bindValue(QStringLiteral(":model"), reg.model);
-    query.bindValue(QStringLiteral(":name"), reg.name);
-    query.bindValue(QStringLiteral(":inn"), reg.inn);
-    query.bindValue(QStringLiteral(":reg"), reg.regNumber);
-    query.bindValue(QStringLiteral(":fn"), reg.fnNumber);
-    query.bindValue(QStringLiteral(":now"), now);
-    if (!transaction.isOpen() || !query.exec())
+        " last_seen = excluded.last_seen");
+    if (!run(upsert, {reg.serial, reg.model, reg.name, reg.inn, reg.regNumber, reg.fnNumber, now, now}).isActive())
         return 0;
-    query.prepare(QStringLiteral("SELECT id FROM registers WHERE serial = ?"));
-    query.addBindValue(reg.serial);
-    if (!query.exec() || !query.next())
+    QSqlQuery id = run(QStringLiteral("SELECT id FROM registers WHERE serial = ?"), {reg.serial});
+    if (!id.next())
         return 0;
-    const qint64 registerId = query.value(0).toLongLong();
-    query.prepare(QStringLiteral("INSERT INTO visits (register_id, started, port, front_end, inn, reg_number, fn_number)"
-                                 " VALUES (?, ?, ?, ?, ?, ?, ?)"));
-    for (const QVariant &value : {QVariant(registerId), QVariant(now), QVariant(port), QVariant(frontEnd),
-                                  QVariant(reg.inn), QVariant(reg.regNumber), QVariant(reg.fnNumber)})
-        query.addBindValue(value);
-    if (!query.exec())
+    const qint64 registerId = id.value(0).toLongLong();
+    id.finish();
+    const QSqlQuery query =
+        run(QStringLiteral("INSERT INTO visits (register_id, started, port, front_end, inn, reg_number, fn_number)"
+                           " VALUES (?, ?, ?, ?, ?, ?, ?)"),
+            {registerId, now, port, frontEnd, reg.inn, reg.regNumber, reg.fnNumber});
+    if (!query.isActive())
         return 0;
     const qint64 visit = query.lastInsertId().toLongLong();
     return transaction.commit() ? visit : 0;
@@ -331,15 +344,9 @@ qint64 ServiceJournal::beginVisit(const RegisterInfo &reg, const QString &port, 
 bool ServiceJournal::recordOperation(qint64 visit, const QString &name, const QString &outcome, bool ok,
                                      const QDateTime &when)
 {
-    if (m_state != State::Open || visit <= 0)
-        return false;
-    Transaction transaction(m_connection);
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("INSERT INTO operations (visit_id, time, name, outcome, ok) VALUES (?, ?, ?, ?, ?)"));
-    for (const QVariant &value : {QVariant(visit), QVariant(timeText(when)), QVariant(name), QVariant(outcome),
-                                  QVariant(ok ? 1 : 0)})
-        query.addBindValue(value);
-    return transaction.isOpen() && query.exec() && transaction.commit();
+    return visit > 0
+           && insertOne(QStringLiteral("INSERT INTO operations (visit_id, time, name, outcome, ok) VALUES (?, ?, ?, ?, ?)"),
+                        {visit, timeText(when), name, outcome, ok ? 1 : 0});
 }
 
 bool ServiceJournal::recordDocument(qint64 visit, const QString &fnNumber, const ops::FnDocument &doc, int ofd,
@@ -350,39 +357,32 @@ bool ServiceJournal::recordDocument(qint64 visit, const QString &fnNumber, const
     if (m_state != State::Open || visit <= 0 || fnNumber.isEmpty() || !doc.isComplete())
         return false;
     Transaction transaction(m_connection);
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("SELECT id, ofd FROM documents WHERE fn_number = ? AND number = ?"));
-    query.addBindValue(fnNumber);
-    query.addBindValue(qint64(doc.number));
-    if (!transaction.isOpen() || !query.exec())
+    if (!transaction.isOpen())
         return false;
-    if (query.next()) {
+    QSqlQuery kept = run(QStringLiteral("SELECT id, ofd FROM documents WHERE fn_number = ? AND number = ?"),
+                         {fnNumber, qint64(doc.number)});
+    if (!kept.isActive())
+        return false;
+    if (kept.next()) {
         // Kept already: the FN never changes a document, only the OFD's
         // confirmation may have come since.
-        const qint64 id = query.value(0).toLongLong();
-        const int kept = query.value(1).toInt();
-        query.finish();
-        if (ofd > kept) {
-            query.prepare(QStringLiteral("UPDATE documents SET ofd = ? WHERE id = ?"));
-            query.addBindValue(ofd);
-            query.addBindValue(id);
-            if (!query.exec())
-                return false;
-        }
+        const qint64 id = kept.value(0).toLongLong();
+        const bool confirmedSince = ofd > kept.value(1).toInt();
+        kept.finish();
+        if (confirmedSince && !run(QStringLiteral("UPDATE documents SET ofd = ? WHERE id = ?"), {ofd, id}).isActive())
+            return false;
         return transaction.commit();
     }
-    query.finish();
+    kept.finish();
     const QList<MTLVDocument> items = doc.tlvItems();
-    query.prepare(QStringLiteral(
-        "INSERT INTO documents (fn_number, number, type, date, total, fiscal_sign, raw, visit_id, stored, ofd,"
-        " register_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, (SELECT register_id FROM visits WHERE id = ?))"));
-    for (const QVariant &value :
-         {QVariant(fnNumber), QVariant(qint64(doc.number)), QVariant(int(doc.docType)),
-          QVariant(DocumentFormat::dateText(items)), QVariant(DocumentFormat::totalText(items)),
-          QVariant(DocumentFormat::signText(items)), QVariant(rawItems(doc)), QVariant(visit),
-          QVariant(timeText(when)), QVariant(ofd < 0 ? -1 : (ofd > 0 ? 1 : 0)), QVariant(visit)})
-        query.addBindValue(value);
-    if (!query.exec() || !transaction.commit())
+    const QSqlQuery insert = run(
+        QStringLiteral("INSERT INTO documents (fn_number, number, type, date, total, fiscal_sign, raw, visit_id,"
+                       " stored, ofd, register_id)"
+                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, (SELECT register_id FROM visits WHERE id = ?))"),
+        {fnNumber, qint64(doc.number), int(doc.docType), DocumentFormat::dateText(items),
+         DocumentFormat::totalText(items), DocumentFormat::signText(items), rawItems(doc), visit, timeText(when),
+         ofd < 0 ? -1 : (ofd > 0 ? 1 : 0), visit});
+    if (!insert.isActive() || !transaction.commit())
         return false;
     if (added)
         *added = true;
@@ -392,28 +392,17 @@ bool ServiceJournal::recordDocument(qint64 visit, const QString &fnNumber, const
 bool ServiceJournal::recordBackup(qint64 visit, const QString &fileName, const QByteArray &content,
                                   const QDateTime &when)
 {
-    if (m_state != State::Open || visit <= 0 || content.size() > kMaxBackupBytes)
-        return false;
-    Transaction transaction(m_connection);
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("INSERT INTO backups (visit_id, time, file_name, content) VALUES (?, ?, ?, ?)"));
-    for (const QVariant &value : {QVariant(visit), QVariant(timeText(when)), QVariant(fileName), QVariant(content)})
-        query.addBindValue(value);
-    return transaction.isOpen() && query.exec() && transaction.commit();
+    return visit > 0 && content.size() <= kMaxBackupBytes
+           && insertOne(QStringLiteral("INSERT INTO backups (visit_id, time, file_name, content) VALUES (?, ?, ?, ?)"),
+                        {visit, timeText(when), fileName, content});
 }
 
 bool ServiceJournal::recordDump(qint64 visit, const QString &fileName, qint64 size, const QString &md5,
                                 const QDateTime &when)
 {
-    if (m_state != State::Open || visit <= 0)
-        return false;
-    Transaction transaction(m_connection);
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("INSERT INTO dumps (visit_id, time, file_name, size, md5) VALUES (?, ?, ?, ?, ?)"));
-    for (const QVariant &value :
-         {QVariant(visit), QVariant(timeText(when)), QVariant(fileName), QVariant(size), QVariant(md5.toLower())})
-        query.addBindValue(value);
-    return transaction.isOpen() && query.exec() && transaction.commit();
+    return visit > 0
+           && insertOne(QStringLiteral("INSERT INTO dumps (visit_id, time, file_name, size, md5) VALUES (?, ?, ?, ?, ?)"),
+                        {visit, timeText(when), fileName, size, md5.toLower()});
 }
 
 QByteArray ServiceJournal::rawItems(const ops::FnDocument &doc)

@@ -19,8 +19,10 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QVariantList>
 
 class QSqlError;
+class QSqlQuery;
 
 namespace journal {
 
@@ -201,6 +203,10 @@ private:
     void openDatabase(State *state, QString *problem);
     bool migrate(int from, QSqlError *error);
     bool exec(const QString &sql) const;
+    // A statement with its values bound, run; isActive() when it went through.
+    QSqlQuery run(const QString &sql, const QVariantList &values) const;
+    // One row inserted in a transaction of its own.
+    bool insertOne(const QString &sql, const QVariantList &values);
     class Transaction;
 
     QString m_connection;

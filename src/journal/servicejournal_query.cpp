@@ -94,10 +94,8 @@ bool ServiceJournal::findRegister(const QString &serial, RegisterRow *row) const
 {
     if (m_state != State::Open)
         return false;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QLatin1String(kRegisterColumns) + QStringLiteral(" WHERE r.serial = ?"));
-    query.addBindValue(serial);
-    if (!query.exec() || !query.next())
+    QSqlQuery query = run(QLatin1String(kRegisterColumns) + QStringLiteral(" WHERE r.serial = ?"), {serial});
+    if (!query.next())
         return false;
     *row = registerRow(query);
     return true;
@@ -108,13 +106,9 @@ QList<VisitRow> ServiceJournal::visits(qint64 registerId) const
     QList<VisitRow> rows;
     if (m_state != State::Open)
         return rows;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT id, started, port, front_end, inn, reg_number, fn_number FROM visits"
-                                 " WHERE register_id = ? ORDER BY started DESC, id DESC"));
-    query.addBindValue(registerId);
-    if (!query.exec())
-        return rows;
+    QSqlQuery query = run(QStringLiteral("SELECT id, started, port, front_end, inn, reg_number, fn_number FROM visits"
+                                         " WHERE register_id = ? ORDER BY started DESC, id DESC"),
+                          {registerId});
     QHash<qint64, int> byId;
     while (query.next()) {
         VisitRow row;
@@ -128,11 +122,9 @@ QList<VisitRow> ServiceJournal::visits(qint64 registerId) const
         byId.insert(row.id, int(rows.size()));
         rows.append(row);
     }
-    query.prepare(QStringLiteral("SELECT o.visit_id, o.time, o.name, o.outcome, o.ok FROM operations o"
-                                 " JOIN visits v ON v.id = o.visit_id WHERE v.register_id = ? ORDER BY o.id"));
-    query.addBindValue(registerId);
-    if (!query.exec())
-        return rows;
+    query = run(QStringLiteral("SELECT o.visit_id, o.time, o.name, o.outcome, o.ok FROM operations o"
+                               " JOIN visits v ON v.id = o.visit_id WHERE v.register_id = ? ORDER BY o.id"),
+                {registerId});
     while (query.next()) {
         const auto at = byId.constFind(query.value(0).toLongLong());
         if (at == byId.cend())
@@ -152,20 +144,17 @@ QList<FnRow> ServiceJournal::fns(qint64 registerId) const
     QList<FnRow> rows;
     if (m_state != State::Open)
         return rows;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
     // The FNs the register had: those of its documents, and those it named
     // at a visit even when none of their documents was read.
-    query.prepare(QStringLiteral(
-        "SELECT fn_number, count(*), min(number), max(number), min(NULLIF(date, '')), max(NULLIF(date, ''))"
-        " FROM documents WHERE register_id = :r GROUP BY fn_number"
-        " UNION ALL SELECT DISTINCT fn_number, 0, 0, 0, NULL, NULL FROM visits"
-        " WHERE register_id = :r AND fn_number <> ''"
-        " AND fn_number NOT IN (SELECT fn_number FROM documents WHERE register_id = :r)"
-        " ORDER BY 1"));
-    query.bindValue(QStringLiteral(":r"), registerId);
-    if (!query.exec())
-        return rows;
+    QSqlQuery query = run(
+        QStringLiteral(
+            "SELECT fn_number, count(*), min(number), max(number), min(NULLIF(date, '')), max(NULLIF(date, ''))"
+            " FROM documents WHERE register_id = ? GROUP BY fn_number"
+            " UNION ALL SELECT DISTINCT fn_number, 0, 0, 0, NULL, NULL FROM visits"
+            " WHERE register_id = ? AND fn_number <> ''"
+            " AND fn_number NOT IN (SELECT fn_number FROM documents WHERE register_id = ?)"
+            " ORDER BY 1"),
+        {registerId, registerId, registerId});
     while (query.next()) {
         FnRow row;
         row.fnNumber = query.value(0).toString();
@@ -184,13 +173,10 @@ QList<BackupRow> ServiceJournal::backups(qint64 registerId) const
     QList<BackupRow> rows;
     if (m_state != State::Open)
         return rows;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT b.id, b.time, b.file_name, b.content FROM backups b"
-                                 " JOIN visits v ON v.id = b.visit_id WHERE v.register_id = ? ORDER BY b.time, b.id"));
-    query.addBindValue(registerId);
-    if (!query.exec())
-        return rows;
+    QSqlQuery query =
+        run(QStringLiteral("SELECT b.id, b.time, b.file_name, b.content FROM backups b"
+                           " JOIN visits v ON v.id = b.visit_id WHERE v.register_id = ? ORDER BY b.time, b.id"),
+            {registerId});
     while (query.next()) {
         BackupRow row;
         row.id = query.value(0).toLongLong();
@@ -207,13 +193,10 @@ QList<DumpRow> ServiceJournal::dumps(qint64 registerId) const
     QList<DumpRow> rows;
     if (m_state != State::Open)
         return rows;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT d.time, d.file_name, d.size, d.md5 FROM dumps d"
-                                 " JOIN visits v ON v.id = d.visit_id WHERE v.register_id = ? ORDER BY d.time, d.id"));
-    query.addBindValue(registerId);
-    if (!query.exec())
-        return rows;
+    QSqlQuery query =
+        run(QStringLiteral("SELECT d.time, d.file_name, d.size, d.md5 FROM dumps d"
+                           " JOIN visits v ON v.id = d.visit_id WHERE v.register_id = ? ORDER BY d.time, d.id"),
+            {registerId});
     while (query.next()) {
         DumpRow row;
         row.time = storedTime(query.value(0));
@@ -284,10 +267,8 @@ int ServiceJournal::documentCount(const QString &fnNumber) const
 {
     if (m_state != State::Open)
         return 0;
-    QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("SELECT count(*) FROM documents WHERE fn_number = ?"));
-    query.addBindValue(fnNumber);
-    return query.exec() && query.next() ? query.value(0).toInt() : 0;
+    QSqlQuery query = run(QStringLiteral("SELECT count(*) FROM documents WHERE fn_number = ?"), {fnNumber});
+    return query.next() ? query.value(0).toInt() : 0;
 }
 
 bool ServiceJournal::document(const QString &fnNumber, quint32 number, DocumentRow *row) const
