@@ -20,29 +20,28 @@ namespace {
 constexpr int kApplicationId = 0x4B454C4F;
 constexpr int kBusyTimeoutMs = 2000;
 
-// SQLite's primary result codes the opening tells apart.
+// SQLite's primary result codes the opening tells apart (any other: damaged).
 constexpr int kSqliteBusy = 5;
 constexpr int kSqliteLocked = 6;
-constexpr int kSqliteCorrupt = 11;
 constexpr int kSqliteNotADb = 26;
 
 // The schema, one step per version: step N turns version N-1 into N.
 const char *const kVersion1[] = {
-    "CREATE TABLE registers (id INTEGER PRIMARY KEY, serial TEXT NOT NULL UNIQUE,"
+    ("CREATE TABLE registers (id INTEGER PRIMARY KEY, serial TEXT NOT NULL UNIQUE,"
     " model INTEGER NOT NULL DEFAULT -1, name TEXT NOT NULL DEFAULT '', inn TEXT NOT NULL DEFAULT '',"
     " reg_number TEXT NOT NULL DEFAULT '', fn_number TEXT NOT NULL DEFAULT '',"
-    " first_seen TEXT NOT NULL, last_seen TEXT NOT NULL)",
-    "CREATE TABLE visits (id INTEGER PRIMARY KEY, register_id INTEGER NOT NULL REFERENCES registers(id),"
+    " first_seen TEXT NOT NULL, last_seen TEXT NOT NULL)"),
+    ("CREATE TABLE visits (id INTEGER PRIMARY KEY, register_id INTEGER NOT NULL REFERENCES registers(id),"
     " started TEXT NOT NULL, port TEXT NOT NULL DEFAULT '', front_end TEXT NOT NULL DEFAULT '',"
-    " inn TEXT NOT NULL DEFAULT '', reg_number TEXT NOT NULL DEFAULT '', fn_number TEXT NOT NULL DEFAULT '')",
-    "CREATE TABLE operations (id INTEGER PRIMARY KEY, visit_id INTEGER NOT NULL REFERENCES visits(id),"
-    " time TEXT NOT NULL, name TEXT NOT NULL, outcome TEXT NOT NULL, ok INTEGER NOT NULL)",
-    "CREATE TABLE documents (id INTEGER PRIMARY KEY, fn_number TEXT NOT NULL, number INTEGER NOT NULL,"
+    " inn TEXT NOT NULL DEFAULT '', reg_number TEXT NOT NULL DEFAULT '', fn_number TEXT NOT NULL DEFAULT '')"),
+    ("CREATE TABLE operations (id INTEGER PRIMARY KEY, visit_id INTEGER NOT NULL REFERENCES visits(id),"
+    " time TEXT NOT NULL, name TEXT NOT NULL, outcome TEXT NOT NULL, ok INTEGER NOT NULL)"),
+    ("CREATE TABLE documents (id INTEGER PRIMARY KEY, fn_number TEXT NOT NULL, number INTEGER NOT NULL,"
     " type INTEGER NOT NULL, date TEXT NOT NULL DEFAULT '', total TEXT NOT NULL DEFAULT '',"
     " fiscal_sign TEXT NOT NULL DEFAULT '', raw BLOB NOT NULL,"
-    " visit_id INTEGER NOT NULL REFERENCES visits(id), stored TEXT NOT NULL, UNIQUE (fn_number, number))",
-    "CREATE TABLE backups (id INTEGER PRIMARY KEY, visit_id INTEGER NOT NULL REFERENCES visits(id),"
-    " time TEXT NOT NULL, file_name TEXT NOT NULL, content BLOB NOT NULL)",
+    " visit_id INTEGER NOT NULL REFERENCES visits(id), stored TEXT NOT NULL, UNIQUE (fn_number, number))"),
+    ("CREATE TABLE backups (id INTEGER PRIMARY KEY, visit_id INTEGER NOT NULL REFERENCES visits(id),"
+    " time TEXT NOT NULL, file_name TEXT NOT NULL, content BLOB NOT NULL)"),
     "CREATE INDEX visits_register ON visits (register_id)",
     "CREATE INDEX operations_visit ON operations (visit_id)",
     "CREATE INDEX backups_visit ON backups (visit_id)",
@@ -55,8 +54,8 @@ const char *const kVersion2[] = {
     "ALTER TABLE documents ADD COLUMN ofd INTEGER NOT NULL DEFAULT -1",
     "ALTER TABLE documents ADD COLUMN register_id INTEGER REFERENCES registers(id)",
     "UPDATE documents SET register_id = (SELECT register_id FROM visits WHERE visits.id = documents.visit_id)",
-    "CREATE TABLE dumps (id INTEGER PRIMARY KEY, visit_id INTEGER NOT NULL REFERENCES visits(id),"
-    " time TEXT NOT NULL, file_name TEXT NOT NULL DEFAULT '', size INTEGER NOT NULL, md5 TEXT NOT NULL)",
+    ("CREATE TABLE dumps (id INTEGER PRIMARY KEY, visit_id INTEGER NOT NULL REFERENCES visits(id),"
+    " time TEXT NOT NULL, file_name TEXT NOT NULL DEFAULT '', size INTEGER NOT NULL, md5 TEXT NOT NULL)"),
     "CREATE INDEX documents_register ON documents (register_id, fn_number, number)",
     "CREATE INDEX documents_date ON documents (fn_number, date)",
     "CREATE INDEX visits_fn ON visits (fn_number)",

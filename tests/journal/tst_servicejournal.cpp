@@ -141,27 +141,27 @@ void TestServiceJournal::olderSchemaUpgraded()
     {
         RawDb raw(path);
         for (const char *sql : {
-                 "CREATE TABLE registers (id INTEGER PRIMARY KEY, serial TEXT NOT NULL UNIQUE, model INTEGER NOT NULL"
+                 ("CREATE TABLE registers (id INTEGER PRIMARY KEY, serial TEXT NOT NULL UNIQUE, model INTEGER NOT NULL"
                  " DEFAULT -1, name TEXT NOT NULL DEFAULT '', inn TEXT NOT NULL DEFAULT '', reg_number TEXT NOT NULL"
-                 " DEFAULT '', fn_number TEXT NOT NULL DEFAULT '', first_seen TEXT NOT NULL, last_seen TEXT NOT NULL)",
-                 "CREATE TABLE visits (id INTEGER PRIMARY KEY, register_id INTEGER NOT NULL REFERENCES registers(id),"
+                 " DEFAULT '', fn_number TEXT NOT NULL DEFAULT '', first_seen TEXT NOT NULL, last_seen TEXT NOT NULL)"),
+                 ("CREATE TABLE visits (id INTEGER PRIMARY KEY, register_id INTEGER NOT NULL REFERENCES registers(id),"
                  " started TEXT NOT NULL, port TEXT NOT NULL DEFAULT '', front_end TEXT NOT NULL DEFAULT '', inn TEXT"
-                 " NOT NULL DEFAULT '', reg_number TEXT NOT NULL DEFAULT '', fn_number TEXT NOT NULL DEFAULT '')",
-                 "CREATE TABLE operations (id INTEGER PRIMARY KEY, visit_id INTEGER NOT NULL REFERENCES visits(id),"
-                 " time TEXT NOT NULL, name TEXT NOT NULL, outcome TEXT NOT NULL, ok INTEGER NOT NULL)",
-                 "CREATE TABLE documents (id INTEGER PRIMARY KEY, fn_number TEXT NOT NULL, number INTEGER NOT NULL,"
+                 " NOT NULL DEFAULT '', reg_number TEXT NOT NULL DEFAULT '', fn_number TEXT NOT NULL DEFAULT '')"),
+                 ("CREATE TABLE operations (id INTEGER PRIMARY KEY, visit_id INTEGER NOT NULL REFERENCES visits(id),"
+                 " time TEXT NOT NULL, name TEXT NOT NULL, outcome TEXT NOT NULL, ok INTEGER NOT NULL)"),
+                 ("CREATE TABLE documents (id INTEGER PRIMARY KEY, fn_number TEXT NOT NULL, number INTEGER NOT NULL,"
                  " type INTEGER NOT NULL, date TEXT NOT NULL DEFAULT '', total TEXT NOT NULL DEFAULT '', fiscal_sign"
                  " TEXT NOT NULL DEFAULT '', raw BLOB NOT NULL, visit_id INTEGER NOT NULL REFERENCES visits(id),"
-                 " stored TEXT NOT NULL, UNIQUE (fn_number, number))",
-                 "CREATE TABLE backups (id INTEGER PRIMARY KEY, visit_id INTEGER NOT NULL REFERENCES visits(id),"
-                 " time TEXT NOT NULL, file_name TEXT NOT NULL, content BLOB NOT NULL)",
-                 "INSERT INTO registers VALUES (1, '00000123', 250, 'Kelo-Vint-Ф', '7700000000', '', '9999078900001234',"
-                 " '2025-03-01T10:00:00.000Z', '2025-03-01T10:00:00.000Z')",
-                 "INSERT INTO visits VALUES (1, 1, '2025-03-01T10:00:00.000Z', '/dev/ttyS0', 'window', '7700000000', '',"
-                 " '9999078900001234')",
+                 " stored TEXT NOT NULL, UNIQUE (fn_number, number))"),
+                 ("CREATE TABLE backups (id INTEGER PRIMARY KEY, visit_id INTEGER NOT NULL REFERENCES visits(id),"
+                 " time TEXT NOT NULL, file_name TEXT NOT NULL, content BLOB NOT NULL)"),
+                 ("INSERT INTO registers VALUES (1, '00000123', 250, 'Kelo-Vint-Ф', '7700000000', '', '9999078900001234',"
+                 " '2025-03-01T10:00:00.000Z', '2025-03-01T10:00:00.000Z')"),
+                 ("INSERT INTO visits VALUES (1, 1, '2025-03-01T10:00:00.000Z', '/dev/ttyS0', 'window', '7700000000', '',"
+                 " '9999078900001234')"),
                  "INSERT INTO operations VALUES (1, 1, '2025-03-01T10:01:00.000Z', 'Тест связи', 'Ошибок нет.', 1)",
-                 "INSERT INTO documents VALUES (1, '9999078900001234', 7, 3, '2025-03-01T10:02:00', '225.30', '',"
-                 " x'14040300fa5700', 1, '2025-03-01T10:02:00.000Z')",
+                 ("INSERT INTO documents VALUES (1, '9999078900001234', 7, 3, '2025-03-01T10:02:00', '225.30', '',"
+                 " x'14040300fa5700', 1, '2025-03-01T10:02:00.000Z')"),
                  "INSERT INTO backups VALUES (1, 1, '2025-03-01T10:03:00.000Z', 'b.json', '{}')",
                  "PRAGMA application_id=1262832719", "PRAGMA user_version=1"})
             QVERIFY2(raw.run(QString::fromUtf8(sql)), sql);
