@@ -79,6 +79,19 @@ int sqliteCode(const QSqlError &error)
     return ok ? (code & 0xFF) : -1;
 }
 
+// A null QString or QByteArray would be bound as NULL, which the NOT NULL
+// columns refuse: a field the register did not tell, a document without a
+// total, is stored empty.
+QVariant text(const QString &value)
+{
+    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
+}
+
+QVariant bytes(const QByteArray &value)
+{
+    return value.isNull() ? QVariant(QByteArray("")) : QVariant(value);
+}
+
 QString timeText(const QDateTime &when)
 {
     return when.toUTC().toString(Qt::ISODateWithMs);
@@ -280,12 +293,12 @@ qint64 ServiceJournal::beginVisit(const RegisterInfo &reg, const QString &port, 
         " reg_number = CASE WHEN excluded.reg_number <> '' THEN excluded.reg_number ELSE reg_number END,"
         " fn_number = CASE WHEN excluded.fn_number <> '' THEN excluded.fn_number ELSE fn_number END,"
         " last_seen = excluded.last_seen"));
-    query.bindValue(QStringLiteral(":serial"), reg.serial);
+    query.bindValue(QStringLiteral(":serial"), text(reg.serial));
     query.bindValue(QStringLiteral(":model"), reg.model);
-    query.bindValue(QStringLiteral(":name"), reg.name);
-    query.bindValue(QStringLiteral(":inn"), reg.inn);
-    query.bindValue(QStringLiteral(":reg"), reg.regNumber);
-    query.bindValue(QStringLiteral(":fn"), reg.fnNumber);
+    query.bindValue(QStringLiteral(":name"), text(reg.name));
+    query.bindValue(QStringLiteral(":inn"), text(reg.inn));
+    query.bindValue(QStringLiteral(":reg"), text(reg.regNumber));
+    query.bindValue(QStringLiteral(":fn"), text(reg.fnNumber));
     query.bindValue(QStringLiteral(":now"), now);
     if (!transaction.isOpen() || !query.exec())
         return 0;
@@ -296,13 +309,25 @@ qint64 ServiceJournal::beginVisit(const RegisterInfo &reg, const QString &port, 
     const qint64 registerId = query.value(0).toLongLong();
     query.prepare(QStringLiteral("INSERT INTO visits (register_id, started, port, front_end, inn, reg_number, fn_number)"
                                  " VALUES (?, ?, ?, ?, ?, ?, ?)"));
-    for (const QVariant &value : {QVariant(registerId), QVariant(now), QVariant(port), QVariant(frontEnd),
-                                  QVariant(reg.inn), QVariant(reg.regNumber), QVariant(reg.fnNumber)})
+    for (const QVariant &value : {QVariant(registerId), QVariant(now), text(port), text(frontEnd),
+                                  text(reg.inn), text(reg.regNumber), text(reg.fnNumber)})
         query.addBindValue(value);
     if (!query.exec())
         return 0;
     const qint64 visit = query.lastInsertId().toLongLong();
     return transaction.commit() ? visit : 0;
+}
+
+bool ServiceJournal::registerSeen(const QString &serial, const QDateTime &when)
+{
+    if (m_state != State::Open || serial.isEmpty())
+        return false;
+    Transaction transaction(m_connection);
+    QSqlQuery query(QSqlDatabase::database(m_connection, false));
+    query.prepare(QStringLiteral("UPDATE registers SET last_seen = ? WHERE serial = ?"));
+    query.addBindValue(timeText(when));
+    query.addBindValue(serial);
+    return transaction.isOpen() && query.exec() && query.numRowsAffected() == 1 && transaction.commit();
 }
 
 bool ServiceJournal::recordOperation(qint64 visit, const QString &name, const QString &outcome, bool ok,
@@ -313,8 +338,8 @@ bool ServiceJournal::recordOperation(qint64 visit, const QString &name, const QS
     Transaction transaction(m_connection);
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("INSERT INTO operations (visit_id, time, name, outcome, ok) VALUES (?, ?, ?, ?, ?)"));
-    for (const QVariant &value : {QVariant(visit), QVariant(timeText(when)), QVariant(name), QVariant(outcome),
-                                  QVariant(ok ? 1 : 0)})
+    for (const QVariant &value :
+         {QVariant(visit), QVariant(timeText(when)), text(name), text(outcome), QVariant(ok ? 1 : 0)})
         query.addBindValue(value);
     return transaction.isOpen() && query.exec() && transaction.commit();
 }
@@ -354,9 +379,9 @@ bool ServiceJournal::recordDocument(qint64 visit, const QString &fnNumber, const
         "INSERT INTO documents (fn_number, number, type, date, total, fiscal_sign, raw, visit_id, stored, ofd,"
         " register_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, (SELECT register_id FROM visits WHERE id = ?))"));
     for (const QVariant &value :
-         {QVariant(fnNumber), QVariant(qint64(doc.number)), QVariant(int(doc.docType)),
-          QVariant(DocumentFormat::dateText(items)), QVariant(DocumentFormat::totalText(items)),
-          QVariant(DocumentFormat::signText(items)), QVariant(rawItems(doc)), QVariant(visit),
+         {text(fnNumber), QVariant(qint64(doc.number)), QVariant(int(doc.docType)),
+          text(DocumentFormat::dateText(items)), text(DocumentFormat::totalText(items)),
+          text(DocumentFormat::signText(items)), bytes(rawItems(doc)), QVariant(visit),
           QVariant(timeText(when)), QVariant(ofd < 0 ? -1 : (ofd > 0 ? 1 : 0)), QVariant(visit)})
         query.addBindValue(value);
     if (!query.exec() || !transaction.commit())
@@ -374,7 +399,7 @@ bool ServiceJournal::recordBackup(qint64 visit, const QString &fileName, const Q
     Transaction transaction(m_connection);
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("INSERT INTO backups (visit_id, time, file_name, content) VALUES (?, ?, ?, ?)"));
-    for (const QVariant &value : {QVariant(visit), QVariant(timeText(when)), QVariant(fileName), QVariant(content)})
+    for (const QVariant &value : {QVariant(visit), QVariant(timeText(when)), text(fileName), bytes(content)})
         query.addBindValue(value);
     return transaction.isOpen() && query.exec() && transaction.commit();
 }
@@ -388,7 +413,7 @@ bool ServiceJournal::recordDump(qint64 visit, const QString &fileName, qint64 si
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("INSERT INTO dumps (visit_id, time, file_name, size, md5) VALUES (?, ?, ?, ?, ?)"));
     for (const QVariant &value :
-         {QVariant(visit), QVariant(timeText(when)), QVariant(fileName), QVariant(size), QVariant(md5.toLower())})
+         {QVariant(visit), QVariant(timeText(when)), text(fileName), QVariant(size), text(md5.toLower())})
         query.addBindValue(value);
     return transaction.isOpen() && query.exec() && transaction.commit();
 }
