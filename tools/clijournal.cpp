@@ -110,7 +110,14 @@ void identified(RegisterSession &session, const ops::RegisterIdentity &identity,
     // call (identify, read documents, back up, dump) make one visit.
     if (!s.recorder->hasVisit() && s.recorder->resume(info, port, kVisitGapSecs))
         return;
-    s.recorder->identified(info, port);
+    if (!s.recorder->identified(info, port) && !info.serial.isEmpty()) {
+        // Opened, but it takes nothing: another program holds it for writing.
+        // Said once; the run does not wait on it again.
+        Console::warn(
+            unavailableText(path(), QStringLiteral("it cannot be written; another program may hold it"))
+            + QStringLiteral("; working without it"));
+        s.recorder.reset();
+    }
 }
 
 void setOutcome(const QString &text)
