@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "clijournal.h"
 #include "console.h"
 #include "regnumber.h"
 
@@ -31,6 +32,12 @@ CommandLine::CommandLine(const QString &command, const QString &description, con
               QStringLiteral("No progress bar and no informational messages; errors and warnings still."))
     , m_verbose(QStringList{QStringLiteral("v"), QStringLiteral("verbose")},
                 QStringLiteral("Trace the exchange with the register on standard error, one line a frame."))
+    , m_journal(
+          QStringLiteral("journal"),
+          QStringLiteral("The service journal file to use. Default: $KELO_JOURNAL, else journal.sqlite in "
+                         "the program's data folder."),
+          QStringLiteral("FILE"))
+    , m_noJournal(QStringLiteral("no-journal"), QStringLiteral("Record nothing in the service journal."))
 {
     m_parser.setApplicationDescription(description);
     m_parser.addHelpOption();
@@ -39,7 +46,21 @@ CommandLine::CommandLine(const QString &command, const QString &description, con
 
 void CommandLine::addLinkOptions()
 {
-    m_parser.addOptions({m_port, m_baud, m_password, m_timeout});
+    m_parser.addOptions({m_port, m_baud, m_password, m_timeout, m_journal, m_noJournal});
+    m_hasLinkOptions = true;
+}
+
+void CommandLine::addJournalOption()
+{
+    m_parser.addOption(m_journal);
+}
+
+void CommandLine::journalOptions()
+{
+    if (m_parser.isSet(m_journal))
+        clijournal::setPath(m_parser.value(m_journal));
+    if (m_hasLinkOptions && m_parser.isSet(m_noJournal))
+        clijournal::setDisabled(true);
 }
 
 void CommandLine::addFormatOption(bool allowHtml, const QString &extra)
@@ -111,6 +132,7 @@ bool CommandLine::number(const QString &text, const QString &what, quint64 min, 
 
 bool CommandLine::linkOptions(LinkOptions *options, bool portRequired)
 {
+    journalOptions();
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     options->port =
         m_parser.isSet(m_port) ? m_parser.value(m_port) : environment.value(QStringLiteral("KELO_PORT"));

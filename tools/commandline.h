@@ -17,7 +17,10 @@ public:
     // syntax: the positional part of the usage line, e.g. "N" or "TEXT...".
     CommandLine(const QString &command, const QString &description, const QString &syntax);
 
+    // The link's options, and the journal's (--journal, --no-journal).
     void addLinkOptions();
+    // --journal alone: for the commands that read the journal.
+    void addJournalOption();
     // extra: further formats the command itself takes, named in the help.
     void addFormatOption(bool allowHtml, const QString &extra = QString());
     void addProgressOption();
@@ -33,6 +36,8 @@ public:
 
     // The link options, checked; false after a usage message.
     bool linkOptions(LinkOptions *options, bool portRequired = true);
+    // Takes --journal and --no-journal into the run's journal settings.
+    void journalOptions();
     // The output format, checked; false after a usage message.
     bool format(DocFormat *format, bool allowHtml);
     // A progress bar when --progress is given, or standard error is a
@@ -57,5 +62,8 @@ private:
     QCommandLineOption m_progress;
     QCommandLineOption m_quiet;
     QCommandLineOption m_verbose;
+    QCommandLineOption m_journal;
+    QCommandLineOption m_noJournal;
     bool m_hasFormat = false;
+    bool m_hasLinkOptions = false;
 };

@@ -22,6 +22,10 @@ int cmdTableGet(const QStringList &args);
 int cmdTableSet(const QStringList &args);
 int cmdTablesExport(const QStringList &args);
 int cmdTablesImport(const QStringList &args);
+int cmdJournal(const QStringList &args);
+
+// Rows of cells as columns of aligned text, two blanks apart, indented.
+QString alignedRows(const QList<QStringList> &rows, const QString &indent);
 
 struct CliCommand
 {

@@ -1,6 +1,7 @@
 // The commands that talk to the register: ports, exec, fn-doc, fn-export,
 // dump; and commands, which lists what exec can send.
 
+#include "clijournal.h"
 #include "cmdexec.h"
 #include "commandline.h"
 #include "commands.h"
@@ -11,6 +12,7 @@
 #include "dumpreader.h"
 #include "fndocumentreader.h"
 #include "fnexporter.h"
+#include "mtlvdictionary.h"
 #include "progressbar.h"
 #include "razbcmd.h"
 #include "registersession.h"
@@ -170,27 +172,6 @@ QString replyValuesTable(const QString &command, const QJsonArray &values)
     return text;
 }
 
-// Rows of cells as columns of aligned text, two blanks apart, indented.
-QString alignedRows(const QList<QStringList> &rows, const QString &indent)
-{
-    QVector<int> widths;
-    for (const QStringList &row : rows) {
-        widths.resize(qMax(widths.size(), row.size()));
-        for (int c = 0; c < row.size(); ++c)
-            widths[c] = qMax(widths[c], int(row.at(c).size()));
-    }
-    QString text;
-    for (const QStringList &row : rows) {
-        QString line = indent;
-        for (int c = 0; c < row.size(); ++c)
-            line += (c + 1 < row.size() ? row.at(c).leftJustified(widths[c] + 2) : row.at(c));
-        while (line.endsWith(QLatin1Char(' ')))
-            line.chop(1);
-        text += line + QLatin1Char('\n');
-    }
-    return text;
-}
-
 QString commandCode(const CmdRecord &record)
 {
     return QStringLiteral("%1").arg(record.code, record.twoByte ? 4 : 2, 16, QLatin1Char('0')).toUpper();
@@ -251,6 +232,26 @@ QString itemSize(const CmdItem &item, bool parameter)
 }
 
 } // namespace
+
+QString alignedRows(const QList<QStringList> &rows, const QString &indent)
+{
+    QVector<int> widths;
+    for (const QStringList &row : rows) {
+        widths.resize(qMax(widths.size(), row.size()));
+        for (int c = 0; c < row.size(); ++c)
+            widths[c] = qMax(widths[c], int(row.at(c).size()));
+    }
+    QString text;
+    for (const QStringList &row : rows) {
+        QString line = indent;
+        for (int c = 0; c < row.size(); ++c)
+            line += (c + 1 < row.size() ? row.at(c).leftJustified(widths[c] + 2) : row.at(c));
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        text += line + QLatin1Char('\n');
+    }
+    return text;
+}
 
 int cmdCommands(const QStringList &args)
 {
@@ -449,6 +450,10 @@ int cmdExec(const QStringList &args)
     }
     if (format == DocFormat::Json)
         Console::outBytes(QJsonDocument(QJsonObject{{QStringLiteral("commands"), results}}).toJson());
+    QStringList ran;
+    for (const QJsonValue &result : std::as_const(results))
+        ran << result.toObject().value(QStringLiteral("command")).toString();
+    clijournal::setOutcome(QStringLiteral("ran %1").arg(ran.join(QStringLiteral("; "))));
     return exitCode;
 }
 
@@ -492,6 +497,14 @@ int cmdFnDoc(const QStringList &args)
     RegisterSession *s = session.get();
     ops::FnDocumentReader reader([s](const QString &command) { return s->exec(command); }, s->passwordText());
     const ops::FnDocument doc = reader.read(quint32(number));
+    if (doc.isComplete()) {
+        clijournal::document(doc);
+        clijournal::setOutcome(
+            QStringLiteral("document %1 read: %2, %3 items")
+                .arg(number)
+                .arg(MTLVDictionary::docTypeNames().value(doc.docType, QString::number(doc.docType)))
+                .arg(doc.items.size()));
+    }
     // What was read before a failure is shown, as the window shows it; the
     // exit code and the message say that it is not the whole document.
     if (!doc.items.isEmpty()) {
@@ -676,6 +689,11 @@ int cmdDump(const QStringList &args)
         return ExitDriver;
     }
     Console::outBytes(dumpMd5Line(digest, file));
+    clijournal::dump(file, dump.image);
+    clijournal::setOutcome(QStringLiteral("%1: %2 bytes, MD5 %3")
+                               .arg(name)
+                               .arg(dump.image.size())
+                               .arg(QString::fromLatin1(digest)));
     Console::info(QCoreApplication::translate("MMainForm", "Дамп считан и записан в файл: %2. MD5: [%1]")
                       .arg(QString::fromLatin1(digest), name));
     if (!dumpWriteMd5File(file, digest, &error)) {

@@ -1,6 +1,7 @@
 // The commands of the register's settings tables: tables, table-get,
 // table-set, tables-export and tables-import.
 
+#include "clijournal.h"
 #include "commandline.h"
 #include "commands.h"
 #include "console.h"
@@ -146,6 +147,7 @@ int cmdTables(const QStringList &args)
         Console::outBytes(QJsonDocument(QJsonObject{{QStringLiteral("tables"), json}}).toJson());
     else
         Console::out(text);
+    clijournal::setOutcome(QStringLiteral("%1 tables listed").arg(list.size()));
     return ExitOk;
 }
 
@@ -219,6 +221,7 @@ int cmdTableGet(const QStringList &args)
     } else {
         Console::out(text);
     }
+    clijournal::setOutcome(QStringLiteral("table %1: %2 values read").arg(table).arg(values.size()));
     return ExitOk;
 }
 
@@ -273,11 +276,14 @@ int cmdTableSet(const QStringList &args)
         Console::err(QStringLiteral("%1: %2").arg(cellText(cell), w.error));
         return w.readBack ? ExitCheckFailed : (w.errorCode > 0 ? ExitRefused : ExitDriver);
     }
-    Console::out(QStringLiteral("%1.%2.%3 %4: %5 -> %6\n")
-                     .arg(cell.table)
-                     .arg(cell.row)
-                     .arg(cell.field.number)
-                     .arg(cell.field.name, quoted(cell.field, cell.current), quoted(cell.field, w.value)));
+    const QString done =
+        QStringLiteral("%1.%2.%3 %4: %5 -> %6")
+            .arg(cell.table)
+            .arg(cell.row)
+            .arg(cell.field.number)
+            .arg(cell.field.name, quoted(cell.field, cell.current), quoted(cell.field, w.value));
+    Console::out(done + QLatin1Char('\n'));
+    clijournal::setOutcome(done);
     return ExitOk;
 }
 
@@ -316,6 +322,7 @@ int cmdTablesExport(const QStringList &args)
         Console::err(QStringLiteral("cannot write %1: %2").arg(file, error));
         return ExitDriver;
     }
+    clijournal::backup(file);
     int values = 0;
     for (const ops::TableContents &t : backup.tables)
         values += t.structure.rows * int(t.structure.fields.size());

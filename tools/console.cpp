@@ -21,6 +21,7 @@ bool g_quiet = false;
 bool g_verbose = false;
 bool g_jsonErrors = false;
 QString g_lastError;
+QString g_lastMessage;
 int g_lastErrorCode = -1;
 int g_notedCode = -1;
 QString g_notedText;
@@ -52,12 +53,29 @@ void Console::outBytes(const QByteArray &bytes)
 void Console::err(const QString &line)
 {
     g_lastError = line;
+    g_lastMessage = line;
     g_lastErrorCode = !g_notedText.isEmpty() && line.contains(g_notedText) ? g_notedCode : -1;
     writeTo(stderr, (QStringLiteral("kelo-cli: ") + line + QLatin1Char('\n')).toUtf8());
 }
 
+void Console::warn(const QString &line)
+{
+    writeTo(stderr, (QStringLiteral("kelo-cli: ") + line + QLatin1Char('\n')).toUtf8());
+}
+
+QString Console::lastError()
+{
+    return g_lastError;
+}
+
+QString Console::lastMessage()
+{
+    return g_lastMessage;
+}
+
 void Console::info(const QString &line)
 {
+    g_lastMessage = line;
     if (!g_quiet)
         writeTo(stderr, (QStringLiteral("kelo-cli: ") + line + QLatin1Char('\n')).toUtf8());
 }

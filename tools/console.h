@@ -27,6 +27,13 @@ public:
     // One message line on standard error, after "kelo-cli: ": an error or a
     // warning. The last one is the text of the JSON error object.
     static void err(const QString &line);
+    // A warning line that is not the run's error (the JSON error object
+    // keeps the last err() line).
+    static void warn(const QString &line);
+    // The last err() line, and the last err() or info() line (also one
+    // left out because of quiet).
+    static QString lastError();
+    static QString lastMessage();
     // A message that only informs (a summary, a file written); left out when quiet.
     static void info(const QString &line);
     // Raw text on standard error (the progress bar).

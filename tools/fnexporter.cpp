@@ -1,5 +1,6 @@
 #include "fnexporter.h"
 
+#include "clijournal.h"
 #include "console.h"
 #include "progressbar.h"
 #include "registersession.h"
@@ -92,6 +93,9 @@ bool FnExporter::writeIndex()
 int FnExporter::exportOne(ops::FnDocumentReader &reader, quint32 number)
 {
     const ops::FnDocument doc = reader.read(number);
+    // Into the journal as soon as it is read, before its file: a run that is
+    // killed keeps every document read whole.
+    clijournal::document(doc);
     if (!doc.isComplete()) {
         Console::err(QStringLiteral("document %1: %2").arg(number).arg(doc.error));
         if (doc.status == ops::FnDocument::Failed)

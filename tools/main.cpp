@@ -1,6 +1,7 @@
 // kelo-cli: the register's service operations from the command line, over
 // the same driver and document libraries as the window.
 
+#include "clijournal.h"
 #include "commands.h"
 #include "console.h"
 
@@ -21,8 +22,13 @@ QString generalHelp()
     text +=
         QStringLiteral("\n\"kelo-cli COMMAND --help\" describes a command and its options.\n"
                        "The common options may also stand before the command: -p/--port, -b/--baud,\n"
-                       "--password, --timeout, -f/--format, -q/--quiet, -v/--verbose.\n"
-                       "Environment: KELO_PORT, KELO_BAUD, KELO_PASSWORD (defaults of the options).\n"
+                       "--password, --timeout, -f/--format, -q/--quiet, -v/--verbose; and\n"
+                       "--journal FILE (the service journal to use) and --no-journal (record nothing).\n"
+                       "The commands that talk to the register record the register, the visit, each\n"
+                       "command's outcome, the documents read, backups and dumps in the service\n"
+                       "journal (see kelo-cli journal --help).\n"
+                       "Environment: KELO_PORT, KELO_BAUD, KELO_PASSWORD (defaults of the options),\n"
+                       "KELO_JOURNAL (the journal file).\n"
                        "Exit codes: 0 success, 1 a check failed, 2 usage, 3 link, driver or file failure,\n"
                        "4 the register refused (its error text is printed), 130 stopped by Ctrl+C,\n"
                        "143 stopped by SIGTERM.\n");
@@ -50,6 +56,22 @@ int takeLeadingOptions(QStringList *args, QStringList *options)
            && args->first() != QLatin1String("--version")) {
         const QString arg = args->takeFirst();
         const QString name = arg.section(QLatin1Char('='), 0, 0);
+        // The journal's options are the run's, whatever the command.
+        if (arg == QLatin1String("--no-journal")) {
+            clijournal::setDisabled(true);
+            continue;
+        }
+        if (name == QLatin1String("--journal")) {
+            QString value = arg.section(QLatin1Char('='), 1);
+            if (!arg.contains(QLatin1Char('=')) && !args->isEmpty())
+                value = args->takeFirst();
+            if (value.isEmpty()) {
+                Console::err(QStringLiteral("missing file after \"--journal\""));
+                return ExitUsage;
+            }
+            clijournal::setPath(value);
+            continue;
+        }
         if (flags.contains(arg)) {
             *options << arg;
             continue;
@@ -102,7 +124,10 @@ int run(QStringList args)
     for (int i = 0; i < count; ++i) {
         if (name == QLatin1String(commands[i].name)) {
             Console::installStopHandler();
-            return Console::stoppedExitCode(commands[i].run(options + args));
+            const int exitCode = Console::stoppedExitCode(commands[i].run(options + args));
+            clijournal::finish(name, exitCode);
+            clijournal::close();
+            return exitCode;
         }
     }
     Console::err(QStringLiteral("unknown command \"%1\" (see kelo-cli --help)").arg(name));
@@ -144,6 +169,7 @@ const CliCommand *cliCommands(int *count)
         {"table-set", cmdTableSet, "write one value of a settings table and read it back"},
         {"tables-export", cmdTablesExport, "back up every settings table into a JSON file"},
         {"tables-import", cmdTablesImport, "restore the settings tables from a backup file"},
+        {"journal", cmdJournal, "the service journal: registers met, visits, documents, backups"},
     };
     *count = int(sizeof(commands) / sizeof(commands[0]));
     return commands;

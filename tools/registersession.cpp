@@ -1,5 +1,6 @@
 #include "registersession.h"
 
+#include "clijournal.h"
 #include "cmdexec.h"
 #include "console.h"
 #include "convert.h"
@@ -193,6 +194,7 @@ bool RegisterSession::open()
         Console::err(QStringLiteral("warning: the register is model %1 \"%2\", not the Kelo-Vint-Ф; going on")
                          .arg(m_deviceModel)
                          .arg(m_deviceName));
+    clijournal::identified(*this, identity, m_options.port);
     return true;
 }
 

@@ -74,6 +74,29 @@ bool JournalRecorder::identified(const RegisterInfo &info, const QString &port)
     return m_visit > 0;
 }
 
+bool JournalRecorder::resume(const RegisterInfo &info, const QString &port, qint64 maxGapSecs)
+{
+    RegisterRow reg;
+    if (!isOpen() || info.serial.isEmpty() || !m_journal->findRegister(info.serial, &reg))
+        return false;
+    const QList<VisitRow> visits = m_journal->visits(reg.id);
+    if (visits.isEmpty())
+        return false;
+    const VisitRow &last = visits.first();
+    const QDateTime lastRecord = last.operations.isEmpty() ? last.started : last.operations.last().time;
+    const QDateTime now = QDateTime::currentDateTime();
+    if (last.frontEnd != m_frontEnd || last.port != port || last.inn != info.inn
+        || last.regNumber != info.regNumber || last.fnNumber != info.fnNumber || reg.info.model != info.model
+        || !lastRecord.isValid() || lastRecord > now || lastRecord.secsTo(now) > maxGapSecs)
+        return false;
+    if (!m_journal->registerSeen(info.serial, now))
+        return false;
+    m_visit = last.id;
+    m_current = info;
+    m_port = port;
+    return true;
+}
+
 void JournalRecorder::forget()
 {
     m_visit = 0;

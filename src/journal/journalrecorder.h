@@ -38,6 +38,12 @@ public:
     // A register was identified through `port`: its visit begins, unless it
     // is the register of the current visit, on the same port and unchanged.
     bool identified(const RegisterInfo &info, const QString &port);
+    // For a front end whose every run is a process of its own: goes on with
+    // the register's latest visit instead of beginning one, when that visit
+    // was made by this front end through `port`, the register tells the same
+    // of itself, and the visit's last record is at most maxGapSecs old.
+    // False (nothing changed) otherwise.
+    bool resume(const RegisterInfo &info, const QString &port, qint64 maxGapSecs);
     // The register is no longer the one identified (another port, a new search).
     void forget();
     bool hasVisit() const { return m_visit > 0; }

@@ -164,8 +164,17 @@ QSqlQuery ServiceJournal::run(const QString &sql, const QVariantList &values) co
     query.setForwardOnly(true);
     if (!query.prepare(sql))
         return query;
-    for (const QVariant &value : values)
-        query.addBindValue(value);
+    for (const QVariant &value : values) {
+        // A null text or byte string would be bound as NULL, which the NOT
+        // NULL columns refuse: a field the register did not tell, a document
+        // without a total, is stored empty.
+        if (value.typeId() == QMetaType::QString && value.toString().isNull())
+            query.addBindValue(QStringLiteral(""));
+        else if (value.typeId() == QMetaType::QByteArray && value.toByteArray().isNull())
+            query.addBindValue(QByteArray(""));
+        else
+            query.addBindValue(value);
+    }
     query.exec();
     return query;
 }
@@ -338,6 +347,18 @@ qint64 ServiceJournal::beginVisit(const RegisterInfo &reg, const QString &port, 
         return 0;
     const qint64 visit = query.lastInsertId().toLongLong();
     return transaction.commit() ? visit : 0;
+}
+
+bool ServiceJournal::registerSeen(const QString &serial, const QDateTime &when)
+{
+    if (m_state != State::Open || serial.isEmpty())
+        return false;
+    Transaction transaction(m_connection);
+    return transaction.isOpen()
+           && run(QStringLiteral("UPDATE registers SET last_seen = ? WHERE serial = ?"), {timeText(when), serial})
+                      .numRowsAffected()
+                  == 1
+           && transaction.commit();
 }
 
 bool ServiceJournal::recordOperation(qint64 visit, const QString &name, const QString &outcome, bool ok,

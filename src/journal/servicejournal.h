@@ -164,6 +164,8 @@ public:
     // the visit's id, or 0.
     qint64 beginVisit(const RegisterInfo &reg, const QString &port, const QString &frontEnd,
                       const QDateTime &when = QDateTime::currentDateTime());
+    // The register was met again within a visit that goes on.
+    bool registerSeen(const QString &serial, const QDateTime &when = QDateTime::currentDateTime());
     bool recordOperation(qint64 visit, const QString &name, const QString &outcome, bool ok,
                          const QDateTime &when = QDateTime::currentDateTime());
     // A document read whole. Kept once per FN number and document number: a

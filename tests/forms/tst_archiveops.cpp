@@ -3,6 +3,7 @@
 // pulled cable resumed from the first document not read, and an export equal
 // byte for byte to what kelo-cli fn-export writes of the same documents.
 
+#include "clirun.h"
 #include "mainformfixture.h"
 
 #include <mainproc.h>
@@ -157,6 +158,7 @@ void TstArchiveOps::damagedStoppedAndExported()
                                       .arg(last)
                                       .arg(unconfirmed));
         QProcess cli;
+        cli.setProcessEnvironment(cliEnvironment());
         cli.start(QStringLiteral(KELO_CLI_PATH), {"-f", option, "-p", linkPath, "fn-export", "--dir", theirs,
                                                   "--from", "1", "--to", QString::number(last)});
         QVERIFY(cli.waitForFinished(60000));

@@ -3,13 +3,35 @@
 // kelo-cli run as a user runs it: a process of its own with arguments, the
 // given environment on top of the test's (without the kelo-cli defaults, so
 // that the machine's settings never leak in), standard input, and what it
-// printed. KELO_CLI_PATH names the program under test.
+// printed. KELO_CLI_PATH names the program under test. Its service journal
+// is a temporary file of the test program unless the test names one
+// (KELO_JOURNAL), never the program's own.
 
 #include <QByteArray>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+
+inline QString cliTestJournal()
+{
+    static QTemporaryDir dir;
+    return dir.filePath(QStringLiteral("journal.sqlite"));
+}
+
+// The environment of a kelo-cli run: the test's, without the kelo-cli
+// defaults, with the test's journal, and env ("NAME=value") on top.
+inline QProcessEnvironment cliEnvironment(const QStringList &env = QStringList())
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"KELO_PORT", "KELO_BAUD", "KELO_PASSWORD"})
+        environment.remove(QLatin1String(name));
+    environment.insert(QStringLiteral("KELO_JOURNAL"), cliTestJournal());
+    for (const QString &var : env)
+        environment.insert(var.section(QLatin1Char('='), 0, 0), var.section(QLatin1Char('='), 1));
+    return environment;
+}
 
 struct CliRun
 {
@@ -24,12 +46,7 @@ inline CliRun runCli(const QStringList &args, const QStringList &env = QStringLi
                      const QByteArray &input = QByteArray(), const QString &workingDirectory = QString())
 {
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"KELO_PORT", "KELO_BAUD", "KELO_PASSWORD"})
-        environment.remove(QLatin1String(name));
-    for (const QString &var : env)
-        environment.insert(var.section(QLatin1Char('='), 0, 0), var.section(QLatin1Char('='), 1));
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(cliEnvironment(env));
     if (!workingDirectory.isEmpty())
         process.setWorkingDirectory(workingDirectory);
     process.start(QStringLiteral(KELO_CLI_PATH), args);

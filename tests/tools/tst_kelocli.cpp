@@ -254,8 +254,9 @@ void TstKeloCli::execPrintsReplyValuesAndStopsAtARefusal()
     QCOMPARE(cli(QStringList{"fn-doc", "3"} + link(), {"KELO_PASSWORD=31"}).exitCode, 4);
 
     // The trace: one line a frame or control byte, in the order of the line:
-    // the link probe, then "FC" twice (the identification, the command).
-    const Run traced = cli({"-v", "exec", "FC"}, {"KELO_PORT=" + m_port, "KELO_BAUD=115200"});
+    // the link probe, then "FC" twice (the identification, the command);
+    // without the journal, which reads the register's particulars between.
+    const Run traced = cli({"-v", "--no-journal", "exec", "FC"}, {"KELO_PORT=" + m_port, "KELO_BAUD=115200"});
     QCOMPARE(traced.exitCode, 0);
     const QString stamp = QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d{3} ");
     QVERIFY2(traced.err.contains(QRegularExpression(
@@ -473,6 +474,7 @@ void TstKeloCli::lostInTheMiddle()
                                      : QStringList{"fn-export", "--dir", target.path()})
                              + link();
     QProcess process;
+    process.setProcessEnvironment(cliEnvironment());
     process.start(QStringLiteral(KELO_CLI_PATH), args);
     QVERIFY(process.waitForStarted());
     QByteArray out;
