@@ -26,6 +26,19 @@ constexpr int kSqliteLocked = 6;
 constexpr int kSqliteCorrupt = 11;
 constexpr int kSqliteNotADb = 26;
 
+// A text or bytes for a NOT NULL column: Qt binds a null string as NULL, and
+// a field the register did not tell, a document without a total or a dump
+// not saved into a file is an empty value, not a refused record.
+QVariant text(const QString &value)
+{
+    return value.isNull() ? QVariant(QString::fromLatin1("")) : QVariant(value);
+}
+
+QVariant bytes(const QByteArray &value)
+{
+    return value.isNull() ? QVariant(QByteArray("")) : QVariant(value);
+}
+
 // The schema, one step per version: step N turns version N-1 into N.
 const char *const kVersion1[] = {
     "CREATE TABLE registers (id INTEGER PRIMARY KEY, serial TEXT NOT NULL UNIQUE,"
@@ -282,10 +295,10 @@ qint64 ServiceJournal::beginVisit(const RegisterInfo &reg, const QString &port, 
         " last_seen = excluded.last_seen"));
     query.bindValue(QStringLiteral(":serial"), reg.serial);
     query.bindValue(QStringLiteral(":model"), reg.model);
-    query.bindValue(QStringLiteral(":name"), reg.name);
-    query.bindValue(QStringLiteral(":inn"), reg.inn);
-    query.bindValue(QStringLiteral(":reg"), reg.regNumber);
-    query.bindValue(QStringLiteral(":fn"), reg.fnNumber);
+    query.bindValue(QStringLiteral(":name"), text(reg.name));
+    query.bindValue(QStringLiteral(":inn"), text(reg.inn));
+    query.bindValue(QStringLiteral(":reg"), text(reg.regNumber));
+    query.bindValue(QStringLiteral(":fn"), text(reg.fnNumber));
     query.bindValue(QStringLiteral(":now"), now);
     if (!transaction.isOpen() || !query.exec())
         return 0;
@@ -296,8 +309,8 @@ qint64 ServiceJournal::beginVisit(const RegisterInfo &reg, const QString &port, 
     const qint64 registerId = query.value(0).toLongLong();
     query.prepare(QStringLiteral("INSERT INTO visits (register_id, started, port, front_end, inn, reg_number, fn_number)"
                                  " VALUES (?, ?, ?, ?, ?, ?, ?)"));
-    for (const QVariant &value : {QVariant(registerId), QVariant(now), QVariant(port), QVariant(frontEnd),
-                                  QVariant(reg.inn), QVariant(reg.regNumber), QVariant(reg.fnNumber)})
+    for (const QVariant &value : {QVariant(registerId), QVariant(now), text(port), text(frontEnd),
+                                  text(reg.inn), text(reg.regNumber), text(reg.fnNumber)})
         query.addBindValue(value);
     if (!query.exec())
         return 0;
@@ -313,7 +326,7 @@ bool ServiceJournal::recordOperation(qint64 visit, const QString &name, const QS
     Transaction transaction(m_connection);
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("INSERT INTO operations (visit_id, time, name, outcome, ok) VALUES (?, ?, ?, ?, ?)"));
-    for (const QVariant &value : {QVariant(visit), QVariant(timeText(when)), QVariant(name), QVariant(outcome),
+    for (const QVariant &value : {QVariant(visit), QVariant(timeText(when)), text(name), text(outcome),
                                   QVariant(ok ? 1 : 0)})
         query.addBindValue(value);
     return transaction.isOpen() && query.exec() && transaction.commit();
@@ -355,8 +368,8 @@ bool ServiceJournal::recordDocument(qint64 visit, const QString &fnNumber, const
         " register_id) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, (SELECT register_id FROM visits WHERE id = ?))"));
     for (const QVariant &value :
          {QVariant(fnNumber), QVariant(qint64(doc.number)), QVariant(int(doc.docType)),
-          QVariant(DocumentFormat::dateText(items)), QVariant(DocumentFormat::totalText(items)),
-          QVariant(DocumentFormat::signText(items)), QVariant(rawItems(doc)), QVariant(visit),
+          text(DocumentFormat::dateText(items)), text(DocumentFormat::totalText(items)),
+          text(DocumentFormat::signText(items)), bytes(rawItems(doc)), QVariant(visit),
           QVariant(timeText(when)), QVariant(ofd < 0 ? -1 : (ofd > 0 ? 1 : 0)), QVariant(visit)})
         query.addBindValue(value);
     if (!query.exec() || !transaction.commit())
@@ -374,7 +387,7 @@ bool ServiceJournal::recordBackup(qint64 visit, const QString &fileName, const Q
     Transaction transaction(m_connection);
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("INSERT INTO backups (visit_id, time, file_name, content) VALUES (?, ?, ?, ?)"));
-    for (const QVariant &value : {QVariant(visit), QVariant(timeText(when)), QVariant(fileName), QVariant(content)})
+    for (const QVariant &value : {QVariant(visit), QVariant(timeText(when)), text(fileName), bytes(content)})
         query.addBindValue(value);
     return transaction.isOpen() && query.exec() && transaction.commit();
 }
@@ -388,7 +401,7 @@ bool ServiceJournal::recordDump(qint64 visit, const QString &fileName, qint64 si
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("INSERT INTO dumps (visit_id, time, file_name, size, md5) VALUES (?, ?, ?, ?, ?)"));
     for (const QVariant &value :
-         {QVariant(visit), QVariant(timeText(when)), QVariant(fileName), QVariant(size), QVariant(md5.toLower())})
+         {QVariant(visit), QVariant(timeText(when)), text(fileName), QVariant(size), text(md5.toLower())})
         query.addBindValue(value);
     return transaction.isOpen() && query.exec() && transaction.commit();
 }
