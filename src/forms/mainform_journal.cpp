@@ -170,9 +170,10 @@ void MMainForm::showStoredDocument(const journal::DocumentRow &row)
     ui->strFDNumber->setValue(int(qMin<quint32>(row.number, quint32(ui->strFDNumber->maximum()))));
     ui->textFDFromFNData->setHtml(MArchivePage::documentHtml(doc));
     showPageOf(ui->textFDFromFNData);
-    outStateMessage(-1, doc.isComplete()
-                            ? tr("Документ %1 из журнала обслуживания (ФН %2, ККТ %3).")
-                                  .arg(row.number)
-                                  .arg(row.fnNumber, row.serial)
-                            : tr("Документ %1 в журнале обслуживания повреждён: %2").arg(row.number).arg(doc.error));
+    outStateMessage(
+        -1, doc.isComplete()
+                ? tr("Документ %1 из журнала обслуживания (ФН %2, ККТ %3).")
+                      .arg(row.number)
+                      .arg(row.fnNumber, row.serial)
+                : tr("Документ %1 в журнале обслуживания повреждён: %2").arg(row.number).arg(doc.error));
 }

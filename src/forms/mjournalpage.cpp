@@ -540,9 +540,9 @@ void MJournalPage::showRegister()
             setRow(m_fns, r,
                    {fn.fnNumber, QString::number(fn.documents),
                     fn.documents > 0 ? tr("%1 – %2").arg(fn.firstNumber).arg(fn.lastNumber) : QString(),
-                    fn.documents > 0 ? tr("%1 – %2").arg(documentDateText(fn.firstDate),
-                                                         documentDateText(fn.lastDate))
-                                     : QString()});
+                    fn.documents > 0
+                        ? tr("%1 – %2").arg(documentDateText(fn.firstDate), documentDateText(fn.lastDate))
+                        : QString()});
             m_fnBox->addItem(fn.fnNumber);
         }
         const int keep = m_fnBox->findText(fnChosen);
@@ -714,7 +714,8 @@ bool MJournalPage::writeFile(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        m_host.status(tr("Ошибка записи файла %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+        m_host.status(
+            tr("Ошибка записи файла %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
         return false;
     }
     m_host.status(tr("Сохранено в файл: %1").arg(QDir::toNativeSeparators(path)));
@@ -723,8 +724,9 @@ bool MJournalPage::writeFile(const QString &path, const QByteArray &bytes)
 
 void MJournalPage::exportRegistersCsv()
 {
-    const QString path = m_host.chooseFile(tr("Список ККТ в CSV"), {tr("Файлы CSV (*.csv)"), tr("Все файлы (*)")},
-                                           QStringLiteral("csv"), QStringLiteral("registers.csv"));
+    const QString path =
+        m_host.chooseFile(tr("Список ККТ в CSV"), {tr("Файлы CSV (*.csv)"), tr("Все файлы (*)")},
+                          QStringLiteral("csv"), QStringLiteral("registers.csv"));
     if (path.isEmpty())
         return;
     QStringList header;
@@ -746,10 +748,9 @@ void MJournalPage::exportCsv()
     const int tab = m_tabs->currentIndex();
     if (tab < 0 || tab >= int(std::size(names)))
         return;
-    const QString path =
-        m_host.chooseFile(tr("Список «%1» в CSV").arg(m_tabs->tabText(tab)),
-                          {tr("Файлы CSV (*.csv)"), tr("Все файлы (*)")}, QStringLiteral("csv"),
-                          csvName(QString::fromLatin1(names[tab])));
+    const QString path = m_host.chooseFile(tr("Список «%1» в CSV").arg(m_tabs->tabText(tab)),
+                                           {tr("Файлы CSV (*.csv)"), tr("Все файлы (*)")},
+                                           QStringLiteral("csv"), csvName(QString::fromLatin1(names[tab])));
     if (path.isEmpty())
         return;
     QString csv;
@@ -760,13 +761,13 @@ void MJournalPage::exportCsv()
         csv = csvLine({tr("Визит"), tr("Порт"), tr("Программа"), tr("ИНН"), tr("РН ККТ"), tr("Номер ФН"),
                        tr("Время операции"), tr("Операция"), tr("Результат"), tr("Успешно")});
         for (const journal::VisitRow &visit : std::as_const(m_visitRows)) {
-            const QStringList head{timeText(visit.started), visit.port,      visit.frontEnd,
-                                   visit.inn,               visit.regNumber, visit.fnNumber};
+            const QStringList head{timeText(visit.started), visit.port,    visit.frontEnd, visit.inn,
+                                   visit.regNumber,         visit.fnNumber};
             if (visit.operations.isEmpty())
                 csv += csvLine(head + QStringList{QString(), QString(), QString(), QString()});
             for (const journal::OperationRow &op : visit.operations)
-                csv += csvLine(head + QStringList{timeText(op.time), op.name, op.outcome,
-                                                  op.ok ? tr("да") : tr("нет")});
+                csv += csvLine(
+                    head + QStringList{timeText(op.time), op.name, op.outcome, op.ok ? tr("да") : tr("нет")});
         }
         break;
     case 1:
@@ -832,7 +833,10 @@ void MJournalPage::saveDocument()
     const QString path = m_host.chooseFile(
         tr("Сохранение документа %1").arg(row.number),
         {tr("Файлы %1 (*.%2)").arg(m_docFormat->currentText(), suffix), tr("Все файлы (*)")}, suffix,
-        QStringLiteral("fn%1-fd%2.%3").arg(row.fnNumber).arg(row.number, 6, 10, QLatin1Char('0')).arg(suffix));
+        QStringLiteral("fn%1-fd%2.%3")
+            .arg(row.fnNumber)
+            .arg(row.number, 6, 10, QLatin1Char('0'))
+            .arg(suffix));
     if (path.isEmpty())
         return;
     const ops::FnDocument doc = journal::ServiceJournal::toFnDocument(row);

@@ -89,7 +89,8 @@ public:
     struct Host
     {
         // A file to save: title, filters, the suffix of the first, a name; empty when cancelled.
-        std::function<QString(const QString &, const QStringList &, const QString &, const QString &)> chooseFile;
+        std::function<QString(const QString &, const QStringList &, const QString &, const QString &)>
+            chooseFile;
         std::function<void(const QString &)> status;
         // A stored document to be shown on the document page.
         std::function<void(const journal::DocumentRow &)> openDocument;

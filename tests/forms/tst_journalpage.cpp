@@ -121,7 +121,8 @@ void TstJournalPage::visitShownAndDocumentReopened()
     QCOMPARE(menu->currentItem()->text(), QStringLiteral("ОФД/ФН"));
     const QString text = child<QTextEdit>(*window, "textFDFromFNData")->toPlainText();
     QVERIFY2(text.contains(item) && text.contains(QStringLiteral("Кассовый чек")), qPrintable(text));
-    QVERIFY2(status(*window).contains(QStringLiteral("из журнала обслуживания")), qPrintable(status(*window)));
+    QVERIFY2(status(*window).contains(QStringLiteral("из журнала обслуживания")),
+             qPrintable(status(*window)));
 }
 
 void TstJournalPage::unusableJournalLeftAlone_data()
@@ -160,7 +161,8 @@ void TstJournalPage::unusableJournalLeftAlone()
 
     auto window = bench.createWindow();
     const QString said = status(*window);
-    QVERIFY2(said.startsWith(QStringLiteral("Журнал обслуживания недоступен: файл ") + QDir::toNativeSeparators(path))
+    QVERIFY2(said.startsWith(QStringLiteral("Журнал обслуживания недоступен: файл ")
+                             + QDir::toNativeSeparators(path))
                  && said.contains(reason) && said.endsWith(QStringLiteral("файл не изменён.")),
              qPrintable(said));
     QCOMPARE(journalPage(*window)->stateLabel()->text(), said);
@@ -180,8 +182,10 @@ void TstJournalPage::backupComparisonMarksDifferences()
         info.serial = QStringLiteral("00001234");
         info.model = 250;
         const qint64 visit = store.beginVisit(info, QStringLiteral("/dev/ttyS0"), QStringLiteral("window"));
-        QVERIFY(store.recordBackup(visit, QStringLiteral("a.json"), backupFile(3, QStringLiteral("Кафе"), false)));
-        QVERIFY(store.recordBackup(visit, QStringLiteral("b.json"), backupFile(6, QStringLiteral("Кафе"), true)));
+        QVERIFY(store.recordBackup(visit, QStringLiteral("a.json"),
+                                   backupFile(3, QStringLiteral("Кафе"), false)));
+        QVERIFY(
+            store.recordBackup(visit, QStringLiteral("b.json"), backupFile(6, QStringLiteral("Кафе"), true)));
     }
     auto window = offlineWindow();
     MJournalPage *page = journalPage(*window);
@@ -194,8 +198,9 @@ void TstJournalPage::backupComparisonMarksDifferences()
     for (int r = 0; r < table->rowCount(); ++r) {
         if (table->item(r, 0)->background().style() != Qt::NoBrush)
             differing << QStringLiteral("%1/%2/%3: %4 → %5")
-                             .arg(table->item(r, 0)->text(), table->item(r, 1)->text(), table->item(r, 2)->text(),
-                                  table->item(r, 3)->text(), table->item(r, 4)->text());
+                             .arg(table->item(r, 0)->text(), table->item(r, 1)->text(),
+                                  table->item(r, 2)->text(), table->item(r, 3)->text(),
+                                  table->item(r, 4)->text());
     }
     QCOMPARE(table->rowCount(), 6);
     QCOMPARE(differing, (QStringList{"1 «Связь»/1/1 «Скорость»: 3 → 6", "4 «Текст»/1/1 «Скорость»:  → 1",
