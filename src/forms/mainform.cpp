@@ -175,11 +175,10 @@ void MMainForm::connectSignals()
     connect(ui->butParam_SetParams, &QPushButton::clicked, this, &MMainForm::writeFormParamToFR);
     connect(ui->butFN_SetParams, &QPushButton::clicked, this, &MMainForm::writeFormParamToFR);
     // A typed device path (the box is editable) is the port as much as a listed one.
-    connect(ui->comboCOMPort, &QComboBox::editTextChanged, this,
-            [this](const QString &text) {
-                mpLinkSettings().portName = text;
-                m_journal.forget();
-            });
+    connect(ui->comboCOMPort, &QComboBox::editTextChanged, this, [this](const QString &text) {
+        mpLinkSettings().portName = text;
+        m_journal.forget();
+    });
     connect(ui->comboCOMPort, &MPortBox::aboutToShowPopup, this, &MMainForm::refreshPortBox);
 }
 

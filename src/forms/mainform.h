@@ -319,6 +319,8 @@ private:
     journal::JournalRecorder m_journal{QStringLiteral("window")};
     // Register commands run since the operation button was pressed.
     int m_commandsRun = 0;
+    // The code the status line was last set with (outStateMessage).
+    int m_statusCode = -1;
     MMainFormOptions m_options;
     std::unique_ptr<MBuiltinEmulator> m_emulator;
     bool m_closeAllowed = false;

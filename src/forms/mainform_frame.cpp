@@ -287,7 +287,7 @@ int MMainForm::roundToInt(double x)
 
 void MMainForm::outStateMessage(int code, const QString &text)
 {
-    Q_UNUSED(code)
+    m_statusCode = code;
     if (!text.isEmpty())
         ui->strCommandResult->setText(text);
     else if (lastErrCode != 0)

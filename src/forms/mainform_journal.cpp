@@ -5,8 +5,9 @@
 //
 // An operation is a press of an operation button of a page during which at
 // least one register command ran: its name is the page and the button's
-// caption, its outcome the status line after it, and it succeeded when the
-// register's last answer was no error and the status line tells of none.
+// caption, its outcome the status line after it. It succeeded when the line
+// tells of no error ("Ошибка ...") and was set as a success (code 0), or, set
+// without a code, when the register's last answer was no error.
 
 #include "mainform.h"
 #include "ui_mainform.h"
@@ -109,7 +110,10 @@ void MMainForm::watchOperations()
     for (QPushButton *button : ui->tabWidget->findChildren<QPushButton *>()) {
         if (m_journalPage->isAncestorOf(button) || button == ui->butTerminate)
             continue;
-        connect(button, &QAbstractButton::pressed, this, [this] { m_commandsRun = 0; });
+        connect(button, &QAbstractButton::pressed, this, [this] {
+            m_commandsRun = 0;
+            m_statusCode = -1;
+        });
         // Connected after the page's own handlers: this runs when the operation is over.
         connect(button, &QAbstractButton::clicked, this, [this, button] { recordOperation(button); });
     }
@@ -127,7 +131,8 @@ void MMainForm::recordOperation(QAbstractButton *button)
     const QListWidgetItem *item = page ? ui->menuWidget->item(ui->tabWidget->indexOf(page)) : nullptr;
     const QString name = item ? tr("%1: %2").arg(item->text(), captionOf(button)) : captionOf(button);
     const QString outcome = ui->strCommandResult->text();
-    const bool ok = lastErrCode == 0 && !outcome.startsWith(tr("Ошибка"));
+    const bool ok =
+        !outcome.startsWith(tr("Ошибка")) && (m_statusCode == 0 || (m_statusCode < 0 && lastErrCode == 0));
     m_journal.operation(name, outcome, ok);
 }
 

@@ -76,6 +76,14 @@ QString tableCsv(const QTableWidget *table)
     return csv;
 }
 
+// One line of text a row, as the other lists of the window.
+void compactRows(QTableView *view)
+{
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->horizontalHeader()->setStretchLastSection(true);
+}
+
 QTableWidget *makeTable(const QStringList &headers, const char *name)
 {
     auto *table = new QTableWidget(0, int(headers.size()));
@@ -84,8 +92,7 @@ QTableWidget *makeTable(const QStringList &headers, const char *name)
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
-    table->verticalHeader()->hide();
-    table->horizontalHeader()->setStretchLastSection(true);
+    compactRows(table);
     return table;
 }
 
@@ -267,16 +274,15 @@ void MJournalPage::buildUi()
     m_registerView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_registerView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_registerView->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_registerView->verticalHeader()->hide();
-    m_registerView->horizontalHeader()->setStretchLastSection(true);
+    compactRows(m_registerView);
 
     m_tabs = new QTabWidget;
     m_tabs->setObjectName(QStringLiteral("tabsJournal"));
     m_visits = new QTreeWidget;
     m_visits->setObjectName(QStringLiteral("treeJournalVisits"));
     m_visits->setHeaderLabels({tr("Время"), tr("Визит / операция"), tr("Результат")});
-    m_visits->setColumnWidth(0, 150);
-    m_visits->setColumnWidth(1, 320);
+    m_visits->setColumnWidth(0, 200);
+    m_visits->setColumnWidth(1, 340);
     m_tabs->addTab(m_visits, tr("Визиты"));
     m_fns = makeTable({tr("Номер ФН"), tr("Документов"), tr("Номера ФД"), tr("Даты")}, "tableJournalFns");
     m_tabs->addTab(m_fns, tr("ФН"));
@@ -289,7 +295,7 @@ void MJournalPage::buildUi()
     split->addWidget(m_registerView);
     split->addWidget(m_tabs);
     split->setStretchFactor(0, 1);
-    split->setStretchFactor(1, 2);
+    split->setStretchFactor(1, 3);
     layout->addWidget(split, 1);
 
     auto *bottom = new QHBoxLayout;
@@ -363,8 +369,7 @@ QWidget *MJournalPage::buildDocumentsTab()
     m_documentView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_documentView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_documentView->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_documentView->verticalHeader()->hide();
-    m_documentView->horizontalHeader()->setStretchLastSection(true);
+    compactRows(m_documentView);
     layout->addWidget(m_documentView, 1);
 
     auto *actions = new QHBoxLayout;
@@ -520,6 +525,7 @@ void MJournalPage::showRegister()
             child->setText(0, timeText(op.time));
             child->setText(1, op.name);
             child->setText(2, op.ok ? op.outcome : tr("✗ %1").arg(op.outcome));
+            child->setToolTip(2, op.outcome);
             if (!op.ok) {
                 for (int c = 0; c < 3; ++c)
                     child->setForeground(c, kFailedColor);

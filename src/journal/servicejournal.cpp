@@ -326,8 +326,8 @@ bool ServiceJournal::recordOperation(qint64 visit, const QString &name, const QS
     Transaction transaction(m_connection);
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("INSERT INTO operations (visit_id, time, name, outcome, ok) VALUES (?, ?, ?, ?, ?)"));
-    for (const QVariant &value : {QVariant(visit), QVariant(timeText(when)), text(name), text(outcome),
-                                  QVariant(ok ? 1 : 0)})
+    for (const QVariant &value :
+         {QVariant(visit), QVariant(timeText(when)), text(name), text(outcome), QVariant(ok ? 1 : 0)})
         query.addBindValue(value);
     return transaction.isOpen() && query.exec() && transaction.commit();
 }
