@@ -52,6 +52,8 @@ MMainForm::MMainForm(QWidget *parent, const MMainFormOptions &options)
     m_archive = new MArchivePage(ui->tabWidget);
     ui->tabWidget->addWidget(m_archive);
     ui->menuWidget->addItem(tr("Архив ФН"));
+    openJournal();
+    addJournalPage();
     setWindowFlags(Qt::Window);
     setWindowTitle(tr("Kelo Assistant - Тестовое ПО для ККТ \"Kelo-Vint-Ф\" - версия %1 сборка %2")
                        .arg(QString::fromLatin1(MAppInfo::version))
@@ -92,6 +94,7 @@ MMainForm::MMainForm(QWidget *parent, const MMainFormOptions &options)
         hidden->hide();
 
     connectSignals();
+    watchOperations();
 
     on_butGetFromSystem_clicked();
     loadWidgetsStates();
@@ -102,6 +105,7 @@ MMainForm::MMainForm(QWidget *parent, const MMainFormOptions &options)
     deviceModelId = -1;
     if (connectFR() && identifyFR(true))
         readFormParamFromFR();
+    reportJournalProblem();
 
     LOG(INFO) << "MainForm created.";
 }
@@ -171,8 +175,10 @@ void MMainForm::connectSignals()
     connect(ui->butParam_SetParams, &QPushButton::clicked, this, &MMainForm::writeFormParamToFR);
     connect(ui->butFN_SetParams, &QPushButton::clicked, this, &MMainForm::writeFormParamToFR);
     // A typed device path (the box is editable) is the port as much as a listed one.
-    connect(ui->comboCOMPort, &QComboBox::editTextChanged, this,
-            [](const QString &text) { mpLinkSettings().portName = text; });
+    connect(ui->comboCOMPort, &QComboBox::editTextChanged, this, [this](const QString &text) {
+        mpLinkSettings().portName = text;
+        m_journal.forget();
+    });
     connect(ui->comboCOMPort, &MPortBox::aboutToShowPopup, this, &MMainForm::refreshPortBox);
 }
 

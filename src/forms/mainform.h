@@ -6,6 +6,7 @@
 #include "mportbox.h"
 #include "mreceiptsofar.h"
 
+#include <journalrecorder.h>
 #include <registerfields.h>
 #include <registertext.h>
 #include <replyvalues.h>
@@ -22,7 +23,9 @@ class MTapeForm;
 #include <memory>
 
 class MArchivePage;
+class MJournalPage;
 class MBuiltinEmulator;
+class QAbstractButton;
 class QCloseEvent;
 class QTextEdit;
 class QListWidgetItem;
@@ -280,7 +283,7 @@ private:
     // The blocks of a dump announced with `blockCount`; false when the dump
     // failed (the register is told to stop, the status line says why). An
     // operator's stop ends it early with true and terminateRequested set.
-    void saveDump(const QString &fileName, const QByteArray &image);
+    bool saveDump(const QString &fileName, const QByteArray &image);
     void showMd5(const QByteArray &hexDigest);
     // The progress frame around a long file operation, which the operator can stop.
     void showFileWork(bool shown);
@@ -288,12 +291,36 @@ private:
     // The "Таблицы" page, made in code and added after the pages of the form.
     void addTablesPage();
 
+    // The service journal (mainform_journal.cpp): opened at the start, a
+    // visit begun when a register is identified, the operations of the
+    // window's buttons and what they read recorded into it.
+    void openJournal();
+    // A journal that cannot be used is said once, in the status line and the log.
+    void reportJournalProblem();
+    QString journalProblemText() const;
+    void addJournalPage();
+    // Every operation button of the pages: what it did goes into the journal.
+    void watchOperations();
+    void recordOperation(QAbstractButton *button);
+    void recordIdentified(const ops::RegisterIdentity &identity);
+    // A register's document read whole; `ofd` as the journal keeps it.
+    void recordDocument(const ops::FnDocument &doc, int ofd = journal::DocumentRow::OfdUnknown);
+    // A document from the journal on the "ОФД/ФН" page, with no register attached.
+    void showStoredDocument(const journal::DocumentRow &row);
+    void showPageOf(QWidget *widget);
+
     Ui::MMainForm *ui;
     TestFp m_exec;
     MReceiptSoFar m_receipt;
     MTapeForm *m_tape = nullptr; // a child: goes with the window
     MTablesPage *m_tablesPage = nullptr;
     MArchivePage *m_archive = nullptr;
+    MJournalPage *m_journalPage = nullptr;
+    journal::JournalRecorder m_journal{QStringLiteral("window")};
+    // Register commands run since the operation button was pressed.
+    int m_commandsRun = 0;
+    // The code the status line was last set with (outStateMessage).
+    int m_statusCode = -1;
     MMainFormOptions m_options;
     std::unique_ptr<MBuiltinEmulator> m_emulator;
     bool m_closeAllowed = false;

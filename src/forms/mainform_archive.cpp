@@ -43,6 +43,7 @@ bool MMainForm::execInSession(const QString &command)
     if (!connectFR())
         return false;
     commandText = command;
+    ++m_commandsRun;
     if (m_exec.execCommand(QString(commandText)))
         return true;
     // The register's own refusal ("no more items", "no receipt") leaves the
@@ -140,6 +141,9 @@ void MMainForm::readArchive()
             }
         }
         model->setDocument(doc, ofd);
+        recordDocument(doc, ofd == MArchiveRow::OfdConfirmed      ? journal::DocumentRow::OfdConfirmed
+                            : ofd == MArchiveRow::OfdNotConfirmed ? journal::DocumentRow::OfdNotConfirmed
+                                                                  : journal::DocumentRow::OfdUnknown);
         if (!doc.isComplete())
             ++failed;
         showArchiveProgress(i + 1, int(todo.size()), clock.elapsed());

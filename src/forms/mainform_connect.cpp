@@ -17,12 +17,14 @@ void MMainForm::on_comboCOMPort_currentIndexChanged(int index)
 {
     Q_UNUSED(index)
     mpLinkSettings().portName = ui->comboCOMPort->currentText();
+    m_journal.forget();
 }
 
 void MMainForm::on_comboCOMBaudrate_currentIndexChanged(int index)
 {
     Q_UNUSED(index)
     mpLinkSettings().baudRate = ui->comboCOMBaudrate->currentText().toInt();
+    m_journal.forget();
 }
 
 void MMainForm::on_strLinkTimeout_valueChanged(int value)
@@ -132,6 +134,8 @@ void MMainForm::on_butFindFR_clicked()
     search.setStyleSheet(styleSheet());
     const bool chosen = search.exec() == QDialog::Accepted;
     enableControls();
+    // The search has talked to every port: the next operation identifies afresh.
+    m_journal.forget();
     if (!chosen)
         return;
     ui->comboCOMPort->setEditText(search.chosenPort());

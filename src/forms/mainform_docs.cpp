@@ -189,7 +189,9 @@ void MMainForm::showClosedReceipt(const QString &change)
                     return execFRCommand(false);
                 },
                 linkPasswordText());
-            const QList<MTLVDocument> items = reader.read(number.toUInt()).tlvItems();
+            const ops::FnDocument doc = reader.read(number.toUInt());
+            recordDocument(doc);
+            const QList<MTLVDocument> items = doc.tlvItems();
             rows = {{tr("Номер ФД:"), number},
                     {tr("Фискальный признак:"), lastDocumentValue(items, kFiscalSignTag)},
                     {tr("Дата и время:"), lastDocumentValue(items, kDateTimeTag)},

@@ -69,6 +69,7 @@ void MMainForm::on_butGetFDFromFN_clicked()
         },
         linkPasswordText());
     const ops::FnDocument doc = reader.read(quint32(ui->strFDNumber->value()));
+    recordDocument(doc);
     if (!doc.opened)
         return; // the failure is in the status line
     disconnectFR();

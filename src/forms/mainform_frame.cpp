@@ -83,6 +83,7 @@ bool MMainForm::connectFR()
         // Cancelled: whatever the attempt reached, it ends here, port closed.
         disconnectFR();
         deviceModelId = -1;
+        m_journal.forget();
         outStateMessage(-1, tr("Соединение отменено."));
         return false;
     }
@@ -135,6 +136,7 @@ bool MMainForm::execFRCommand(bool finish)
 {
     LOG(DEBUG) << "Command: " << commandText;
     outWorkMessage();
+    ++m_commandsRun;
     if (!m_exec.execCommand(QString(commandText))) {
         disconnectFR();
         outStateMessage(-1, QString());
@@ -195,8 +197,10 @@ bool MMainForm::identifyFR(bool finish)
         isKnownModel = identity.known;
     }
     ui->grpFisk_Misc->setVisible(isKnownModel);
-    if (!isKnownModel)
+    if (!isKnownModel) {
+        m_journal.forget();
         return true;
+    }
     outStateMessage(0, tr("Добро пожаловать в тестовое ПО для ККТ \"Kelo-Vint-Ф\""));
 
     const auto readCode = [this](const TableField &field) {
@@ -214,6 +218,7 @@ bool MMainForm::identifyFR(bool finish)
         setCheckBoxesFromCodes();
         checkNeedParamForReg();
     }
+    recordIdentified(identity);
     return true;
 }
 
@@ -282,7 +287,7 @@ int MMainForm::roundToInt(double x)
 
 void MMainForm::outStateMessage(int code, const QString &text)
 {
-    Q_UNUSED(code)
+    m_statusCode = code;
     if (!text.isEmpty())
         ui->strCommandResult->setText(text);
     else if (lastErrCode != 0)

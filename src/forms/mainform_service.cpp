@@ -168,21 +168,23 @@ void MMainForm::on_butService_GetDump_clicked()
         return;
     }
     outStateMessage();
-    saveDump(fileName, dump.image);
+    // Size and MD5 of what was read; the file's name when it was written.
+    m_journal.dump(saveDump(fileName, dump.image) ? fileName : QString(), dump.image);
 }
 
-void MMainForm::saveDump(const QString &fileName, const QByteArray &image)
+bool MMainForm::saveDump(const QString &fileName, const QByteArray &image)
 {
     ui->frameProgress->hide();
     if (!dumpWriteFile(fileName, image)) {
         outStateMessage(-1, tr("Ошибка записи дампа в файл: %1").arg(QFileInfo(fileName).fileName()));
-        return;
+        return false;
     }
     const QByteArray digest = QCryptographicHash::hash(image, QCryptographicHash::Md5).toHex();
     dumpWriteMd5File(fileName, digest); // best effort: the dump itself is safe
     showMd5(digest);
     outStateMessage(
         -1, tr("Дамп считан и записан в файл: %2. MD5: [%1]").arg(QString::fromLatin1(digest), fileName));
+    return true;
 }
 
 void MMainForm::showMd5(const QByteArray &hexDigest)

@@ -7,6 +7,7 @@
 
 #include "mtablespage.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -80,6 +81,13 @@ void MMainForm::addTablesPage()
     };
     host.serialNumber = [this] {
         return ui->strInfo_SerialNumber->text();
+    };
+
+    host.saved = [this](const QString &path) {
+        // The file as written, byte for byte.
+        QFile file(path);
+        if (file.size() <= journal::ServiceJournal::kMaxBackupBytes && file.open(QIODevice::ReadOnly))
+            m_journal.backup(path, file.readAll());
     };
 
     m_tablesPage = new MTablesPage(host, ui->tabWidget);

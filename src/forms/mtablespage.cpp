@@ -503,6 +503,8 @@ void MTablesPage::saveToFile()
         m_host.status(tr("Ошибка записи файла %1: %2").arg(QFileInfo(path).fileName(), error));
         return;
     }
+    if (m_host.saved)
+        m_host.saved(path);
     int values = 0;
     for (const TableContents &t : std::as_const(backup.tables))
         values += t.structure.rows * int(t.structure.fields.size());

@@ -40,6 +40,7 @@ public:
         std::function<bool(const QString &text, const QString &list, const QString &details)> confirm;
         std::function<QString(bool save, const QString &suggested)> chooseFile; // empty: cancelled
         std::function<QString()> serialNumber; // as the window shows it, may be empty
+        std::function<void(const QString &path)> saved; // a backup was written whole into `path`
     };
 
     explicit MTablesPage(const Host &host, QWidget *parent = nullptr);

@@ -203,6 +203,368 @@
     </message>
 </context>
 <context>
+    <name>MJournalDocumentModel</name>
+    <message>
+        <source>подтверждён</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>не подтверждён</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Номер ФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Тип</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Дата и время</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Итог</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ФП</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ОФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MJournalPage</name>
+    <message>
+        <source>Журнал обслуживания не открыт.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Поиск:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>заводской номер, ИНН, регистрационный номер или номер ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Список ККТ в CSV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ККТ в JSON</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Весь журнал в JSON</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Заводской №</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Модель</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ИНН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>РН ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Номер ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Последний визит</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Визитов</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Документов</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Время</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Визит / операция</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Результат</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Визиты</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Номера ФД</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Даты</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Документы</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Резервные копии настроек</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Файл</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Размер, байт</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>MD5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Дампы</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Список вкладки в CSV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Обновить</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ФН:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Номера с</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>все</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>по</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Даты с</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Открыть на странице ОФД/ФН</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HTML</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>JSON</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Текст</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сохранить документ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Копия A:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Копия B:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Только различия</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Таблица</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ряд</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Поле</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Значение A</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Значение B</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Журнал обслуживания: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Визит: %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ИНН %1, РН %2, ФН %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ошибок: %1; </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>✗ %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 – %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выберите документ в списке.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Документ %1 не найден в журнале.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>это не файл таблиц настроек ККТ</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Копия %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Резервных копий настроек этой ККТ в журнале нет.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 «%2»</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Полей: %1, различаются: %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибка записи файла %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сохранено в файл: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Файлы CSV (*.csv)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Все файлы (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Список «%1» в CSV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Визит</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Порт</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Программа</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Время операции</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Операция</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Успешно</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>да</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>нет</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выберите ККТ в списке.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ККТ %1 из журнала в JSON</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Журнал обслуживания в JSON</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Файлы JSON (*.json)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Сохранение документа %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Файлы %1 (*.%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>MLogViewForm</name>
     <message>
         <source>Протокол работы</source>
@@ -1801,6 +2163,54 @@
     </message>
     <message>
         <source>Экспортировано документов: %1 (уже были в папке: %2), не экспортировано: %3, не подтверждено ОФД: %4.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Программа работает без журнала; файл не изменён.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Журнал обслуживания недоступен: файл %1 не является журналом этой программы. %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Журнал обслуживания недоступен: файл %1 повреждён. %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Журнал обслуживания недоступен: файл %1 занят другой программой. %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Журнал обслуживания недоступен: файл %1 записан более новой версией программы. %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Журнал обслуживания недоступен: файл %1 не удаётся создать или открыть. Программа работает без журнала.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Журнал обслуживания не открыт.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Журнал</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ошибка</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Документ %1 из журнала обслуживания (ФН %2, ККТ %3).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Документ %1 в журнале обслуживания повреждён: %2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -225,6 +225,10 @@ void TstMainForm::knownByModelOrName()
                      + rq::text(g.name, int(g.name.size())));
         exchange(peer, rq::table(0x1F, 18, 1, 5), QByteArray("\x1F\x00", 2) + g.taxByte);
         exchange(peer, rq::table(0x1F, 18, 1, 6), QByteArray("\x1F\x00\x00", 3));
+        // Serial number, INN, registration and FN number for the service journal.
+        for (int field = 1; field <= 4; ++field)
+            exchange(peer, rq::table(0x1F, 18, 1, field),
+                     QByteArray("\x1F\x00", 2) + QByteArray::number(4200 + field));
     }
     peer.start();
     AppDir dir;

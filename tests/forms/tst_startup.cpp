@@ -133,9 +133,9 @@ void TstStartup::picturesOfEveryPageAndLogs()
     QVERIFY(run.waitForFinished(kStartMs * 2));
     QCOMPARE(run.exitCode(), 0);
     const QStringList files = QDir(pictures).entryList({QStringLiteral("*.png")}, QDir::Files, QDir::Name);
-    QCOMPARE(files.size(), 8);
+    QCOMPARE(files.size(), 9);
     QCOMPARE(files.first(), QStringLiteral("page-0-pageConnect.png"));
-    QCOMPARE(files.last(), QStringLiteral("page-7-tabArchive.png"));
+    QCOMPARE(files.last(), QStringLiteral("page-8-tabJournal.png"));
     for (const QString &file : files) {
         const QImage image(QDir(pictures).filePath(file));
         QVERIFY2(image.width() > 600 && image.height() > 400, qPrintable(file));
