@@ -12,7 +12,6 @@
 
 #include <servicejournal.h>
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -53,11 +52,6 @@ const char kJournalHelp[] =
 QString timeText(const QDateTime &time)
 {
     return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) : QString();
-}
-
-QString isoText(const QDateTime &time)
-{
-    return time.isValid() ? time.toString(Qt::ISODate) : QString();
 }
 
 QString modelText(const journal::RegisterInfo &info)
@@ -102,20 +96,6 @@ int parseCommon(CommandLine &cl, const QStringList &args, int minPositional, int
     return -1;
 }
 
-QJsonObject registerJson(const journal::RegisterRow &row)
-{
-    return QJsonObject{{QStringLiteral("serial"), row.info.serial},
-                       {QStringLiteral("model"), row.info.model},
-                       {QStringLiteral("name"), row.info.name},
-                       {QStringLiteral("inn"), row.info.inn},
-                       {QStringLiteral("regNumber"), row.info.regNumber},
-                       {QStringLiteral("fnNumber"), row.info.fnNumber},
-                       {QStringLiteral("firstSeen"), isoText(row.firstSeen)},
-                       {QStringLiteral("lastSeen"), isoText(row.lastSeen)},
-                       {QStringLiteral("visits"), row.visits},
-                       {QStringLiteral("documents"), row.documents}};
-}
-
 int journalRegisters(const QStringList &args)
 {
     CommandLine cl(QStringLiteral("journal registers"),
@@ -139,7 +119,7 @@ int journalRegisters(const QStringList &args)
     if (format == DocFormat::Json) {
         QJsonArray list;
         for (const journal::RegisterRow &row : rows)
-            list.append(registerJson(row));
+            list.append(ServiceJournal::toJson(row));
         Console::outBytes(QJsonDocument(QJsonObject{{QStringLiteral("registers"), list}}).toJson());
         return ExitOk;
     }
@@ -201,45 +181,18 @@ int journalShow(const QStringList &args)
 
     if (format == DocFormat::Json) {
         QJsonArray visitsJson;
-        for (const journal::VisitRow &visit : std::as_const(visits)) {
-            QJsonArray operations;
-            for (const journal::OperationRow &op : visit.operations)
-                operations.append(QJsonObject{{QStringLiteral("time"), isoText(op.time)},
-                                              {QStringLiteral("name"), op.name},
-                                              {QStringLiteral("outcome"), op.outcome},
-                                              {QStringLiteral("ok"), op.ok}});
-            visitsJson.append(QJsonObject{{QStringLiteral("started"), isoText(visit.started)},
-                                          {QStringLiteral("port"), visit.port},
-                                          {QStringLiteral("frontEnd"), visit.frontEnd},
-                                          {QStringLiteral("inn"), visit.inn},
-                                          {QStringLiteral("regNumber"), visit.regNumber},
-                                          {QStringLiteral("fnNumber"), visit.fnNumber},
-                                          {QStringLiteral("operations"), operations}});
-        }
+        for (const journal::VisitRow &visit : std::as_const(visits))
+            visitsJson.append(ServiceJournal::toJson(visit));
         QJsonArray fnsJson;
         for (const journal::FnRow &fn : fns)
-            fnsJson.append(QJsonObject{{QStringLiteral("fnNumber"), fn.fnNumber},
-                                       {QStringLiteral("documents"), fn.documents},
-                                       {QStringLiteral("firstNumber"), qint64(fn.firstNumber)},
-                                       {QStringLiteral("lastNumber"), qint64(fn.lastNumber)},
-                                       {QStringLiteral("firstDate"), fn.firstDate},
-                                       {QStringLiteral("lastDate"), fn.lastDate}});
+            fnsJson.append(ServiceJournal::toJson(fn));
         QJsonArray backupsJson;
         for (const journal::BackupRow &backup : backups)
-            backupsJson.append(QJsonObject{
-                {QStringLiteral("time"), isoText(backup.time)},
-                {QStringLiteral("fileName"), backup.fileName},
-                {QStringLiteral("size"), qint64(backup.content.size())},
-                {QStringLiteral("md5"),
-                 QString::fromLatin1(
-                     QCryptographicHash::hash(backup.content, QCryptographicHash::Md5).toHex())}});
+            backupsJson.append(ServiceJournal::toJson(backup, false));
         QJsonArray dumpsJson;
         for (const journal::DumpRow &dump : dumps)
-            dumpsJson.append(QJsonObject{{QStringLiteral("time"), isoText(dump.time)},
-                                         {QStringLiteral("fileName"), dump.fileName},
-                                         {QStringLiteral("size"), dump.size},
-                                         {QStringLiteral("md5"), dump.md5}});
-        Console::outBytes(QJsonDocument(QJsonObject{{QStringLiteral("register"), registerJson(reg)},
+            dumpsJson.append(ServiceJournal::toJson(dump));
+        Console::outBytes(QJsonDocument(QJsonObject{{QStringLiteral("register"), ServiceJournal::toJson(reg)},
                                                     {QStringLiteral("visits"), visitsJson},
                                                     {QStringLiteral("fns"), fnsJson},
                                                     {QStringLiteral("backups"), backupsJson},
@@ -372,16 +325,7 @@ int journalDocuments(const QStringList &args)
     if (format == DocFormat::Json) {
         QJsonArray list;
         for (const journal::DocumentRow &row : rows)
-            list.append(QJsonObject{
-                {QStringLiteral("number"), qint64(row.number)},
-                {QStringLiteral("type"), row.type},
-                {QStringLiteral("typeName"), row.typeName},
-                {QStringLiteral("date"), row.date},
-                {QStringLiteral("total"), row.total},
-                {QStringLiteral("fiscalSign"), row.fiscalSign},
-                {QStringLiteral("ofdConfirmed"), row.ofd < 0 ? QJsonValue() : QJsonValue(row.ofd > 0)},
-                {QStringLiteral("serial"), row.serial},
-                {QStringLiteral("stored"), isoText(row.stored)}});
+            list.append(ServiceJournal::toJson(row));
         Console::outBytes(
             QJsonDocument(QJsonObject{{QStringLiteral("fnNumber"), fn}, {QStringLiteral("documents"), list}})
                 .toJson());

@@ -195,6 +195,16 @@ public:
 
     // The whole journal, or one register (by serial number) when given.
     QJsonObject exportJson(const QString &serial = QString()) const;
+    // One record as JSON, as the export writes it and kelo-cli prints it.
+    // A register gives its counts of visits and documents; a backup its size
+    // and MD5, and with its content the backup file itself; a document its
+    // raw items in hex when they were read.
+    static QJsonObject toJson(const RegisterRow &row);
+    static QJsonObject toJson(const VisitRow &row);
+    static QJsonObject toJson(const FnRow &row);
+    static QJsonObject toJson(const BackupRow &row, bool withContent);
+    static QJsonObject toJson(const DumpRow &row);
+    static QJsonObject toJson(const DocumentRow &row);
 
     // A stored document as read from the FN, for the document views.
     static ops::FnDocument toFnDocument(const DocumentRow &row);

@@ -4,6 +4,7 @@
 
 #include <mtlvdictionary.h>
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlDatabase>
@@ -58,7 +59,7 @@ RegisterRow registerRow(const QSqlQuery &query)
 
 QString isoText(const QDateTime &time)
 {
-    return time.toString(Qt::ISODate);
+    return time.isValid() ? time.toString(Qt::ISODate) : QString();
 }
 
 } // namespace
@@ -283,9 +284,94 @@ bool ServiceJournal::document(const QString &fnNumber, quint32 number, DocumentR
     return true;
 }
 
+QJsonObject ServiceJournal::toJson(const RegisterRow &row)
+{
+    return QJsonObject{{QStringLiteral("serial"), row.info.serial},
+                       {QStringLiteral("model"), row.info.model},
+                       {QStringLiteral("name"), row.info.name},
+                       {QStringLiteral("inn"), row.info.inn},
+                       {QStringLiteral("regNumber"), row.info.regNumber},
+                       {QStringLiteral("fnNumber"), row.info.fnNumber},
+                       {QStringLiteral("firstSeen"), isoText(row.firstSeen)},
+                       {QStringLiteral("lastSeen"), isoText(row.lastSeen)},
+                       {QStringLiteral("visits"), row.visits},
+                       {QStringLiteral("documents"), row.documents}};
+}
+
+QJsonObject ServiceJournal::toJson(const VisitRow &row)
+{
+    QJsonArray operations;
+    for (const OperationRow &op : row.operations)
+        operations.append(QJsonObject{{QStringLiteral("time"), isoText(op.time)},
+                                      {QStringLiteral("name"), op.name},
+                                      {QStringLiteral("outcome"), op.outcome},
+                                      {QStringLiteral("ok"), op.ok}});
+    return QJsonObject{{QStringLiteral("started"), isoText(row.started)},
+                       {QStringLiteral("port"), row.port},
+                       {QStringLiteral("frontEnd"), row.frontEnd},
+                       {QStringLiteral("inn"), row.inn},
+                       {QStringLiteral("regNumber"), row.regNumber},
+                       {QStringLiteral("fnNumber"), row.fnNumber},
+                       {QStringLiteral("operations"), operations}};
+}
+
+QJsonObject ServiceJournal::toJson(const FnRow &row)
+{
+    return QJsonObject{{QStringLiteral("fnNumber"), row.fnNumber},
+                       {QStringLiteral("documents"), row.documents},
+                       {QStringLiteral("firstNumber"), qint64(row.firstNumber)},
+                       {QStringLiteral("lastNumber"), qint64(row.lastNumber)},
+                       {QStringLiteral("firstDate"), row.firstDate},
+                       {QStringLiteral("lastDate"), row.lastDate}};
+}
+
+QJsonObject ServiceJournal::toJson(const BackupRow &row, bool withContent)
+{
+    QJsonObject json{
+        {QStringLiteral("time"), isoText(row.time)},
+        {QStringLiteral("fileName"), row.fileName},
+        {QStringLiteral("size"), qint64(row.content.size())},
+        {QStringLiteral("md5"),
+         QString::fromLatin1(QCryptographicHash::hash(row.content, QCryptographicHash::Md5).toHex())}};
+    if (!withContent)
+        return json;
+    QJsonParseError error;
+    const QJsonDocument content = QJsonDocument::fromJson(row.content, &error);
+    if (error.error == QJsonParseError::NoError && content.isObject())
+        json.insert(QStringLiteral("content"), content.object());
+    else
+        json.insert(QStringLiteral("contentBase64"), QString::fromLatin1(row.content.toBase64()));
+    return json;
+}
+
+QJsonObject ServiceJournal::toJson(const DumpRow &row)
+{
+    return QJsonObject{{QStringLiteral("time"), isoText(row.time)},
+                       {QStringLiteral("fileName"), row.fileName},
+                       {QStringLiteral("size"), row.size},
+                       {QStringLiteral("md5"), row.md5}};
+}
+
+QJsonObject ServiceJournal::toJson(const DocumentRow &row)
+{
+    QJsonObject json{{QStringLiteral("fnNumber"), row.fnNumber},
+                     {QStringLiteral("number"), qint64(row.number)},
+                     {QStringLiteral("type"), row.type},
+                     {QStringLiteral("typeName"), row.typeName},
+                     {QStringLiteral("date"), row.date},
+                     {QStringLiteral("total"), row.total},
+                     {QStringLiteral("fiscalSign"), row.fiscalSign},
+                     {QStringLiteral("ofdConfirmed"),
+                      row.ofd < 0 ? QJsonValue() : QJsonValue(row.ofd == DocumentRow::OfdConfirmed)},
+                     {QStringLiteral("serial"), row.serial},
+                     {QStringLiteral("stored"), isoText(row.stored)}};
+    if (!row.raw.isEmpty())
+        json.insert(QStringLiteral("raw"), QString::fromLatin1(row.raw.toHex()));
+    return json;
+}
+
 QJsonObject ServiceJournal::exportJson(const QString &serial) const
 {
-    QJsonArray registersJson;
     QList<RegisterRow> chosen;
     if (serial.isEmpty()) {
         chosen = registers();
@@ -294,80 +380,33 @@ QJsonObject ServiceJournal::exportJson(const QString &serial) const
         if (findRegister(serial, &row))
             chosen.append(row);
     }
+    QJsonArray registersJson;
     for (const RegisterRow &reg : std::as_const(chosen)) {
         QJsonArray visitsJson;
-        for (const VisitRow &visit : visits(reg.id)) {
-            QJsonArray opsJson;
-            for (const OperationRow &op : visit.operations)
-                opsJson.append(QJsonObject{{QStringLiteral("time"), isoText(op.time)},
-                                           {QStringLiteral("name"), op.name},
-                                           {QStringLiteral("outcome"), op.outcome},
-                                           {QStringLiteral("ok"), op.ok}});
-            visitsJson.append(QJsonObject{{QStringLiteral("started"), isoText(visit.started)},
-                                          {QStringLiteral("port"), visit.port},
-                                          {QStringLiteral("frontEnd"), visit.frontEnd},
-                                          {QStringLiteral("inn"), visit.inn},
-                                          {QStringLiteral("regNumber"), visit.regNumber},
-                                          {QStringLiteral("fnNumber"), visit.fnNumber},
-                                          {QStringLiteral("operations"), opsJson}});
-        }
+        for (const VisitRow &visit : visits(reg.id))
+            visitsJson.append(toJson(visit));
         QJsonArray fnsJson;
         QJsonArray documentsJson;
         for (const FnRow &fn : fns(reg.id)) {
-            fnsJson.append(QJsonObject{{QStringLiteral("fnNumber"), fn.fnNumber},
-                                       {QStringLiteral("documents"), fn.documents},
-                                       {QStringLiteral("firstNumber"), qint64(fn.firstNumber)},
-                                       {QStringLiteral("lastNumber"), qint64(fn.lastNumber)},
-                                       {QStringLiteral("firstDate"), fn.firstDate},
-                                       {QStringLiteral("lastDate"), fn.lastDate}});
+            fnsJson.append(toJson(fn));
             for (const DocumentRow &doc : documents(fn.fnNumber, DocumentRange(), true)) {
-                if (doc.serial != reg.info.serial)
-                    continue;
-                documentsJson.append(QJsonObject{
-                    {QStringLiteral("fnNumber"), doc.fnNumber},
-                    {QStringLiteral("number"), qint64(doc.number)},
-                    {QStringLiteral("type"), doc.type},
-                    {QStringLiteral("typeName"), doc.typeName},
-                    {QStringLiteral("date"), doc.date},
-                    {QStringLiteral("total"), doc.total},
-                    {QStringLiteral("fiscalSign"), doc.fiscalSign},
-                    {QStringLiteral("ofdConfirmed"),
-                     doc.ofd < 0 ? QJsonValue() : QJsonValue(doc.ofd == DocumentRow::OfdConfirmed)},
-                    {QStringLiteral("stored"), isoText(doc.stored)},
-                    {QStringLiteral("raw"), QString::fromLatin1(doc.raw.toHex())}});
+                if (doc.serial == reg.info.serial)
+                    documentsJson.append(toJson(doc));
             }
         }
         QJsonArray backupsJson;
-        for (const BackupRow &backup : backups(reg.id)) {
-            QJsonObject entry{{QStringLiteral("time"), isoText(backup.time)},
-                              {QStringLiteral("fileName"), backup.fileName}};
-            QJsonParseError error;
-            const QJsonDocument content = QJsonDocument::fromJson(backup.content, &error);
-            if (error.error == QJsonParseError::NoError && content.isObject())
-                entry.insert(QStringLiteral("content"), content.object());
-            else
-                entry.insert(QStringLiteral("contentBase64"), QString::fromLatin1(backup.content.toBase64()));
-            backupsJson.append(entry);
-        }
+        for (const BackupRow &backup : backups(reg.id))
+            backupsJson.append(toJson(backup, true));
         QJsonArray dumpsJson;
         for (const DumpRow &dump : dumps(reg.id))
-            dumpsJson.append(QJsonObject{{QStringLiteral("time"), isoText(dump.time)},
-                                         {QStringLiteral("fileName"), dump.fileName},
-                                         {QStringLiteral("size"), dump.size},
-                                         {QStringLiteral("md5"), dump.md5}});
-        registersJson.append(QJsonObject{{QStringLiteral("serial"), reg.info.serial},
-                                         {QStringLiteral("model"), reg.info.model},
-                                         {QStringLiteral("name"), reg.info.name},
-                                         {QStringLiteral("inn"), reg.info.inn},
-                                         {QStringLiteral("regNumber"), reg.info.regNumber},
-                                         {QStringLiteral("fnNumber"), reg.info.fnNumber},
-                                         {QStringLiteral("firstSeen"), isoText(reg.firstSeen)},
-                                         {QStringLiteral("lastSeen"), isoText(reg.lastSeen)},
-                                         {QStringLiteral("visits"), visitsJson},
-                                         {QStringLiteral("fns"), fnsJson},
-                                         {QStringLiteral("documents"), documentsJson},
-                                         {QStringLiteral("backups"), backupsJson},
-                                         {QStringLiteral("dumps"), dumpsJson}});
+            dumpsJson.append(toJson(dump));
+        QJsonObject json = toJson(reg);
+        json.insert(QStringLiteral("visits"), visitsJson);
+        json.insert(QStringLiteral("fns"), fnsJson);
+        json.insert(QStringLiteral("documents"), documentsJson);
+        json.insert(QStringLiteral("backups"), backupsJson);
+        json.insert(QStringLiteral("dumps"), dumpsJson);
+        registersJson.append(json);
     }
     return QJsonObject{{QStringLiteral("journal"), QStringLiteral("KeloAssist service journal")},
                        {QStringLiteral("schemaVersion"), kSchemaVersion},
