@@ -137,6 +137,9 @@ void finish(const QString &command, int exitCode)
     if (outcome.isEmpty())
         outcome = QStringLiteral("done");
     recorder->operation(command, outcome, ok);
+    QString why;
+    if (recorder->takeWriteFailure(&why))
+        Console::warn(QStringLiteral("journal %1: a record of this run could not be written (%2)").arg(path(), why));
 }
 
 void document(const ops::FnDocument &doc)

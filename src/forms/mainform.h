@@ -297,6 +297,7 @@ private:
     void openJournal();
     // A journal that cannot be used is said once, in the status line and the log.
     void reportJournalProblem();
+    void reportJournalWriteFailure();
     QString journalProblemText() const;
     void addJournalPage();
     // Every operation button of the pages: what it did goes into the journal.

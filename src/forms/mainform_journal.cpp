@@ -134,6 +134,21 @@ void MMainForm::recordOperation(QAbstractButton *button)
     const bool ok =
         !outcome.startsWith(tr("Ошибка")) && (m_statusCode == 0 || (m_statusCode < 0 && lastErrCode == 0));
     m_journal.operation(name, outcome, ok);
+    reportJournalWriteFailure();
+}
+
+void MMainForm::reportJournalWriteFailure()
+{
+    QString why;
+    if (!m_journal.takeWriteFailure(&why))
+        return;
+    // Told once, in the event log and on the journal page; the status line
+    // keeps the operation's own outcome.
+    const QString text = tr("Журнал обслуживания: запись в файл %1 не удалась, записи этого визита могут быть "
+                            "неполными.")
+                             .arg(QDir::toNativeSeparators(m_journal.journal()->path()));
+    LOG(WARNING) << text << " (" << why << ")";
+    m_journalPage->setJournal(m_journal.journal(), text);
 }
 
 void MMainForm::recordIdentified(const ops::RegisterIdentity &identity)

@@ -440,11 +440,11 @@ void MJournalPage::setJournal(const journal::ServiceJournal *journal, const QStr
 void MJournalPage::refresh()
 {
     const bool open = m_journal && m_journal->isOpen();
-    if (open)
+    if (open && m_problem.isEmpty())
         m_state->setText(tr("Журнал обслуживания: %1").arg(QDir::toNativeSeparators(m_journal->path())));
     else
         m_state->setText(m_problem);
-    m_state->setStyleSheet(open ? QString() : QStringLiteral("color: rgb(170, 0, 0);"));
+    m_state->setStyleSheet(m_problem.isEmpty() ? QString() : QStringLiteral("color: rgb(170, 0, 0);"));
     searchRegisters();
 }
 

@@ -98,7 +98,8 @@ public:
 
     explicit MJournalPage(const Host &host, QWidget *parent = nullptr);
 
-    // The journal the page shows; `problem` is the line shown when it is not open.
+    // The journal the page shows; `problem`, when given, is the line shown
+    // in place of the journal's file (it could not be opened or written).
     void setJournal(const journal::ServiceJournal *journal, const QString &problem);
     // Reads the lists again, keeping what is chosen.
     void refresh();

@@ -104,29 +104,50 @@ void JournalRecorder::forget()
     m_port.clear();
 }
 
+void JournalRecorder::written(bool ok)
+{
+    if (!ok && m_writeFailure == WriteFailure::None)
+        m_writeFailure = WriteFailure::Pending;
+}
+
+bool JournalRecorder::takeWriteFailure(QString *why)
+{
+    if (m_writeFailure != WriteFailure::Pending)
+        return false;
+    m_writeFailure = WriteFailure::Told;
+    if (why) {
+        *why = m_journal ? m_journal->lastError() : QString();
+        if (why->isEmpty())
+            *why = QStringLiteral("the database did not take the record");
+    }
+    return true;
+}
+
 void JournalRecorder::operation(const QString &name, const QString &outcome, bool ok)
 {
     if (isOpen() && m_visit > 0)
-        m_journal->recordOperation(m_visit, name, outcome, ok);
+        written(m_journal->recordOperation(m_visit, name, outcome, ok));
 }
 
 void JournalRecorder::document(const ops::FnDocument &doc, int ofd)
 {
-    if (isOpen() && m_visit > 0)
-        m_journal->recordDocument(m_visit, m_current.fnNumber, doc, ofd);
+    // A register without an FN number has no archive to keep.
+    if (isOpen() && m_visit > 0 && !m_current.fnNumber.isEmpty() && doc.isComplete())
+        written(m_journal->recordDocument(m_visit, m_current.fnNumber, doc, ofd));
 }
 
 void JournalRecorder::backup(const QString &fileName, const QByteArray &content)
 {
     if (isOpen() && m_visit > 0)
-        m_journal->recordBackup(m_visit, QFileInfo(fileName).fileName(), content);
+        written(m_journal->recordBackup(m_visit, QFileInfo(fileName).fileName(), content));
 }
 
 void JournalRecorder::dump(const QString &fileName, const QByteArray &image)
 {
     if (isOpen() && m_visit > 0)
-        m_journal->recordDump(m_visit, QFileInfo(fileName).fileName(), image.size(),
-                              QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Md5).toHex()));
+        written(m_journal->recordDump(
+            m_visit, QFileInfo(fileName).fileName(), image.size(),
+            QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Md5).toHex())));
 }
 
 } // namespace journal

@@ -50,6 +50,11 @@ public:
     qint64 visit() const { return m_visit; }
     const RegisterInfo &current() const { return m_current; }
 
+    // Whether a record could not be written since the journal was opened;
+    // true only the first time, so that it is told once. `why` gets the
+    // database's words.
+    bool takeWriteFailure(QString *why);
+
     void operation(const QString &name, const QString &outcome, bool ok);
     // A document read whole from the FN of the visit's register.
     void document(const ops::FnDocument &doc, int ofd = DocumentRow::OfdUnknown);
@@ -62,6 +67,8 @@ private:
     qint64 m_visit = 0;
     RegisterInfo m_current;
     QString m_port;
+    enum class WriteFailure { None, Pending, Told } m_writeFailure = WriteFailure::None;
+    void written(bool ok);
 };
 
 } // namespace journal

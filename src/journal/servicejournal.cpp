@@ -162,8 +162,10 @@ QSqlQuery ServiceJournal::run(const QString &sql, const QVariantList &values) co
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.setForwardOnly(true);
-    if (!query.prepare(sql))
+    if (!query.prepare(sql)) {
+        m_lastError = query.lastError().text();
         return query;
+    }
     for (const QVariant &value : values) {
         // A null text or byte string would be bound as NULL, which the NOT
         // NULL columns refuse: a field the register did not tell, a document
@@ -175,7 +177,8 @@ QSqlQuery ServiceJournal::run(const QString &sql, const QVariantList &values) co
         else
             query.addBindValue(value);
     }
-    query.exec();
+    if (!query.exec())
+        m_lastError = query.lastError().text();
     return query;
 }
 

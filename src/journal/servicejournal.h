@@ -154,8 +154,10 @@ public:
     bool isOpen() const { return m_state == State::Open; }
     State state() const { return m_state; }
     const QString &path() const { return m_path; }
-    // The database's own words on the last failure (for the event log).
+    // The database's own words on why the journal could not be opened.
     const QString &problem() const { return m_problem; }
+    // The database's own words on the last statement that failed.
+    const QString &lastError() const { return m_lastError; }
     // The schema version of the open file (0 when closed).
     int schemaVersion() const;
 
@@ -225,6 +227,7 @@ private:
     QString m_path;
     State m_state = State::Closed;
     QString m_problem;
+    mutable QString m_lastError;
 };
 
 } // namespace journal

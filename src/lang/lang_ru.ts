@@ -2213,6 +2213,10 @@
         <source>Документ %1 в журнале обслуживания повреждён: %2</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Журнал обслуживания: запись в файл %1 не удалась, записи этого визита могут быть неполными.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MMenuForm</name>

@@ -2,6 +2,7 @@
 // transaction, documents kept once, and files that are not a usable journal
 // left exactly as they were.
 
+#include "journalrecorder.h"
 #include "servicejournal.h"
 #include "tlvfixtures.h"
 
@@ -298,11 +299,22 @@ void TestServiceJournal::unusableFileLeftAlone()
 void TestServiceJournal::lockedFile()
 {
     const QString path = file(QStringLiteral("locked.sqlite"));
-    {
-        ServiceJournal first;
-        QVERIFY(first.open(path));
-    }
+    auto recorder = std::make_unique<journal::JournalRecorder>(QStringLiteral("test"));
+    QVERIFY(recorder->open(path));
+    QVERIFY(recorder->identified(kelo(), QStringLiteral("/dev/ttyS0")));
     RawDb holder(path, QStringLiteral("holder"));
+    // Another program writing: a record that cannot wait longer is lost,
+    // and that is told once.
+    QVERIFY(holder.run(QStringLiteral("BEGIN EXCLUSIVE")));
+    recorder->operation(QStringLiteral("Тест связи"), QStringLiteral("Ошибок нет."), true);
+    QString why;
+    QVERIFY(recorder->takeWriteFailure(&why));
+    QVERIFY(!why.isEmpty());
+    recorder->operation(QStringLiteral("Тест связи"), QStringLiteral("Ошибок нет."), true);
+    QVERIFY(!recorder->takeWriteFailure(&why));
+    QVERIFY(holder.run(QStringLiteral("COMMIT")));
+    recorder.reset();
+    // Held whole, it cannot even be read: the journal is not opened.
     QVERIFY(holder.run(QStringLiteral("PRAGMA locking_mode=EXCLUSIVE")));
     QVERIFY(holder.run(QStringLiteral("BEGIN EXCLUSIVE")));
     ServiceJournal store;
