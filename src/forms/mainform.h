@@ -317,7 +317,7 @@ private:
     MTablesPage *m_tablesPage = nullptr;
     MArchivePage *m_archive = nullptr;
     MJournalPage *m_journalPage = nullptr;
-    journal::JournalRecorder m_journal{QStringLiteral("window")};
+    journal::JournalRecorder m_journal{QLatin1String(journal::kWindowFrontEnd)};
     // Register commands run since the operation button was pressed.
     int m_commandsRun = 0;
     // The code the status line was last set with (outStateMessage).

@@ -2,6 +2,7 @@
 
 #include <archiveexporter.h>
 #include <documentformat.h>
+#include <journalrecorder.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -513,7 +514,9 @@ void MJournalPage::showRegister()
             failed += op.ok ? 0 : 1;
         auto *item = new QTreeWidgetItem(m_visits);
         item->setText(0, timeText(visit.started));
-        item->setText(1, tr("Визит: %1 (%2)").arg(visit.port, visit.frontEnd));
+        // The window's own visits say so in the operator's words; kelo-cli keeps its name.
+        const QString by = visit.frontEnd == QLatin1String(journal::kWindowFrontEnd) ? tr("окно программы") : visit.frontEnd;
+        item->setText(1, tr("Визит: %1 (%2)").arg(visit.port, by));
         QString summary = tr("ИНН %1, РН %2, ФН %3").arg(visit.inn, visit.regNumber, visit.fnNumber);
         if (failed > 0) {
             summary = tr("ошибок: %1; ").arg(failed) + summary;

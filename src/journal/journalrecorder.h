@@ -14,6 +14,9 @@
 
 namespace journal {
 
+// How the window names itself in the visits it records.
+inline constexpr char kWindowFrontEnd[] = "window";
+
 class JournalRecorder
 {
 public:

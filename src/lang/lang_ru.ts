@@ -563,6 +563,10 @@
         <source>Файлы %1 (*.%2)</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>окно программы</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MLogViewForm</name>
