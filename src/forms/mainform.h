@@ -318,6 +318,9 @@ private:
     MArchivePage *m_archive = nullptr;
     MJournalPage *m_journalPage = nullptr;
     journal::JournalRecorder m_journal{QLatin1String(journal::kWindowFrontEnd)};
+    // The register was identified (and its table-18 numbers read) during the
+    // link test under way.
+    bool m_identifiedNow = false;
     // Register commands run since the operation button was pressed.
     int m_commandsRun = 0;
     // The code the status line was last set with (outStateMessage).

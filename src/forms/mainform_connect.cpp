@@ -40,6 +40,7 @@ void MMainForm::on_strLinkPassword_editingFinished()
 void MMainForm::on_butTestLink_clicked()
 {
     deviceModelId = -1;
+    m_identifiedNow = false;
     if (!connectFR())
         return;
     clearDeviceInfo();
@@ -75,15 +76,25 @@ void MMainForm::on_butTestLink_clicked()
 void MMainForm::readDeviceInfo(const QString &stateSerial)
 {
     clearDeviceInfo();
-    const auto readField = [this](const TableField &field, QLineEdit *target) {
-        // A failed read closes the connection; the next one opens it again.
-        if (accessFRTable(true, field) && reply::count() > 2)
-            target->setText(reply::string(2));
-    };
-    readField(regfield::kInn, ui->strInfo_INN);
-    readField(regfield::kSerialNumber, ui->strInfo_SerialNumber);
-    readField(regfield::kRegNumber, ui->strInfo_RegNumber);
-    readField(regfield::kFnNumber, ui->strInfo_FNSerialNumber);
+    if (m_identifiedNow && m_journal.hasVisit()) {
+        // The identification of this connection has just read them for the
+        // service journal; the register is not asked twice.
+        const journal::RegisterInfo &info = m_journal.current();
+        ui->strInfo_INN->setText(info.inn);
+        ui->strInfo_SerialNumber->setText(info.serial);
+        ui->strInfo_RegNumber->setText(info.regNumber);
+        ui->strInfo_FNSerialNumber->setText(info.fnNumber);
+    } else {
+        const auto readField = [this](const TableField &field, QLineEdit *target) {
+            // A failed read closes the connection; the next one opens it again.
+            if (accessFRTable(true, field) && reply::count() > 2)
+                target->setText(reply::string(2));
+        };
+        readField(regfield::kInn, ui->strInfo_INN);
+        readField(regfield::kSerialNumber, ui->strInfo_SerialNumber);
+        readField(regfield::kRegNumber, ui->strInfo_RegNumber);
+        readField(regfield::kFnNumber, ui->strInfo_FNSerialNumber);
+    }
     // The number the register gave with its state stands in for a table that
     // could not be read, rather than an empty field and "Заводской №: .".
     if (ui->strInfo_SerialNumber->text().isEmpty())

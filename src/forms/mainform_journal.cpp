@@ -165,7 +165,7 @@ void MMainForm::recordIdentified(const ops::RegisterIdentity &identity)
             return execFRCommand(false);
         },
         linkPasswordText(), identity);
-    m_journal.identified(info, ui->comboCOMPort->currentText());
+    m_identifiedNow = m_journal.identified(info, ui->comboCOMPort->currentText());
 }
 
 void MMainForm::recordDocument(const ops::FnDocument &doc, int ofd)
