@@ -157,7 +157,8 @@ int journalShow(const QStringList &args)
     CommandLine cl(QStringLiteral("journal show"),
                    QStringLiteral("Shows one register of the journal: what it told of itself, its visits in\n"
                                   "order with the operations of each and their outcome, its FNs (documents\n"
-                                  "kept, their numbers and dates), its settings backups and firmware dumps."),
+                                  "kept, their numbers and dates), its settings backups and firmware dumps.\n"
+                                  "With --format json also each document kept (without its items)."),
                    QStringLiteral("SERIAL"));
     DocFormat format = DocFormat::Text;
     if (const int r = parseCommon(cl, args, 1, 1, true, &format); r >= 0)
@@ -184,8 +185,14 @@ int journalShow(const QStringList &args)
         for (const journal::VisitRow &visit : std::as_const(visits))
             visitsJson.append(ServiceJournal::toJson(visit));
         QJsonArray fnsJson;
-        for (const journal::FnRow &fn : fns)
+        QJsonArray documentsJson; // what each FN's count stands for, one by one
+        for (const journal::FnRow &fn : fns) {
             fnsJson.append(ServiceJournal::toJson(fn));
+            for (const journal::DocumentRow &doc : journal.documents(fn.fnNumber)) {
+                if (doc.serial == reg.info.serial)
+                    documentsJson.append(ServiceJournal::toJson(doc));
+            }
+        }
         QJsonArray backupsJson;
         for (const journal::BackupRow &backup : backups)
             backupsJson.append(ServiceJournal::toJson(backup, false));
@@ -195,6 +202,7 @@ int journalShow(const QStringList &args)
         Console::outBytes(QJsonDocument(QJsonObject{{QStringLiteral("register"), ServiceJournal::toJson(reg)},
                                                     {QStringLiteral("visits"), visitsJson},
                                                     {QStringLiteral("fns"), fnsJson},
+                                                    {QStringLiteral("documents"), documentsJson},
                                                     {QStringLiteral("backups"), backupsJson},
                                                     {QStringLiteral("dumps"), dumpsJson}})
                               .toJson());

@@ -108,6 +108,10 @@ void TstKeloCliJournal::serviceCall()
     QCOMPARE(QList<int>({int(shown["fns"].toArray().size()), fn["documents"].toInt(),
                          fn["firstNumber"].toInt(), fn["lastNumber"].toInt()}),
              QList<int>({1, 10, 1, 10}));
+    QList<int> numbers;
+    for (const QJsonValue &doc : shown["documents"].toArray())
+        numbers << doc["number"].toInt();
+    QCOMPARE(numbers, QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     QFile settings(out.filePath("settings.json")), dump(out.filePath("fw.bin"));
     QVERIFY(settings.open(QIODevice::ReadOnly) && dump.open(QIODevice::ReadOnly));
     const QByteArray backupBytes = settings.readAll();
