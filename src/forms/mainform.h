@@ -308,6 +308,8 @@ private:
     void recordDocument(const ops::FnDocument &doc, int ofd = journal::DocumentRow::OfdUnknown);
     // A document from the journal on the "ОФД/ФН" page, with no register attached.
     void showStoredDocument(const journal::DocumentRow &row);
+    // The page (its index among the pages) a widget lies on; -1 when none.
+    int pageIndexOf(const QWidget *widget) const;
     void showPageOf(QWidget *widget);
 
     Ui::MMainForm *ui;

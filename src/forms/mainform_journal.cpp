@@ -125,10 +125,8 @@ void MMainForm::recordOperation(QAbstractButton *button)
     m_commandsRun = 0;
     if (commands == 0 || !m_journal.hasVisit())
         return;
-    QWidget *page = button;
-    while (page && page->parentWidget() != ui->tabWidget)
-        page = page->parentWidget();
-    const QListWidgetItem *item = page ? ui->menuWidget->item(ui->tabWidget->indexOf(page)) : nullptr;
+    const int index = pageIndexOf(button);
+    const QListWidgetItem *item = index >= 0 ? ui->menuWidget->item(index) : nullptr;
     const QString name = item ? tr("%1: %2").arg(item->text(), captionOf(button)) : captionOf(button);
     const QString outcome = ui->strCommandResult->text();
     const bool ok =
@@ -174,12 +172,17 @@ void MMainForm::recordDocument(const ops::FnDocument &doc, int ofd)
         m_journal.document(doc, ofd);
 }
 
-void MMainForm::showPageOf(QWidget *widget)
+int MMainForm::pageIndexOf(const QWidget *widget) const
 {
-    QWidget *page = widget;
+    const QWidget *page = widget;
     while (page && page->parentWidget() != ui->tabWidget)
         page = page->parentWidget();
-    const int index = page ? ui->tabWidget->indexOf(page) : -1;
+    return page ? ui->tabWidget->indexOf(page) : -1;
+}
+
+void MMainForm::showPageOf(QWidget *widget)
+{
+    const int index = pageIndexOf(widget);
     if (index >= 0)
         ui->menuWidget->setCurrentRow(index);
 }

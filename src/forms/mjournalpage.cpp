@@ -435,10 +435,17 @@ void MJournalPage::setJournal(const journal::ServiceJournal *journal, const QStr
 {
     m_journal = journal;
     m_problem = problem;
-    refresh();
+    // The lists are read when the page is shown, not at the window's start.
+    showState();
 }
 
 void MJournalPage::refresh()
+{
+    showState();
+    searchRegisters();
+}
+
+void MJournalPage::showState()
 {
     const bool open = m_journal && m_journal->isOpen();
     if (open && m_problem.isEmpty())
@@ -446,7 +453,6 @@ void MJournalPage::refresh()
     else
         m_state->setText(m_problem);
     m_state->setStyleSheet(m_problem.isEmpty() ? QString() : QStringLiteral("color: rgb(170, 0, 0);"));
-    searchRegisters();
 }
 
 void MJournalPage::searchRegisters()

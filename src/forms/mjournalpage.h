@@ -100,6 +100,7 @@ public:
 
     // The journal the page shows; `problem`, when given, is the line shown
     // in place of the journal's file (it could not be opened or written).
+    // The lists are read by refresh().
     void setJournal(const journal::ServiceJournal *journal, const QString &problem);
     // Reads the lists again, keeping what is chosen.
     void refresh();
@@ -127,6 +128,7 @@ public:
 
 private:
     void buildUi();
+    void showState();
     QWidget *buildDocumentsTab();
     QWidget *buildBackupsTab();
     void searchRegisters();

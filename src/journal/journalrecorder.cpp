@@ -79,7 +79,7 @@ bool JournalRecorder::resume(const RegisterInfo &info, const QString &port, qint
     RegisterRow reg;
     if (!isOpen() || info.serial.isEmpty() || !m_journal->findRegister(info.serial, &reg))
         return false;
-    const QList<VisitRow> visits = m_journal->visits(reg.id);
+    const QList<VisitRow> visits = m_journal->visits(reg.id, 1);
     if (visits.isEmpty())
         return false;
     const VisitRow &last = visits.first();

@@ -185,14 +185,15 @@ public:
     // FN number they had contains `search` (all when empty), latest first.
     QList<RegisterRow> registers(const QString &search = QString()) const;
     bool findRegister(const QString &serial, RegisterRow *row) const;
-    QList<VisitRow> visits(qint64 registerId) const;
+    // The register's visits with their operations, latest first; at most
+    // `limit` of them when it is not negative.
+    QList<VisitRow> visits(qint64 registerId, int limit = -1) const;
     QList<FnRow> fns(qint64 registerId) const;
     QList<BackupRow> backups(qint64 registerId) const;
     QList<DumpRow> dumps(qint64 registerId) const;
     // Documents of an FN in number order; raw items only when asked.
     QList<DocumentRow> documents(const QString &fnNumber, const DocumentRange &range = DocumentRange(),
                                  bool withRaw = false) const;
-    int documentCount(const QString &fnNumber) const;
     bool document(const QString &fnNumber, quint32 number, DocumentRow *row) const;
 
     // The whole journal, or one register (by serial number) when given.

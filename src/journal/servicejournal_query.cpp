@@ -102,14 +102,14 @@ bool ServiceJournal::findRegister(const QString &serial, RegisterRow *row) const
     return true;
 }
 
-QList<VisitRow> ServiceJournal::visits(qint64 registerId) const
+QList<VisitRow> ServiceJournal::visits(qint64 registerId, int limit) const
 {
     QList<VisitRow> rows;
     if (m_state != State::Open)
         return rows;
-    QSqlQuery query = run(QStringLiteral("SELECT id, started, port, front_end, inn, reg_number, fn_number FROM visits"
-                                         " WHERE register_id = ? ORDER BY started DESC, id DESC"),
-                          {registerId});
+    const QString chosen = QStringLiteral("SELECT id, started, port, front_end, inn, reg_number, fn_number FROM visits"
+                                          " WHERE register_id = ? ORDER BY started DESC, id DESC LIMIT ?");
+    QSqlQuery query = run(chosen, {registerId, limit});
     QHash<qint64, int> byId;
     while (query.next()) {
         VisitRow row;
@@ -124,8 +124,9 @@ QList<VisitRow> ServiceJournal::visits(qint64 registerId) const
         rows.append(row);
     }
     query = run(QStringLiteral("SELECT o.visit_id, o.time, o.name, o.outcome, o.ok FROM operations o"
-                               " JOIN visits v ON v.id = o.visit_id WHERE v.register_id = ? ORDER BY o.id"),
-                {registerId});
+                               " JOIN (%1) v ON v.id = o.visit_id ORDER BY o.id")
+                    .arg(chosen),
+                {registerId, limit});
     while (query.next()) {
         const auto at = byId.constFind(query.value(0).toLongLong());
         if (at == byId.cend())
@@ -262,14 +263,6 @@ QList<DocumentRow> ServiceJournal::documents(const QString &fnNumber, const Docu
         rows.append(row);
     }
     return rows;
-}
-
-int ServiceJournal::documentCount(const QString &fnNumber) const
-{
-    if (m_state != State::Open)
-        return 0;
-    QSqlQuery query = run(QStringLiteral("SELECT count(*) FROM documents WHERE fn_number = ?"), {fnNumber});
-    return query.next() ? query.value(0).toInt() : 0;
 }
 
 bool ServiceJournal::document(const QString &fnNumber, quint32 number, DocumentRow *row) const
